@@ -1,0 +1,150 @@
+#include "application.h"
+
+#include "errors.h"
+
+#include <QLibraryInfo>
+#include <QAbstractButton>
+#include <QMessageBox>
+#include <QTranslator>
+
+#include <atomic>
+
+using namespace Qt::StringLiterals;
+
+namespace platform {
+
+namespace {
+
+QString &titleStorage()
+{
+    static QString title = u"Brenvik Timer"_s;
+    return title;
+}
+
+std::function<void(const QString &)> &titleListener()
+{
+    static std::function<void(const QString &)> listener;
+    return listener;
+}
+
+Application::ErrorPresenter &errorPresenter()
+{
+    static Application::ErrorPresenter presenter;
+    return presenter;
+}
+
+std::atomic<bool> g_terminating{false};
+
+// Nothing goes to a console.
+void silentMessageHandler(QtMsgType, const QMessageLogContext &, const QString &) {}
+
+} // namespace
+
+Application::Application(int &argc, char **argv)
+    : QApplication(argc, argv)
+{
+    qInstallMessageHandler(silentMessageHandler);
+    setQuitOnLastWindowClosed(false);
+    auto *translator = new QTranslator(this);
+    if (translator->load(QLocale(QLocale::German, QLocale::Germany), u"qtbase"_s, u"_"_s,
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        installTranslator(translator);
+    connect(this, &QCoreApplication::aboutToQuit, this, [] { g_terminating = true; });
+}
+
+Application::~Application()
+{
+    qInstallMessageHandler(nullptr);
+}
+
+bool Application::notify(QObject *receiver, QEvent *event)
+{
+    if (event->type() == QEvent::Quit && receiver == this)
+        g_terminating = true;
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (...) {
+        reportCurrentException();
+        return false;
+    }
+}
+
+QString Application::title()
+{
+    return titleStorage();
+}
+
+void Application::setTitle(const QString &title)
+{
+    titleStorage() = title;
+    if (titleListener())
+        titleListener()(title);
+}
+
+void Application::setTitleListener(std::function<void(const QString &)> listener)
+{
+    titleListener() = std::move(listener);
+}
+
+bool Application::terminating()
+{
+    return g_terminating.load();
+}
+
+void Application::setTerminating(bool terminating)
+{
+    g_terminating = terminating;
+}
+
+QString Application::errorReportText(const QString &message)
+{
+    if (!message.isEmpty() && message.back() > u'.')
+        return message + u'.';
+    return message;
+}
+
+void Application::reportException(const std::exception &error)
+{
+    if (dynamic_cast<const EAbort *>(&error))
+        return;
+    QString message;
+    if (const auto *own = dynamic_cast<const Exception *>(&error))
+        message = own->message();
+    else
+        message = QString::fromLocal8Bit(error.what());
+    const QString text = errorReportText(message);
+    if (errorPresenter()) {
+        errorPresenter()(title(), text);
+        return;
+    }
+    QMessageBox box(QMessageBox::Critical, title(), text, QMessageBox::Ok);
+    box.button(QMessageBox::Ok)->setText(u"OK"_s);
+    box.exec();
+}
+
+void Application::reportException(const std::exception_ptr &error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (...) {
+        reportCurrentException();
+    }
+}
+
+void Application::reportCurrentException()
+{
+    try {
+        throw;
+    } catch (const std::exception &error) {
+        reportException(error);
+    } catch (...) {
+        reportException(std::runtime_error("Unbekannter Fehler"));
+    }
+}
+
+void Application::setErrorPresenter(ErrorPresenter presenter)
+{
+    errorPresenter() = std::move(presenter);
+}
+
+} // namespace platform
