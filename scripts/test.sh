@@ -7,21 +7,45 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/setup.sh"
 jobs=$(nproc)
 status=0
+passed=0
+failed=0
+logs=$(mktemp -d)
+trap 'rm -rf "$logs"' EXIT
+
+# Runs ctest, keeps its output and adds its counts to the totals.
+run_ctest() {
+    local log="$logs/$1"; shift
+    local rc=0
+    ctest "$@" 2>&1 | tee "$log" || rc=1
+    [ "${PIPESTATUS[0]}" -eq 0 ] || rc=1
+    local line
+    line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1 || true)
+    if [ -n "$line" ]; then
+        local f t
+        f=$(sed -E 's/.*tests passed, ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")
+        t=$(sed -E 's/.*tests passed, ([0-9]+) tests? failed out of ([0-9]+).*/\2/' <<<"$line")
+        passed=$((passed + t - f))
+        failed=$((failed + f))
+    fi
+    return $rc
+}
 
 echo "== build and test (RelWithDebInfo)"
 "$top/scripts/build.sh" "$top/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
-ctest --test-dir "$top/build" --output-on-failure -j"$jobs" || status=1
+run_ctest plain --test-dir "$top/build" --output-on-failure -j"$jobs" || status=1
 
 echo "== build and test under AddressSanitizer + UndefinedBehaviorSanitizer"
 "$top/scripts/build.sh" "$top/build-asan" -DCMAKE_BUILD_TYPE=Debug -DBRENVIK_SANITIZE=address
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 LSAN_OPTIONS=suppressions=$top/tests/lsan.supp:print_suppressions=0 \
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    ctest --test-dir "$top/build-asan" --output-on-failure -j"$jobs" -LE no-asan || status=1
+    run_ctest asan --test-dir "$top/build-asan" --output-on-failure -j"$jobs" -LE no-asan || status=1
 
 echo "== build and test under ThreadSanitizer (threaded tests)"
 "$top/scripts/build.sh" "$top/build-tsan" -DCMAKE_BUILD_TYPE=Debug -DBRENVIK_SANITIZE=thread
 TSAN_OPTIONS="halt_on_error=1 suppressions=$top/tests/tsan.supp" \
-    ctest --test-dir "$top/build-tsan" --output-on-failure -j"$jobs" -L tsan || status=1
+    run_ctest tsan --test-dir "$top/build-tsan" --output-on-failure -j"$jobs" -L tsan || status=1
 
+echo
+echo "$passed passed, $failed failed"
 exit $status
