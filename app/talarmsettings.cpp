@@ -1,0 +1,7 @@
+#include "talarmsettings.h"
+
+TAlarmSettings &AlarmSettings()
+{
+    static TAlarmSettings settings;
+    return settings;
+}
