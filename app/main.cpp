@@ -1,3 +1,4 @@
+#include "app/runapplication.h"
 #include "platform/application.h"
 
 #include <QLabel>
@@ -6,11 +7,16 @@ using namespace Qt::StringLiterals;
 
 int main(int argc, char *argv[])
 {
+    // The platform plugin speaks while the application object is being built;
+    // nothing goes to a console.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
     platform::Application app(argc, argv);
-    QLabel window(u"Brenvik Timer"_s);
-    window.setWindowTitle(u"Brenvik Timer"_s);
-    window.resize(274, 233);
-    window.show();
-    QObject::connect(&app, &QGuiApplication::lastWindowClosed, &app, &QCoreApplication::quit);
-    return app.exec();
+    return runApplication([] {
+        MainWindowParts main;
+        auto window = std::make_unique<QLabel>(u"Brenvik Timer"_s);
+        window->setWindowTitle(u"Brenvik Timer"_s);
+        window->resize(274, 233);
+        main.window = std::move(window);
+        return main;
+    });
 }
