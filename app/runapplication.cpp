@@ -83,6 +83,9 @@ int runApplication(const MainWindowFactory &createMainWindow, const Pause &pause
         return 1;
     }
 
+    // The loop ends with the main window, not with whatever window closes last:
+    // the tick worker may still wait in a hand-over that only the loop serves.
+    QGuiApplication::setQuitOnLastWindowClosed(false);
     QWidget *window = main.window.get();
     platform::Application::setTitleListener(
         [window](const QString &title) { platform::x11::setIconName(window, title); });
