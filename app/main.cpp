@@ -1,7 +1,7 @@
 #include "app/runapplication.h"
+#include "app/tfrmmain.h"
+#include "clock/trxclock.h"
 #include "platform/application.h"
-
-#include <QLabel>
 
 using namespace Qt::StringLiterals;
 
@@ -12,10 +12,15 @@ int main(int argc, char *argv[])
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
     platform::Application app(argc, argv);
     return runApplication([] {
+        auto window = std::make_unique<TfrmMain>();
+        TfrmMain *frm = window.get();
         MainWindowParts main;
-        auto window = std::make_unique<QLabel>(u"Brenvik Timer"_s);
-        window->setWindowTitle(u"Brenvik Timer"_s);
-        window->resize(274, 233);
+        main.alarmArmed = [frm] { return frm->RxClock1->alarmEnabled(); };
+        main.closeQuery = [frm] {
+            bool CanClose = true;
+            frm->FormCloseQuery(frm, CanClose);
+            return CanClose;
+        };
         main.window = std::move(window);
         return main;
     });

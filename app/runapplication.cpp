@@ -2,6 +2,7 @@
 
 #include "app/tsplashform.h"
 #include "platform/application.h"
+#include "platform/messageboxcopy.h"
 #include "platform/x11window.h"
 
 #include <QIcon>
@@ -65,6 +66,7 @@ int runApplication(const MainWindowFactory &createMainWindow, const Pause &pause
     try {
         platform::Application::setTitle(u"Brenvik Timer"_s);
         QApplication::setWindowIcon(programIcon());
+        qApp->installEventFilter(new platform::MessageBoxCopy(qApp));
         main = createMainWindow();
     } catch (...) {
         failure = std::current_exception();
