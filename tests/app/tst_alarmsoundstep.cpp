@@ -1,7 +1,13 @@
 #include "app/alarmsoundstep.h"
 #include "app/talarmsettings.h"
+#include "app/tfrmmain.h"
+#include "sound/tspeakerbeeper.h"
 #include "sound/twavsound.h"
+#include "tests/fakes/fakestandarddialogs.h"
+#include "tests/fakes/fakesystemclock.h"
+#include "tests/fakes/faketoneoutput.h"
 #include "tests/fakes/fakewaveoutput.h"
+#include "tests/fakes/fakewindowactivation.h"
 #include "tests/fakes/recordingbeeper.h"
 
 #include <QTemporaryDir>
@@ -25,6 +31,7 @@ private slots:
     void playsInOrder();
     void assignsTheSettingsFileAnew();
     void melodyFileLiesBesideTheProgram();
+    void mainWindowPlaysThroughItsComponents();
 
 private:
     QTemporaryDir m_dir;
@@ -122,5 +129,41 @@ void tst_AlarmSoundStep::melodyFileLiesBesideTheProgram()
     QCOMPARE(melodyFilePath(), QCoreApplication::applicationDirPath() + u"/Timer.msk"_s);
 }
 
-QTEST_GUILESS_MAIN(tst_AlarmSoundStep)
+void tst_AlarmSoundStep::mainWindowPlaysThroughItsComponents()
+{
+    FakeSystemClock clock;
+    FakeWindowActivation activation;
+    FakeStandardDialogs dialogs;
+    FakeWaveOutput wave;
+    FakeToneOutput tones;
+    MainWindowServices services;
+    services.clock = &clock;
+    services.activation = &activation;
+    services.dialogs = &dialogs;
+    services.settingsPath = m_dir.filePath(u"Timer.ini"_s);
+    services.waveOutput = &wave;
+    services.toneOutput = &tones;
+    TfrmMain frm(services);
+
+    QCOMPARE(frm.WavSound1->parent(), &frm);
+    QCOMPARE(frm.SpeakerBeeper1->parent(), &frm);
+    QCOMPARE(frm.WavSound1->property("SoundLoop").toBool(), false);
+    QCOMPARE(frm.SpeakerBeeper1->property("DefaultSound").value<TSpeakerBeeper::TPresetSound>(), TSpeakerBeeper::psOK);
+    QCOMPARE(frm.SpeakerBeeper1->property("BeatDuration").value<TSpeakerBeeper::TBeatDuration>(), TSpeakerBeeper::bd_1000);
+    QVERIFY(TSpeakerBeeper::useBeepService()); // tones go through the beep service here
+
+    const TAlarmSettings saved = AlarmSettings();
+    AlarmSettings().Speaker = true;
+    AlarmSettings().Song = u"Default"_s;
+    AlarmSettings().Soundkarte = true;
+    AlarmSettings().SoundFile = u"törö.wav"_s;
+    frm.SoundStep();
+    AlarmSettings() = saved;
+
+    QCOMPARE(tones.tones.size(), 3);
+    QCOMPARE(tones.tones.first(), (QPair<quint16, quint32>(932, 100)));
+    QCOMPARE(wave.calls, (QStringList{u"stop"_s, u"play törö.wav"_s}));
+}
+
+QTEST_MAIN(tst_AlarmSoundStep)
 #include "tst_alarmsoundstep.moc"
