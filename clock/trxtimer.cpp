@@ -4,6 +4,7 @@
 #include "platform/errors.h"
 
 #include <QCoreApplication>
+#include <QMetaMethod>
 #include <QTimerEvent>
 
 #include <atomic>
@@ -33,6 +34,8 @@ struct TimerShared
 
     QObject *sender = nullptr;  // passed to the handler, never dereferenced here
     QObject *relay = nullptr;   // lives on the UI thread until the worker has finished
+    QMetaMethod deliver;        // the relay's slots, looked up once
+    QMetaMethod report;
     int uiTickDepth = 0;        // UI thread only: inside a handed-over tick
 
     // The tick step. Enabled and the handler are tested again at delivery;
@@ -51,7 +54,8 @@ struct TimerShared
     }
 };
 
-// Receives the worker's handed-over calls on the UI thread. Called by name:
+// Receives the worker's handed-over calls on the UI thread (blocking queued
+// meta-calls, the same path as QMetaObject::invokeMethod by name, looked up once):
 // the worker then passes nothing of its own across, and every datum that
 // crosses threads goes through TimerShared's mutex.
 class TickRelay : public QObject
@@ -145,7 +149,7 @@ void TTimerThread::DeliverTick()
 {
     TimerShared &s = *m_shared;
     s.handOver = true;
-    QMetaObject::invokeMethod(s.relay, "deliver", Qt::BlockingQueuedConnection);
+    s.deliver.invoke(s.relay, Qt::BlockingQueuedConnection);
     s.handOver = false;
 }
 
@@ -160,7 +164,7 @@ void TTimerThread::ReportTickError(std::exception_ptr error)
     }
     // The report is a modal box: it belongs on the UI thread, and the worker
     // waits for it so reports never pile up.
-    QMetaObject::invokeMethod(s.relay, "report", Qt::BlockingQueuedConnection);
+    s.report.invoke(s.relay, Qt::BlockingQueuedConnection);
 }
 
 TRxTimer::TRxTimer(QObject *owner)
@@ -170,6 +174,9 @@ TRxTimer::TRxTimer(QObject *owner)
     m_shared->sender = this;
     m_relay = new TickRelay(m_shared);
     m_shared->relay = m_relay;
+    const QMetaObject *relayMeta = m_relay->metaObject();
+    m_shared->deliver = relayMeta->method(relayMeta->indexOfSlot("deliver()"));
+    m_shared->report = relayMeta->method(relayMeta->indexOfSlot("report()"));
     m_worker = new TTimerThread(m_shared);
     m_worker->start();
 }
