@@ -43,6 +43,8 @@ private slots:
     void parentColourFollowed();
     void transparentModes_data();
     void transparentModes();
+    void clickHandlerMayDeleteButton_data();
+    void clickHandlerMayDeleteButton();
 
 private:
     FakePointer *m_pointer = nullptr;
@@ -539,6 +541,24 @@ void tst_TFlatButton::transparentModes()
     if (hovered)
         m_pointer->move(b, {5, 5});
     QCOMPARE(panel->grab().toImage().pixelColor(b->geometry().center()), face);
+}
+
+void tst_TFlatButton::clickHandlerMayDeleteButton_data()
+{
+    addKinds();
+    QTest::newRow("speed button") << u"TFlatSpeedButton"_s;
+    QTest::newRow("button") << u"TFlatButton"_s;
+}
+
+void tst_TFlatButton::clickHandlerMayDeleteButton()
+{
+    QFETCH(QString, kind);
+    QPointer<FlatButtonBase> b = make(kind);
+    connect(b, &FlatButtonBase::OnClick, this, [b] { delete b.data(); });
+    m_pointer->click(b, {5, 5});
+    QVERIFY(!b);
+    QCOMPARE(TFlatButton::family().owner(), nullptr);
+    QCOMPARE(TFlatSpeedButton::family().owner(), nullptr);
 }
 
 QTEST_MAIN(tst_TFlatButton)
