@@ -7,6 +7,7 @@
 #include <QAudioDevice>
 #include <QAudioFormat>
 #include <QAudioSink>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QIODevice>
@@ -170,6 +171,24 @@ public:
         return sink->state() != QAudio::StoppedState || sink->error() == QAudio::NoError;
     }
 
+    // Closes the streams while the application object still exists.
+    void shutdown()
+    {
+        m_waveDrained.stop();
+        m_toneIdle.stop();
+        if (m_wave) {
+            m_wave->stop();
+            delete m_wave;
+            m_wave = nullptr;
+        }
+        if (m_toneSink) {
+            m_toneSink->stop();
+            delete m_toneSink;
+            m_toneSink = nullptr;
+            m_toneIo = nullptr;
+        }
+    }
+
     void stopWave() override
     {
         m_waveDrained.stop();
@@ -294,8 +313,17 @@ private:
 
 } // namespace
 
+namespace {
+QtAudioBackend *theBackend = nullptr;
+}
+
 extern "C" Q_DECL_EXPORT platform::AudioBackend *brenvik_audio_backend()
 {
-    static QtAudioBackend *const backend = new QtAudioBackend;
-    return backend;
+    if (!theBackend) {
+        theBackend = new QtAudioBackend;
+        // Qt Multimedia's own globals go with the application object; the
+        // sinks must be gone before.
+        qAddPostRoutine([] { theBackend->shutdown(); });
+    }
+    return theBackend;
 }
