@@ -246,10 +246,12 @@ public:
             }
             frame += written / format.bytesPerFrame();
         }
-        // Return when what is still queued would end the tone on time, so the
-        // next step follows without a gap.
-        while (elapsed.elapsed() + queuedMs() < qint64(durationMs))
-            QThread::msleep(1);
+        // Return when the tone's time is up. What is still queued then is one
+        // buffer's latency: the next step follows it without a gap, and a
+        // rest after it keeps its full length.
+        const qint64 left = qint64(durationMs) - elapsed.elapsed();
+        if (left > 0)
+            QThread::msleep(quint64(left));
         m_toneIdle.start(2000);
     }
 
@@ -258,13 +260,6 @@ private:
     {
         const QAudioFormat format = sink->format();
         return int(format.durationForBytes(sink->bufferSize()) / 1000);
-    }
-
-    qint64 queuedMs() const
-    {
-        const QAudioFormat format = m_toneSink->format();
-        const qint64 queued = qMax<qint64>(0, m_toneSink->bufferSize() - m_toneSink->bytesFree());
-        return format.durationForBytes(queued) / 1000;
     }
 
     bool openTone()
