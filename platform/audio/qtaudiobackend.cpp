@@ -17,6 +17,7 @@
 #include <QTimer>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 
@@ -309,12 +310,30 @@ private:
 } // namespace
 
 namespace {
+
 QtAudioBackend *theBackend = nullptr;
+QtMessageHandler previousHandler = nullptr;
+
+// Without a sound server Qt Multimedia complains on the console; a missing
+// device is silence here, nothing to report.
+void quietHandler(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    const bool multimedia = (context.category && qstrncmp(context.category, "qt.multimedia", 13) == 0)
+        || message.startsWith(QLatin1String("PulseAudioService"));
+    if (multimedia && type != QtFatalMsg)
+        return;
+    if (previousHandler)
+        previousHandler(type, context, message);
+    else // Qt's own default, which qt_message_output would route back here
+        std::fprintf(stderr, "%s\n", qUtf8Printable(qFormatLogMessage(type, context, message)));
 }
+
+} // namespace
 
 extern "C" Q_DECL_EXPORT platform::AudioBackend *brenvik_audio_backend()
 {
     if (!theBackend) {
+        previousHandler = qInstallMessageHandler(quietHandler);
         theBackend = new QtAudioBackend;
         // Qt Multimedia's own globals go with the application object; the
         // sinks must be gone before.
