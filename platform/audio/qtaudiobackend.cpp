@@ -163,7 +163,9 @@ public:
         QObject::connect(sink, &QAudioSink::stateChanged, this, [this, sink](QAudio::State state) {
             // Idle means the last bytes went to the device; what it still
             // buffers must play out before the sink is closed.
-            if (sink == m_wave && state == QAudio::IdleState && !m_waveDrained.isActive())
+            // An underrun while the thread was busy is not the end.
+            if (sink == m_wave && state == QAudio::IdleState && m_waveSource->bytesAvailable() == 0
+                && !m_waveDrained.isActive())
                 m_waveDrained.start(bufferMs(sink) + 250);
             if (sink == m_wave && state == QAudio::StoppedState && sink->error() != QAudio::NoError)
                 m_waveDrained.start(0);
