@@ -7,6 +7,7 @@
 #include <QAudioDevice>
 #include <QAudioFormat>
 #include <QAudioSink>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QIODevice>
@@ -16,6 +17,7 @@
 #include <QTimer>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 
@@ -161,13 +163,33 @@ public:
         QObject::connect(sink, &QAudioSink::stateChanged, this, [this, sink](QAudio::State state) {
             // Idle means the last bytes went to the device; what it still
             // buffers must play out before the sink is closed.
-            if (sink == m_wave && state == QAudio::IdleState && !m_waveDrained.isActive())
+            // An underrun while the thread was busy is not the end.
+            if (sink == m_wave && state == QAudio::IdleState && m_waveSource->bytesAvailable() == 0
+                && !m_waveDrained.isActive())
                 m_waveDrained.start(bufferMs(sink) + 250);
             if (sink == m_wave && state == QAudio::StoppedState && sink->error() != QAudio::NoError)
                 m_waveDrained.start(0);
         });
         sink->start(m_waveSource);
         return sink->state() != QAudio::StoppedState || sink->error() == QAudio::NoError;
+    }
+
+    // Closes the streams while the application object still exists.
+    void shutdown()
+    {
+        m_waveDrained.stop();
+        m_toneIdle.stop();
+        if (m_wave) {
+            m_wave->stop();
+            delete m_wave;
+            m_wave = nullptr;
+        }
+        if (m_toneSink) {
+            m_toneSink->stop();
+            delete m_toneSink;
+            m_toneSink = nullptr;
+            m_toneIo = nullptr;
+        }
     }
 
     void stopWave() override
@@ -227,10 +249,12 @@ public:
             }
             frame += written / format.bytesPerFrame();
         }
-        // Return when what is still queued would end the tone on time, so the
-        // next step follows without a gap.
-        while (elapsed.elapsed() + queuedMs() < qint64(durationMs))
-            QThread::msleep(1);
+        // Return when the tone's time is up. What is still queued then is one
+        // buffer's latency: the next step follows it without a gap, and a
+        // rest after it keeps its full length.
+        const qint64 left = qint64(durationMs) - elapsed.elapsed();
+        if (left > 0)
+            QThread::msleep(quint64(left));
         m_toneIdle.start(2000);
     }
 
@@ -239,13 +263,6 @@ private:
     {
         const QAudioFormat format = sink->format();
         return int(format.durationForBytes(sink->bufferSize()) / 1000);
-    }
-
-    qint64 queuedMs() const
-    {
-        const QAudioFormat format = m_toneSink->format();
-        const qint64 queued = qMax<qint64>(0, m_toneSink->bufferSize() - m_toneSink->bytesFree());
-        return format.durationForBytes(queued) / 1000;
     }
 
     bool openTone()
@@ -294,8 +311,35 @@ private:
 
 } // namespace
 
+namespace {
+
+QtAudioBackend *theBackend = nullptr;
+QtMessageHandler previousHandler = nullptr;
+
+// Without a sound server Qt Multimedia complains on the console; a missing
+// device is silence here, nothing to report.
+void quietHandler(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    const bool multimedia = (context.category && qstrncmp(context.category, "qt.multimedia", 13) == 0)
+        || message.startsWith(QLatin1String("PulseAudioService"));
+    if (multimedia && type != QtFatalMsg)
+        return;
+    if (previousHandler)
+        previousHandler(type, context, message);
+    else // Qt's own default, which qt_message_output would route back here
+        std::fprintf(stderr, "%s\n", qUtf8Printable(qFormatLogMessage(type, context, message)));
+}
+
+} // namespace
+
 extern "C" Q_DECL_EXPORT platform::AudioBackend *brenvik_audio_backend()
 {
-    static QtAudioBackend *const backend = new QtAudioBackend;
-    return backend;
+    if (!theBackend) {
+        previousHandler = qInstallMessageHandler(quietHandler);
+        theBackend = new QtAudioBackend;
+        // Qt Multimedia's own globals go with the application object; the
+        // sinks must be gone before.
+        qAddPostRoutine([] { theBackend->shutdown(); });
+    }
+    return theBackend;
 }
