@@ -104,7 +104,7 @@ class Desktop:
         self._spawn(["openbox"], env=self.env, stdout=subprocess.DEVNULL,
                     stderr=subprocess.DEVNULL)
         wait_for("openbox", lambda: "window id" in self.x(
-            "xprop", "-root", "_NET_SUPPORTING_WM_CHECK"))
+            "xprop", "-root", "_NET_SUPPORTING_WM_CHECK"), timeout=60)
 
     def start_program(self):
         args = [self.program_path]
@@ -213,7 +213,7 @@ class Desktop:
                        stderr=subprocess.DEVNULL, timeout=20)
         self.key(wid, "ctrl+c")
         return wait_for("the clipboard", lambda: self.x(
-            "xclip", "-selection", "clipboard", "-o"), timeout=5)
+            "xclip", "-selection", "clipboard", "-o"), timeout=15)
 
     # --- driving ----------------------------------------------------------
 
@@ -232,7 +232,7 @@ class Desktop:
         self.x("xdotool", "mousemove", "--sync", str(gx + x), str(gy + y), check_rc=True)
         self.x("xdotool", "click", "1", check_rc=True)
 
-    def exited(self, timeout=10):
+    def exited(self, timeout=30):
         try:
             return self.program.wait(timeout)
         except subprocess.TimeoutExpired:
@@ -245,7 +245,7 @@ class Desktop:
 def main_window(desk):
     """Waits for the main window; returns its id and its client area's top in
     the X window (below the menu bar)."""
-    wid = wait_for("the main window", lambda: desk.window_titled(TITLE), timeout=20)
+    wid = wait_for("the main window", lambda: desk.window_titled(TITLE), timeout=60)
     _, _, width, height = desk.geometry(wid)
     check(width == MAIN_CLIENT[0], "main window is %d wide, not %d" % (width, MAIN_CLIENT[0]))
     check(height >= MAIN_CLIENT[1], "main window is %d high, less than %d" % (height, MAIN_CLIENT[1]))
@@ -266,8 +266,11 @@ def ink_extent(pixels):
 
 
 def arm_from_menu(desk, wid):
-    desk.key(wid, "alt+a", "5")
-    wait_for("the armed title", lambda: desk.icon_name(wid) == ARMED, timeout=5)
+    desk.key(wid, "alt+a")
+    # The next key must reach the open menu, not the window beneath it.
+    wait_for("the menu", lambda: len(desk.windows()) > 1, timeout=15)
+    desk.x("xdotool", "key", "--clearmodifiers", "5", check_rc=True)
+    wait_for("the armed title", lambda: desk.icon_name(wid) == ARMED, timeout=15)
 
 
 def settings(hour, minute, second, message):
@@ -297,7 +300,7 @@ def scenario_startup(desk):
             splash_pixels = desk.screenshot(shown[0][1])
         if any(desk.title(wid) == TITLE for wid, _ in shown):
             break
-        check(now < 20, "no main window after 20 s; seen %r" % seen)
+        check(now < 60, "no main window after 60 s; seen %r" % seen)
         time.sleep(0.01)
 
     first = seen[0][1]
@@ -340,6 +343,13 @@ def scenario_arm(desk):
           "caption not longer when armed (%r -> %r)" % (a, b))
     check(desk.title(wid) == TITLE, "window caption changed to %r" % desk.title(wid))
     check(desk.prop(wid, "WM_ICON_NAME") == ARMED, "WM_ICON_NAME reads %r" % desk.prop(wid, "WM_ICON_NAME"))
+    # The toggle disarms; then "&Ende" ends the program without a question.
+    desk.click(wid, 96 + 80, top + 152 + 12)
+    wait_for("the disarmed title", lambda: desk.icon_name(wid) == TITLE, timeout=15)
+    desk.x("xdotool", "mousemove", "0", "0")
+    check(ink_extent(desk.screenshot(button_rect(desk, wid, top))) == a, "caption not reset")
+    desk.key(wid, "alt+e")
+    check(desk.exited() == 0, "program did not end with 0 after \"&Ende\"")
     check(desk.output() == "", "program printed: %r" % desk.output())
 
 
@@ -352,20 +362,24 @@ def scenario_alarm(desk):
     disarmed = desk.screenshot(button_rect(desk, wid, top))
     # Arm with the fields the settings file filled in (08:00:00).
     desk.click(wid, 96 + 80, top + 152 + 12)
-    wait_for("the armed title", lambda: desk.icon_name(wid) == ARMED, timeout=5)
+    wait_for("the armed title", lambda: desk.icon_name(wid) == ARMED, timeout=15)
     desk.x("xdotool", "windowminimize", "--sync", str(wid), check_rc=True)
     check(wid not in desk.windows(), "main window did not minimise")
 
-    box = wait_for("the alarm message", lambda: desk.window_titled("Information"), timeout=30)
+    box = wait_for("the alarm message", lambda: desk.window_titled("Information"), timeout=60)
     check(wid in desk.windows(), "main window not restored at the alarm")
     active = desk.active_window()
     check(active in (wid, box), "neither the main window nor the message is active")
+    state = desk.prop(wid, "_NET_WM_STATE") or ""
+    check("_NET_WM_STATE_HIDDEN" not in state, "main window still iconic: %s" % state)
+    print("at the alarm: main window restored (state %r), active window: %s"
+          % (state, "main window" if active == wid else "the message box"))
     check(desk.icon_name(wid) == ARMED, "disarmed before the message was confirmed")
     text = desk.clipboard_text_of(box)
     check(message in text, "message box reads %r" % text)
     desk.key(box, "Return")
-    wait_for("the box to close", lambda: desk.window_titled("Information") is None, timeout=5)
-    wait_for("the disarmed title", lambda: desk.icon_name(wid) == TITLE, timeout=5)
+    wait_for("the box to close", lambda: desk.window_titled("Information") is None, timeout=15)
+    wait_for("the disarmed title", lambda: desk.icon_name(wid) == TITLE, timeout=15)
     check(desk.prop(wid, "WM_ICON_NAME") == TITLE, "WM_ICON_NAME reads %r" % desk.prop(wid, "WM_ICON_NAME"))
     desk.x("xdotool", "mousemove", "0", "0")
     check(ink_extent(desk.screenshot(button_rect(desk, wid, top))) == ink_extent(disarmed),
@@ -381,19 +395,19 @@ def scenario_close_question(desk):
     arm_from_menu(desk, wid)
     for how in (("alt+e",), ("alt+F4",)):
         desk.key(wid, *how)
-        box = wait_for("the close question", lambda: desk.window_titled("Beenden..."), timeout=5)
+        box = wait_for("the close question", lambda: desk.window_titled("Beenden..."), timeout=15)
         text = desk.clipboard_text_of(box)
         check("Der Timer ist aktiv. Alarm wird nur ausgelöst, wenn das Programm läuft." in text
               and "Programm trotzdem verlassen?" in text, "question reads %r" % text)
         check("Ja" in text and "Nein" in text, "buttons read %r" % text)
         # Ja has the focus as the default button; Nein follows it.
         desk.key(box, "Tab", "space")
-        wait_for("the question to close", lambda: desk.window_titled("Beenden...") is None, timeout=5)
+        wait_for("the question to close", lambda: desk.window_titled("Beenden...") is None, timeout=15)
         check(desk.exited(1) is None, "program ended after Nein (%s)" % how[0])
         check(wid in desk.windows(), "main window gone after Nein (%s)" % how[0])
         check(desk.icon_name(wid) == ARMED, "alarm disarmed after Nein")
     desk.key(wid, "alt+e")
-    box = wait_for("the close question", lambda: desk.window_titled("Beenden..."), timeout=5)
+    box = wait_for("the close question", lambda: desk.window_titled("Beenden..."), timeout=15)
     desk.key(box, "Return")  # Ja is the default button
     check(desk.exited() == 0, "program did not end with 0 after Ja")
     check(desk.output() == "", "program printed: %r" % desk.output())
