@@ -365,11 +365,23 @@ def scenario_alarm(desk):
     wait_for("the armed title", lambda: desk.icon_name(wid) == ARMED, timeout=15)
     desk.x("xdotool", "windowminimize", "--sync", str(wid), check_rc=True)
     check(wid not in desk.windows(), "main window did not minimise")
+    # Another program holds the foreground when the alarm falls due.
+    desk._spawn(["xmessage", "-geometry", "600x400+0+0", "Andere Anwendung"],
+                        env=desk.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    other_wid = wait_for("the other program", lambda: [int(w) for w in desk.x(
+        "xdotool", "search", "--onlyvisible", "--class", "Xmessage").split()], timeout=30)[0]
+    desk.activate(other_wid)
+    check(desk.active_window() == other_wid, "the other program is not in the foreground")
 
     box = wait_for("the alarm message", lambda: desk.window_titled("Information"), timeout=60)
     check(wid in desk.windows(), "main window not restored at the alarm")
     active = desk.active_window()
     check(active in (wid, box), "neither the main window nor the message is active")
+    stacking = [int(w.strip(","), 16) for w in
+                desk.x("xprop", "-root", "_NET_CLIENT_LIST_STACKING").split("#", 1)[-1].split()]
+    check(wid in stacking and other_wid in stacking
+          and stacking.index(wid) > stacking.index(other_wid),
+          "main window not above the other program: %r" % stacking)
     state = desk.prop(wid, "_NET_WM_STATE") or ""
     check("_NET_WM_STATE_HIDDEN" not in state, "main window still iconic: %s" % state)
     print("at the alarm: main window restored (state %r), active window: %s"
@@ -427,7 +439,8 @@ def main():
     if len(sys.argv) != 3 or sys.argv[2] not in SCENARIOS:
         print("usage: brenvik_e2e.py PROGRAM {%s}" % "|".join(SCENARIOS), file=sys.stderr)
         return 2
-    missing = [t for t in ("Xvfb", "openbox", "xdotool", "xprop", "xwininfo", "xclip", "import")
+    missing = [t for t in ("Xvfb", "openbox", "xdotool", "xprop", "xwininfo", "xclip", "import",
+                                           "xmessage")
                if not shutil.which(t)]
     if not os.path.exists(FAKETIME_LIBRARY):
         missing.append("libfaketime")
