@@ -11,6 +11,7 @@ and stops everything it started. Standard library only.
 
 import ctypes
 import os
+import random
 import select
 import shutil
 import signal
@@ -83,28 +84,70 @@ class Desktop:
         return proc
 
     def start_x(self):
+        # Display numbers far from the usual ones (:0, :90, :99 upwards), so no
+        # other program on the machine mistakes this server for its own.
+        for _ in range(8):
+            number = random.randrange(300, 3000)
+            if os.path.exists("/tmp/.X%d-lock" % number) or os.path.exists(
+                    "/tmp/.X11-unix/X%d" % number):
+                continue
+            if self._try_display(number):
+                return
+        raise Failure("no X server with openbox could be started")
+
+    def _try_display(self, number):
+        started = len(self.procs)
         read_end, write_end = os.pipe()
-        self._spawn(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
-                     "-nolisten", "tcp"], pass_fds=(write_end,),
-                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        xvfb = self._spawn(["Xvfb", ":%d" % number, "-displayfd", str(write_end), "-screen", "0",
+                            "1024x768x24", "-nolisten", "tcp"], pass_fds=(write_end,),
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_end)
-        number = b""
-        deadline = time.monotonic() + 10
-        while not number.endswith(b"\n"):
+        reported = b""
+        deadline = time.monotonic() + 30
+        while not reported.endswith(b"\n") and time.monotonic() < deadline:
             ready, _, _ = select.select([read_end], [], [], max(0.0, deadline - time.monotonic()))
-            check(ready, "Xvfb did not report its display")
-            chunk = os.read(read_end, 16)
-            check(chunk, "Xvfb ended before reporting its display")
-            number += chunk
+            chunk = os.read(read_end, 16) if ready else b""
+            if not chunk:
+                break
+            reported += chunk
         os.close(read_end)
-        self.env = dict(os.environ, DISPLAY=":" + number.decode().strip(),
-                        XDG_RUNTIME_DIR=self.runtime, LC_ALL="C.UTF-8")
+        if reported.strip() != str(number).encode() or xvfb.poll() is not None:
+            self._stop(started)
+            return False
+        self.env = dict(os.environ, DISPLAY=":%d" % number, XDG_RUNTIME_DIR=self.runtime,
+                        LC_ALL="C.UTF-8")
         for key in ("QT_QPA_PLATFORM", "SESSION_MANAGER"):
             self.env.pop(key, None)
-        self._spawn(["openbox"], env=self.env, stdout=subprocess.DEVNULL,
-                    stderr=subprocess.DEVNULL)
-        wait_for("openbox", lambda: "window id" in self.x(
-            "xprop", "-root", "_NET_SUPPORTING_WM_CHECK"), timeout=60)
+        openbox = self._spawn(["openbox"], env=self.env, stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL)
+        # openbox announces itself before it maps windows; a window it has
+        # mapped shows it is ready (else a busy machine can swallow the splash).
+        probe = self._spawn(["xmessage", "-name", "brenvik-probe", "probe"], env=self.env,
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            wait_for("openbox to map windows", lambda: openbox.poll() is not None or self.x(
+                "xdotool", "search", "--onlyvisible", "--classname", "brenvik-probe").strip(),
+                timeout=60)
+        except Failure:
+            pass
+        probe.terminate()
+        probe.wait()
+        if openbox.poll() is not None or "window id" not in self.x(
+                "xprop", "-root", "_NET_SUPPORTING_WM_CHECK"):
+            self._stop(started)
+            return False
+        return True
+
+    def _stop(self, first=0):
+        for proc in reversed(self.procs[first:]):
+            if proc.poll() is None:
+                proc.terminate()
+                try:
+                    proc.wait(5)
+                except subprocess.TimeoutExpired:
+                    proc.kill()
+                    proc.wait()
+        del self.procs[first:]
 
     def start_program(self):
         args = [self.program_path]
@@ -130,14 +173,7 @@ class Desktop:
         return (self.out.read() + self.err.read()).decode(errors="replace")
 
     def close(self):
-        for proc in reversed(self.procs):
-            if proc.poll() is None:
-                proc.terminate()
-                try:
-                    proc.wait(5)
-                except subprocess.TimeoutExpired:
-                    proc.kill()
-                    proc.wait()
+        self._stop()
         shutil.rmtree(self.tmp, ignore_errors=True)
 
     # --- reading the screen ---------------------------------------------
@@ -286,9 +322,11 @@ def scenario_startup(desk):
     """Splash first, alone; then the main window; Alt+F4 ends the program."""
     desk.start_program()
     seen = []  # (seconds since launch, [(wid, w, h)])
+    polls = []
     splash_pixels = None
     while True:
         now = time.monotonic() - desk.started
+        polls.append(round(now, 2))
         shown = []
         for wid in desk.windows():
             g = desk.geometry(wid)
@@ -305,7 +343,8 @@ def scenario_startup(desk):
 
     first = seen[0][1]
     check(len(first) == 1 and first[0][1][2:] == SPLASH_SIZE,
-          "the first window mapped is not the %dx%d splash: %r" % (SPLASH_SIZE + (first,)))
+          "the first window mapped is not the %dx%d splash: %r (polled at %r)"
+          % (SPLASH_SIZE + (first, polls)))
     splash_id, (sx, sy, _, _) = first[0]
     check(abs(sx + 137 - 512) <= 1 and abs(sy + 52 - 384) <= 1, "splash not centred: %d,%d" % (sx, sy))
     for _, shown in seen:
