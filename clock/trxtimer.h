@@ -28,7 +28,7 @@ protected:
 
 private:
     void DeliverTick();
-    void ReportTickError(const std::exception_ptr &error);
+    void ReportTickError(std::exception_ptr error);
 
     std::shared_ptr<TimerShared> m_shared;
 };
