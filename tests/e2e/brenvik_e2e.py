@@ -127,7 +127,7 @@ class Desktop:
         try:
             wait_for("openbox to map windows", lambda: openbox.poll() is not None or self.x(
                 "xdotool", "search", "--onlyvisible", "--classname", "brenvik-probe").strip(),
-                timeout=60)
+                timeout=20)
         except Failure:
             pass
         probe.terminate()
