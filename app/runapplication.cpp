@@ -66,7 +66,8 @@ int runApplication(const MainWindowFactory &createMainWindow, const Pause &pause
     try {
         platform::Application::setTitle(u"Brenvik Timer"_s);
         QApplication::setWindowIcon(programIcon());
-        qApp->installEventFilter(new platform::MessageBoxCopy(qApp));
+        if (!qApp->findChild<platform::MessageBoxCopy *>(QString(), Qt::FindDirectChildrenOnly))
+            qApp->installEventFilter(new platform::MessageBoxCopy(qApp));
         main = createMainWindow();
     } catch (...) {
         failure = std::current_exception();
