@@ -1,0 +1,198 @@
+#include "tfrmoptionen.h"
+
+#include "app/talarmsettings.h"
+#include "controls/tflatbutton.h"
+#include "controls/tflatedit.h"
+#include "controls/tflatradiobutton.h"
+#include "dialogs/placement.h"
+#include "platform/application.h"
+#include "platform/settingsfile.h"
+#include "sound/twavsound.h"
+
+#include <QFileDialog>
+#include <QFocusEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QShowEvent>
+
+using namespace Qt::StringLiterals;
+
+QPointer<TfrmOptionen> frmOptionen;
+
+TfrmOptionen::TfrmOptionen(QWidget *owner, TWavSound &wavSound, platform::SettingsFile &settingsFile,
+                           TAlarmSettings &alarmSettings)
+    : SecondaryWindow(owner, QSize(289, 223), 13),
+      m_wavSound(wavSound),
+      m_settingsFile(settingsFile),
+      m_alarmSettings(alarmSettings)
+{
+    setWindowTitle(u"Optionen"_s);
+
+    gpAlartmton = new QGroupBox(u"Alarmton"_s, this);
+    gpAlartmton->setGeometry(7, 7, 274, 170);
+
+    rbkeinTon = new TFlatRadioButton(gpAlartmton);
+    rbkeinTon->setGeometry(13, 26, 92, 16);
+    rbkeinTon->setCaption(u"kein &Alarmton"_s);
+    rbkeinTon->setChecked(true);
+
+    rbSpeaker = new TFlatRadioButton(gpAlartmton);
+    rbSpeaker->setGeometry(13, 51, 124, 17);
+    rbSpeaker->setCaption(u"über &PC Speaker"_s);
+
+    rbSoundKarte = new TFlatRadioButton(gpAlartmton);
+    rbSoundKarte->setGeometry(13, 76, 124, 17);
+    rbSoundKarte->setCaption(u"über &Soundkarte"_s);
+    rbSoundKarte->installEventFilter(this);
+
+    Label1 = new QLabel(u"Sound:"_s, gpAlartmton);
+    Label1->setGeometry(29, 103, 41, 16);
+
+    edSoundFile = new TFlatEdit(gpAlartmton);
+    edSoundFile->setGeometry(72, 101, 185, 22);
+    edSoundFile->setColorFlat(FlatColors::btnFace());
+
+    btnSuchen = new TFlatButton(gpAlartmton);
+    btnSuchen->setGeometry(72, 129, 121, 22);
+    btnSuchen->setCaption(u"&Durchsuchen..."_s);
+    btnSuchen->setTabStop(true);
+
+    btnTest = new TFlatButton(gpAlartmton);
+    btnTest->setGeometry(201, 129, 56, 22);
+    btnTest->setCaption(u"&Test"_s);
+    btnTest->setTabStop(true);
+
+    btnOk = new TFlatButton(this);
+    btnOk->setGeometry(120, 188, 77, 25);
+    btnOk->setCaption(u"&OK"_s);
+    btnOk->setModalResult(mrOk);
+    btnOk->setTabStop(true);
+
+    btnAbort = new TFlatButton(this);
+    btnAbort->setGeometry(204, 188, 77, 25);
+    btnAbort->setCaption(u"&Abbrechen"_s);
+    btnAbort->setModalResult(mrCancel);
+    btnAbort->setTabStop(true);
+
+    setTabOrder(rbkeinTon, rbSpeaker);
+    setTabOrder(rbSpeaker, rbSoundKarte);
+    setTabOrder(rbSoundKarte, edSoundFile);
+    setTabOrder(edSoundFile, btnSuchen);
+    setTabOrder(btnSuchen, btnTest);
+    setTabOrder(btnTest, btnOk);
+    setTabOrder(btnOk, btnAbort);
+
+    OpenDialog1 = new QFileDialog(this, u"Sounddatei auswählen"_s, QString(),
+                                  u"Wav-Dateien (*.wav)"_s);
+    // Qt's own dialog, so that it speaks German like the rest of the program.
+    OpenDialog1->setOption(QFileDialog::DontUseNativeDialog);
+    OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
+    OpenDialog1->setFileMode(QFileDialog::AnyFile);
+    OpenDialog1->setDefaultSuffix(u"wav"_s);
+
+    connect(rbkeinTon, &TFlatRadioButton::OnClick, this, &TfrmOptionen::rbkeinTonClick);
+    connect(rbSpeaker, &TFlatRadioButton::OnClick, this, &TfrmOptionen::rbSpeakerClick);
+    connect(rbSoundKarte, &TFlatRadioButton::OnClick, this, &TfrmOptionen::rbSoundKarteClick);
+    connect(btnSuchen, &TFlatButton::OnClick, this, &TfrmOptionen::btnSuchenClick);
+    connect(btnTest, &TFlatButton::OnClick, this, &TfrmOptionen::btnTestClick);
+    connect(btnOk, &TFlatButton::OnClick, this, &TfrmOptionen::btnOkClick);
+}
+
+void TfrmOptionen::showEvent(QShowEvent *event)
+{
+    // Restoring from the task bar is no new showing.
+    if (!event->spontaneous())
+        FormShow();
+    SecondaryWindow::showEvent(event);
+}
+
+bool TfrmOptionen::eventFilter(QObject *watched, QEvent *event)
+{
+    // The focus leaving "über &Soundkarte" for another control of the dialog
+    // saves; the dialog losing the focus to another window (a message box, the
+    // dialog closing) does not.
+    if (watched == rbSoundKarte && event->type() == QEvent::FocusOut) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+            btnOkClick();
+    }
+    return SecondaryWindow::eventFilter(watched, event);
+}
+
+void TfrmOptionen::FormShow()
+{
+    setWindowTitle(u"Brenvik Timer"_s);
+    edSoundFile->setText(m_alarmSettings.SoundFile);
+    // In this order: with more than one flag set, the last one stays checked.
+    rbkeinTon->setChecked(m_alarmSettings.Ohne);
+    rbSpeaker->setChecked(m_alarmSettings.Speaker);
+    rbSoundKarte->setChecked(m_alarmSettings.Soundkarte);
+    if (m_alarmSettings.Soundkarte)
+        rbSoundKarteClick();
+    else
+        rbSpeakerClick();
+}
+
+void TfrmOptionen::setFileControlsEnabled(bool enabled)
+{
+    edSoundFile->setEnabled(enabled);
+    btnSuchen->setEnabled(enabled);
+    btnTest->setEnabled(enabled);
+}
+
+void TfrmOptionen::rbkeinTonClick()
+{
+    setFileControlsEnabled(false);
+}
+
+void TfrmOptionen::rbSpeakerClick()
+{
+    setFileControlsEnabled(false);
+}
+
+void TfrmOptionen::rbSoundKarteClick()
+{
+    setFileControlsEnabled(true);
+}
+
+void TfrmOptionen::btnSuchenClick()
+{
+    if (OpenDialog1->exec() != QDialog::Accepted)
+        return;
+    const QStringList chosen = OpenDialog1->selectedFiles();
+    if (!chosen.isEmpty())
+        edSoundFile->setText(chosen.first());
+}
+
+void TfrmOptionen::btnTestClick()
+{
+    m_wavSound.setSoundFile(edSoundFile->text());
+    m_wavSound.setActive(true);
+}
+
+void TfrmOptionen::btnOkClick()
+{
+    // A failed write is reported here: it must not unwind through Qt's frames.
+    platform::Application::guarded([this] {
+        const QString file = edSoundFile->text();
+        m_settingsFile.writeString(u"Sound"_s, u"File"_s, file);
+        m_settingsFile.writeBool(u"Sound"_s, u"Ohne"_s, rbkeinTon->isChecked());
+        m_settingsFile.writeBool(u"Sound"_s, u"Speaker"_s, rbSpeaker->isChecked());
+        m_settingsFile.writeBool(u"Sound"_s, u"Soundkarte"_s, rbSoundKarte->isChecked());
+        m_alarmSettings.SoundFile = file;
+        m_alarmSettings.Ohne = rbkeinTon->isChecked();
+        m_alarmSettings.Speaker = rbSpeaker->isChecked();
+        m_alarmSettings.Soundkarte = rbSoundKarte->isChecked();
+    });
+}
+
+void OpenOptionen(QWidget *mainWindow, TWavSound &wavSound, platform::SettingsFile &settingsFile,
+                  TAlarmSettings &alarmSettings)
+{
+    ShowSecondaryWindow(frmOptionen,
+                        new TfrmOptionen(mainWindow, wavSound, settingsFile, alarmSettings),
+                        [mainWindow](const TfrmOptionen &dialog) {
+                            const QSize frame = Placement::frameSizeLike(*mainWindow, dialog.size());
+                            return Placement::centredOver(mainWindow->frameGeometry(), frame);
+                        });
+}
