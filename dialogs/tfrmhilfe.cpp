@@ -66,6 +66,7 @@ TfrmHilfe::TfrmHilfe(QWidget *owner)
     setWindowTitle(u"Hilfe"_s);
 
     Memo1 = new TFlatMemo(this);
+    Memo1->setObjectName(u"Memo1"_s);
     Memo1->setGeometry(7, 7, 345, 293);
     Memo1->setReadOnly(true);
     Memo1->setScrollBars(ssVertical);
@@ -77,11 +78,12 @@ TfrmHilfe::TfrmHilfe(QWidget *owner)
     Memo1->setLines(HelpLines());
 
     BitBtn1 = new TFlatButton(this);
+    BitBtn1->setObjectName(u"BitBtn1"_s);
     BitBtn1->setGeometry(149, 306, 61, 20);
     BitBtn1->setCaption(u"OK"_s);
     BitBtn1->setDefault(true);
     BitBtn1->setModalResult(mrOk);
-    BitBtn1->setButtonLayout(blGlyphLeft);
+    BitBtn1->setLayout(blGlyphLeft);
     BitBtn1->setTabStop(true);
 
     setTabOrder(Memo1, BitBtn1);
@@ -91,11 +93,11 @@ void TfrmHilfe::showEvent(QShowEvent *event)
 {
     // Restoring from the task bar is no new showing.
     if (!event->spontaneous())
-        FormShow();
+        FormShow(this);
     SecondaryWindow::showEvent(event);
 }
 
-void TfrmHilfe::FormShow()
+void TfrmHilfe::FormShow(QObject *)
 {
     setWindowTitle(u"Brenvik Timer"_s);
 }

@@ -26,7 +26,7 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private slots:
-    void FormShow();
+    void FormShow(QObject *sender);
 };
 
 // The program-wide reference to the help window, set by the opener; it turns

@@ -57,6 +57,7 @@ TfrmInfo::TfrmInfo(QWidget *owner, platform::DesktopShell &shell, const QString 
     setWindowTitle(u"Info"_s);
 
     Image1 = new QLabel(this);
+    Image1->setObjectName(u"Image1"_s);
     const QPixmap logo(u":/logo-wide.png"_s);
     Image1->setPixmap(logo);
     // Sizes itself to its picture; without one it keeps the designed size.
@@ -65,11 +66,13 @@ TfrmInfo::TfrmInfo(QWidget *owner, platform::DesktopShell &shell, const QString 
     Image1->installEventFilter(this);
 
     lURL = linkLabel(this);
+    lURL->setObjectName(u"lURL"_s);
     lURL->setText(u"lURL"_s);
     lURL->setGeometry(57, 112, textWidth(lURL), 16);
     lURL->installEventFilter(this);
 
     lMail = linkLabel(this);
+    lMail->setObjectName(u"lMail"_s);
     lMail->setAutoFillBackground(true);
     lMail->setAlignment(Qt::AlignRight | Qt::AlignTop);
     lMail->setText(u"lMail"_s);
@@ -77,21 +80,24 @@ TfrmInfo::TfrmInfo(QWidget *owner, platform::DesktopShell &shell, const QString 
     lMail->installEventFilter(this);
 
     Bevel1 = new QFrame(this);
+    Bevel1->setObjectName(u"Bevel1"_s);
     Bevel1->setFrameStyle(QFrame::HLine | QFrame::Sunken);
     Bevel1->setLineWidth(1);
     Bevel1->setGeometry(8, 144, 345, 2);
 
     Label1 = new QLabel(this);
+    Label1->setObjectName(u"Label1"_s);
     Label1->setFont(tahoma(12));
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Label1->setText(u"© 2026 Brenvik\nAlle Rechte vorbehalten."_s);
     Label1->setGeometry(8, 152, 131, 28);
 
     BitBtn1 = new TFlatButton(this);
+    BitBtn1->setObjectName(u"BitBtn1"_s);
     BitBtn1->setGeometry(272, 152, 75, 25);
     BitBtn1->setCaption(u"OK"_s);
     BitBtn1->setModalResult(mrOk);
-    BitBtn1->setButtonLayout(blGlyphLeft);
+    BitBtn1->setLayout(blGlyphLeft);
     BitBtn1->setTabStop(true);
 }
 
@@ -99,11 +105,11 @@ void TfrmInfo::showEvent(QShowEvent *event)
 {
     // Restoring from the task bar is no new showing.
     if (!event->spontaneous())
-        FormShow();
+        FormShow(this);
     SecondaryWindow::showEvent(event);
 }
 
-void TfrmInfo::FormShow()
+void TfrmInfo::FormShow(QObject *)
 {
     lURL->setText(m_webHost);
     lURL->setGeometry(57, 112, textWidth(lURL), 16);
@@ -134,21 +140,21 @@ bool TfrmInfo::eventFilter(QObject *watched, QEvent *event)
         m_pressed = nullptr;
         if (clicked) {
             if (watched == lMail)
-                lMailClick();
+                lMailClick(this);
             else
-                lURLClick();
+                lURLClick(this);
         }
         return true;
     }
     return SecondaryWindow::eventFilter(watched, event);
 }
 
-void TfrmInfo::lURLClick()
+void TfrmInfo::lURLClick(QObject *)
 {
     m_shell.open(u"http://"_s + lURL->text());
 }
 
-void TfrmInfo::lMailClick()
+void TfrmInfo::lMailClick(QObject *)
 {
     m_shell.open(u"mailto:"_s + lMail->text());
 }

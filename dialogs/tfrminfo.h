@@ -37,9 +37,9 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private slots:
-    void FormShow();
-    void lURLClick();
-    void lMailClick();
+    void FormShow(QObject *sender);
+    void lURLClick(QObject *sender);
+    void lMailClick(QObject *sender);
 
 private:
     platform::DesktopShell &m_shell;

@@ -29,46 +29,56 @@ TfrmOptionen::TfrmOptionen(QWidget *owner, TWavSound &wavSound, platform::Settin
     setWindowTitle(u"Optionen"_s);
 
     gpAlartmton = new QGroupBox(u"Alarmton"_s, this);
+    gpAlartmton->setObjectName(u"gpAlartmton"_s);
     gpAlartmton->setGeometry(7, 7, 274, 170);
 
     rbkeinTon = new TFlatRadioButton(gpAlartmton);
+    rbkeinTon->setObjectName(u"rbkeinTon"_s);
     rbkeinTon->setGeometry(13, 26, 92, 16);
     rbkeinTon->setCaption(u"kein &Alarmton"_s);
     rbkeinTon->setChecked(true);
 
     rbSpeaker = new TFlatRadioButton(gpAlartmton);
+    rbSpeaker->setObjectName(u"rbSpeaker"_s);
     rbSpeaker->setGeometry(13, 51, 124, 17);
     rbSpeaker->setCaption(u"über &PC Speaker"_s);
 
     rbSoundKarte = new TFlatRadioButton(gpAlartmton);
+    rbSoundKarte->setObjectName(u"rbSoundKarte"_s);
     rbSoundKarte->setGeometry(13, 76, 124, 17);
     rbSoundKarte->setCaption(u"über &Soundkarte"_s);
     rbSoundKarte->installEventFilter(this);
 
     Label1 = new QLabel(u"Sound:"_s, gpAlartmton);
+    Label1->setObjectName(u"Label1"_s);
     Label1->setGeometry(29, 103, 41, 16);
 
     edSoundFile = new TFlatEdit(gpAlartmton);
+    edSoundFile->setObjectName(u"edSoundFile"_s);
     edSoundFile->setGeometry(72, 101, 185, 22);
     edSoundFile->setColorFlat(FlatColors::btnFace());
 
     btnSuchen = new TFlatButton(gpAlartmton);
+    btnSuchen->setObjectName(u"btnSuchen"_s);
     btnSuchen->setGeometry(72, 129, 121, 22);
     btnSuchen->setCaption(u"&Durchsuchen..."_s);
     btnSuchen->setTabStop(true);
 
     btnTest = new TFlatButton(gpAlartmton);
+    btnTest->setObjectName(u"btnTest"_s);
     btnTest->setGeometry(201, 129, 56, 22);
     btnTest->setCaption(u"&Test"_s);
     btnTest->setTabStop(true);
 
     btnOk = new TFlatButton(this);
+    btnOk->setObjectName(u"btnOk"_s);
     btnOk->setGeometry(120, 188, 77, 25);
     btnOk->setCaption(u"&OK"_s);
     btnOk->setModalResult(mrOk);
     btnOk->setTabStop(true);
 
     btnAbort = new TFlatButton(this);
+    btnAbort->setObjectName(u"btnAbort"_s);
     btnAbort->setGeometry(204, 188, 77, 25);
     btnAbort->setCaption(u"&Abbrechen"_s);
     btnAbort->setModalResult(mrCancel);
@@ -84,6 +94,7 @@ TfrmOptionen::TfrmOptionen(QWidget *owner, TWavSound &wavSound, platform::Settin
 
     OpenDialog1 = new QFileDialog(this, u"Sounddatei auswählen"_s, QString(),
                                   u"Wav-Dateien (*.wav)"_s);
+    OpenDialog1->setObjectName(u"OpenDialog1"_s);
     // Qt's own dialog, so that it speaks German like the rest of the program.
     OpenDialog1->setOption(QFileDialog::DontUseNativeDialog);
     OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
@@ -102,7 +113,7 @@ void TfrmOptionen::showEvent(QShowEvent *event)
 {
     // Restoring from the task bar is no new showing.
     if (!event->spontaneous())
-        FormShow();
+        FormShow(this);
     SecondaryWindow::showEvent(event);
 }
 
@@ -114,12 +125,12 @@ bool TfrmOptionen::eventFilter(QObject *watched, QEvent *event)
     if (watched == rbSoundKarte && event->type() == QEvent::FocusOut) {
         const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
-            btnOkClick();
+            btnOkClick(rbSoundKarte);
     }
     return SecondaryWindow::eventFilter(watched, event);
 }
 
-void TfrmOptionen::FormShow()
+void TfrmOptionen::FormShow(QObject *)
 {
     setWindowTitle(u"Brenvik Timer"_s);
     edSoundFile->setText(m_alarmSettings.SoundFile);
@@ -128,9 +139,9 @@ void TfrmOptionen::FormShow()
     rbSpeaker->setChecked(m_alarmSettings.Speaker);
     rbSoundKarte->setChecked(m_alarmSettings.Soundkarte);
     if (m_alarmSettings.Soundkarte)
-        rbSoundKarteClick();
+        rbSoundKarteClick(this);
     else
-        rbSpeakerClick();
+        rbSpeakerClick(this);
 }
 
 void TfrmOptionen::setFileControlsEnabled(bool enabled)
@@ -140,22 +151,22 @@ void TfrmOptionen::setFileControlsEnabled(bool enabled)
     btnTest->setEnabled(enabled);
 }
 
-void TfrmOptionen::rbkeinTonClick()
+void TfrmOptionen::rbkeinTonClick(QObject *)
 {
     setFileControlsEnabled(false);
 }
 
-void TfrmOptionen::rbSpeakerClick()
+void TfrmOptionen::rbSpeakerClick(QObject *)
 {
     setFileControlsEnabled(false);
 }
 
-void TfrmOptionen::rbSoundKarteClick()
+void TfrmOptionen::rbSoundKarteClick(QObject *)
 {
     setFileControlsEnabled(true);
 }
 
-void TfrmOptionen::btnSuchenClick()
+void TfrmOptionen::btnSuchenClick(QObject *)
 {
     if (OpenDialog1->exec() != QDialog::Accepted)
         return;
@@ -164,13 +175,13 @@ void TfrmOptionen::btnSuchenClick()
         edSoundFile->setText(chosen.first());
 }
 
-void TfrmOptionen::btnTestClick()
+void TfrmOptionen::btnTestClick(QObject *)
 {
     m_wavSound.setSoundFile(edSoundFile->text());
     m_wavSound.setActive(true);
 }
 
-void TfrmOptionen::btnOkClick()
+void TfrmOptionen::btnOkClick(QObject *)
 {
     // A failed write is reported here: it must not unwind through Qt's frames.
     platform::Application::guarded([this] {

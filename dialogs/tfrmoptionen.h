@@ -44,13 +44,13 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private slots:
-    void FormShow();
-    void rbkeinTonClick();
-    void rbSpeakerClick();
-    void rbSoundKarteClick();
-    void btnSuchenClick();
-    void btnTestClick();
-    void btnOkClick();
+    void FormShow(QObject *sender);
+    void rbkeinTonClick(QObject *sender);
+    void rbSpeakerClick(QObject *sender);
+    void rbSoundKarteClick(QObject *sender);
+    void btnSuchenClick(QObject *sender);
+    void btnTestClick(QObject *sender);
+    void btnOkClick(QObject *sender);
 
 private:
     void setFileControlsEnabled(bool enabled);
