@@ -4,6 +4,7 @@
 #include "app/talarmsettings.h"
 #include "clock/tdatetime.h"
 #include "clock/trxclock.h"
+#include "dialogs/tfrminfo.h"
 #include "platform/application.h"
 #include "platform/convert.h"
 #include "platform/desktopshell.h"
@@ -437,4 +438,7 @@ void TfrmMain::mnuFunktionClick(QObject *)
 
 void TfrmMain::mnuInfoClick(QObject *)
 {
+    platform::Application::guarded([this] {
+        OpenInfo(this, QGuiApplication::primaryScreen()->size(), *m_shell);
+    });
 }
