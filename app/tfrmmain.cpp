@@ -1,5 +1,6 @@
 #include "tfrmmain.h"
 
+#include "app/alarmsoundstep.h"
 #include "app/standarddialogs.h"
 #include "app/talarmsettings.h"
 #include "clock/tdatetime.h"
@@ -12,6 +13,8 @@
 #include "platform/settingsfile.h"
 #include "platform/systemclock.h"
 #include "platform/windowactivation.h"
+#include "sound/tspeakerbeeper.h"
+#include "sound/twavsound.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -193,6 +196,14 @@ TfrmMain::TfrmMain(const MainWindowServices &services, QWidget *parent)
     addItem(mnuHilfe, mnuFunktion, u"mnuFunktion"_s, u"&Wie funktioniert' s"_s,
             &TfrmMain::mnuFunktionClick);
     addItem(mnuHilfe, mnuInfo, u"mnuInfo"_s, u"&Info"_s, &TfrmMain::mnuInfoClick);
+
+    WavSound1 = new TWavSound(this, services.waveOutput);
+    WavSound1->setObjectName(u"WavSound1"_s);
+    WavSound1->setSoundLoop(false);
+    TSpeakerBeeper::Services speaker;
+    speaker.tones = services.toneOutput;
+    SpeakerBeeper1 = new TSpeakerBeeper(this, speaker);
+    SpeakerBeeper1->setObjectName(u"SpeakerBeeper1"_s);
 
     SoundStep = [this] { AlarmSound(); };
 
@@ -426,6 +437,7 @@ void TfrmMain::RxClock1Alarm(QObject *)
 
 void TfrmMain::AlarmSound()
 {
+    playAlarmSound(AlarmSettings(), *SpeakerBeeper1, *WavSound1, melodyFilePath());
 }
 
 void TfrmMain::mnuOptionenClick(QObject *)

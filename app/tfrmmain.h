@@ -14,10 +14,14 @@ class QMenuBar;
 class QPushButton;
 class StandardDialogs;
 class TRxClock;
+class TSpeakerBeeper;
+class TWavSound;
 
 namespace platform {
 class DesktopShell;
 class SystemClock;
+class ToneOutput;
+class WaveOutput;
 class WindowActivation;
 } // namespace platform
 
@@ -29,6 +33,8 @@ struct MainWindowServices
     platform::WindowActivation *activation = nullptr;
     StandardDialogs *dialogs = nullptr;
     QString settingsPath; // Timer.ini beside the program
+    platform::WaveOutput *waveOutput = nullptr; // WavSound1's sound card
+    platform::ToneOutput *toneOutput = nullptr; // SpeakerBeeper1's beep service
 };
 
 // The program's main window: the running clock, the alarm time fields, the
@@ -82,6 +88,11 @@ public:
     QMenu *mnuHilfe = nullptr;
     QAction *mnuFunktion = nullptr;
     QAction *mnuInfo = nullptr;
+
+    // The two sound components: the wave player (SoundLoop false) and the
+    // speaker beeper, owned by the window for the whole run.
+    TWavSound *WavSound1 = nullptr;
+    TSpeakerBeeper *SpeakerBeeper1 = nullptr;
 
     // Day fractions of the fixed relative alarms: multiples of 0.0006944 per
     // minute, not k/1440, as the program has always armed them.

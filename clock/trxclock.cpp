@@ -373,6 +373,16 @@ void TRxClock::fillCells(const DecodedTime &time, QChar *cells) const
     }
 }
 
+QString TRxClock::shownText() const
+{
+    QChar cells[8];
+    fillCells(m_shownTime, cells);
+    QString text(cells, m_geom.cells);
+    if (m_twelveHour)
+        text += u' ' + (m_shownTime.hour < 12 ? m_am : m_pm);
+    return text;
+}
+
 // ---- painting ----
 
 void TRxClock::paintEvent(QPaintEvent *event)

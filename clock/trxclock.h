@@ -103,6 +103,8 @@ public:
     QRegion lastTickRegion() const;
     QRect cellRect(int index) const;   // index 1 .. cellCount()
     int cellCount() const { return m_geom.cells; }
+    // The cells and the suffix of the time drawn last, as a text.
+    QString shownText() const;
     QRect clockRect() const { return m_clockRect; }
 
 signals:
