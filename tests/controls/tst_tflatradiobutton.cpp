@@ -1,0 +1,239 @@
+#include "controls/flatcolors.h"
+#include "controls/tflatradiobutton.h"
+#include "pointer.h"
+
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+class tst_TFlatRadioButton : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void checkingExcludesGroup_data();
+    void checkingExcludesGroup();
+    void uncheckingLeavesNoneChecked();
+    void groupsAndParentsAreSeparate();
+    void clickOnCheckedRaisesOnce();
+    void releaseOutsideDoesNotCheck();
+    void acceleratorOnlyFocuses();
+    void disabledIgnoresPress();
+    void paintedCircle_data();
+    void paintedCircle();
+    void hoverUsesOwnFamily();
+
+private:
+    QWidget *m_form = nullptr;
+    QList<TFlatRadioButton *> m_radios;
+    FakePointer *m_pointer = nullptr;
+};
+
+static const QColor formGrey(200, 200, 200);
+
+void tst_TFlatRadioButton::init()
+{
+    m_pointer = new FakePointer;
+    m_form = new QWidget;
+    m_form->resize(200, 100);
+    QPalette palette = m_form->palette();
+    palette.setColor(QPalette::Window, formGrey);
+    m_form->setPalette(palette);
+    m_radios.clear();
+    for (int i = 0; i < 3; ++i) {
+        auto *radio = new TFlatRadioButton(m_form);
+        radio->move(10, 10 + 20 * i);
+        radio->setCaption(u"&%1 Wahl"_s.arg(QChar(u'a' + i)));
+        m_radios << radio;
+    }
+}
+
+void tst_TFlatRadioButton::cleanup()
+{
+    delete m_form;
+    delete m_pointer;
+}
+
+void tst_TFlatRadioButton::checkingExcludesGroup_data()
+{
+    QTest::addColumn<bool>("byMouse");
+    QTest::addColumn<int>("clicks");
+    QTest::newRow("by mouse: clicked twice") << true << 2;
+    QTest::newRow("by writing Checked: once") << false << 1;
+}
+
+void tst_TFlatRadioButton::checkingExcludesGroup()
+{
+    QFETCH(bool, byMouse);
+    QFETCH(int, clicks);
+    m_form->show();
+    m_radios[0]->setChecked(true);
+    m_radios[1]->setChecked(true);
+    QList<QSignalSpy *> spies;
+    for (TFlatRadioButton *r : m_radios)
+        spies << new QSignalSpy(r, &TFlatRadioButton::OnClick);
+    QList<bool> checkedAtClick;
+    connect(m_radios[2], &TFlatRadioButton::OnClick, this,
+            [&] { checkedAtClick << m_radios[2]->isChecked(); });
+    if (byMouse)
+        m_pointer->click(m_radios[2], {5, 8});
+    else
+        m_radios[2]->setChecked(true);
+    QCOMPARE(spies[0]->count(), 0);
+    QCOMPARE(spies[1]->count(), 0);
+    QCOMPARE(spies[2]->count(), clicks);
+    if (byMouse)
+        QCOMPARE(checkedAtClick, (QList<bool>{false, true}));
+    QVERIFY(!m_radios[0]->isChecked());
+    QVERIFY(!m_radios[1]->isChecked());
+    QVERIFY(m_radios[2]->isChecked());
+    QVERIFY(!m_radios[0]->tabStop());
+    QVERIFY(!m_radios[1]->tabStop());
+    QVERIFY(m_radios[2]->tabStop());
+    qDeleteAll(spies);
+}
+
+void tst_TFlatRadioButton::uncheckingLeavesNoneChecked()
+{
+    m_radios[1]->setChecked(true);
+    QSignalSpy clicks(m_radios[1], &TFlatRadioButton::OnClick);
+    m_radios[1]->setChecked(false);
+    for (TFlatRadioButton *r : m_radios) {
+        QVERIFY(!r->isChecked());
+        QVERIFY(!r->tabStop());
+    }
+    QCOMPARE(clicks.count(), 0);
+}
+
+void tst_TFlatRadioButton::groupsAndParentsAreSeparate()
+{
+    m_radios[0]->setGroupIndex(1);
+    m_radios[0]->setChecked(true);
+    m_radios[1]->setChecked(true);
+    QVERIFY(m_radios[0]->isChecked());
+    QWidget other(m_form);
+    TFlatRadioButton elsewhere(&other);
+    elsewhere.setChecked(true);
+    QVERIFY(m_radios[1]->isChecked());
+    QVERIFY(elsewhere.isChecked());
+}
+
+void tst_TFlatRadioButton::clickOnCheckedRaisesOnce()
+{
+    m_form->show();
+    m_radios[0]->setChecked(true);
+    QSignalSpy clicks(m_radios[0], &TFlatRadioButton::OnClick);
+    m_pointer->click(m_radios[0], {5, 8});
+    QCOMPARE(clicks.count(), 1);
+    QVERIFY(m_radios[0]->isChecked());
+}
+
+void tst_TFlatRadioButton::releaseOutsideDoesNotCheck()
+{
+    m_form->show();
+    QSignalSpy clicks(m_radios[0], &TFlatRadioButton::OnClick);
+    m_pointer->move(m_radios[0], {5, 8});
+    m_pointer->press(m_radios[0], {5, 8});
+    QVERIFY(m_radios[0]->pressing());
+    m_pointer->move(m_radios[0], {150, 8}, Qt::LeftButton);
+    m_pointer->release(m_radios[0], {150, 8});
+    QVERIFY(!m_radios[0]->isChecked());
+    QVERIFY(!m_radios[0]->pressing());
+    QCOMPARE(clicks.count(), 0);
+}
+
+void tst_TFlatRadioButton::acceleratorOnlyFocuses()
+{
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_form));
+    m_radios[0]->setChecked(true);
+    QSignalSpy clicks(m_radios[1], &TFlatRadioButton::OnClick);
+    QTest::keyClick(m_form, Qt::Key_B, Qt::AltModifier);
+    QVERIFY(m_radios[1]->hasFocus());
+    QVERIFY(!m_radios[1]->isChecked());
+    QCOMPARE(clicks.count(), 0);
+    const QRect box = m_radios[1]->circleRect();
+    QCOMPARE(m_radios[1]->grab().toImage().pixelColor(box.center()), QColor(Qt::white));
+    // The arrow keys move on through the group, still without checking.
+    QTest::keyClick(m_radios[1], Qt::Key_Down);
+    QVERIFY(m_radios[2]->hasFocus());
+    QVERIFY(m_radios[0]->isChecked());
+}
+
+void tst_TFlatRadioButton::disabledIgnoresPress()
+{
+    m_radios[0]->setEnabled(false);
+    QSignalSpy clicks(m_radios[0], &TFlatRadioButton::OnClick);
+    QSignalSpy downs(m_radios[0], &TFlatRadioButton::OnMouseDown);
+    m_pointer->click(m_radios[0], {5, 8});
+    QCOMPARE(clicks.count(), 0);
+    QCOMPARE(downs.count(), 0);
+    QVERIFY(!m_radios[0]->isChecked());
+}
+
+void tst_TFlatRadioButton::paintedCircle_data()
+{
+    QTest::addColumn<QString>("look");
+    QTest::addColumn<QColor>("fill");
+    QTest::addColumn<QColor>("dot");
+    QTest::newRow("idle: the parent's colour") << u"idle"_s << formGrey << QColor();
+    QTest::newRow("hover: focus colour") << u"hover"_s << QColor(Qt::white) << QColor();
+    QTest::newRow("pressed: pressed face") << u"pressed"_s << FlatColors::Down << QColor();
+    QTest::newRow("checked: black dot") << u"checked"_s << formGrey << QColor(Qt::black);
+    QTest::newRow("disabled checked: shadow dot")
+        << u"disabled"_s << formGrey << FlatColors::btnShadow();
+    QTest::newRow("right layout") << u"right"_s << formGrey << QColor();
+}
+
+void tst_TFlatRadioButton::paintedCircle()
+{
+    QFETCH(QString, look);
+    QFETCH(QColor, fill);
+    QFETCH(QColor, dot);
+    TFlatRadioButton *r = m_radios[0];
+    m_form->show();
+    if (look == u"hover"_s)
+        m_pointer->move(r, {5, 8});
+    if (look == u"pressed"_s) {
+        m_pointer->move(r, {5, 8});
+        m_pointer->press(r, {5, 8});
+    }
+    if (look == u"checked"_s || look == u"disabled"_s)
+        r->setChecked(true);
+    if (look == u"disabled"_s)
+        r->setEnabled(false);
+    if (look == u"right"_s)
+        r->setLayout(radioRight);
+    const QImage image = r->grab().toImage();
+    const QRect box = r->circleRect();
+    QCOMPARE(box, look == u"right"_s ? QRect(121 - 11, 3, 10, 10) : QRect(1, 3, 10, 10));
+    QCOMPARE(image.pixelColor(box.left() + 5, box.top()), FlatColors::Border);  // top of the outline
+    QCOMPARE(image.pixelColor(box.left(), box.top() + 5), FlatColors::Border);
+    QCOMPARE(image.pixelColor(box.left(), box.top()), formGrey);                // outside the circle
+    QCOMPARE(image.pixelColor(box.left() + 2, box.top() + 5), fill);
+    QCOMPARE(image.pixelColor(box.left() + 5, box.top() + 5).rgb(), (dot.isValid() ? dot : fill).rgb());
+    QCOMPARE(image.pixelColor(box.left() + 5, box.top() + 11), formGrey);       // below the box
+}
+
+void tst_TFlatRadioButton::hoverUsesOwnFamily()
+{
+    HoverFamily &family = TFlatRadioButton::family();
+    m_pointer->move(m_radios[0], {5, 8});
+    QCOMPARE(family.owner(), m_radios[0]);
+    QVERIFY(family.timer()->isActive());
+    m_pointer->move(m_radios[1], {5, 8});
+    QVERIFY(!m_radios[0]->mouseInside());
+    QVERIFY(m_radios[1]->mouseInside());
+    m_pointer->over = nullptr;
+    family.check();
+    QVERIFY(!m_radios[1]->mouseInside());
+    QVERIFY(!family.timer()->isActive());
+}
+
+QTEST_MAIN(tst_TFlatRadioButton)
+#include "tst_tflatradiobutton.moc"
