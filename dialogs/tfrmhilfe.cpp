@@ -63,13 +63,14 @@ QStringList TfrmHilfe::HelpLines()
 TfrmHilfe::TfrmHilfe(QWidget *owner)
     : SecondaryWindow(owner, QSize(358, 332), 10)
 {
+    setObjectName(u"frmHilfe"_s);
     setWindowTitle(u"Hilfe"_s);
 
     Memo1 = new TFlatMemo(this);
     Memo1->setObjectName(u"Memo1"_s);
     Memo1->setGeometry(7, 7, 345, 293);
     Memo1->setReadOnly(true);
-    Memo1->setScrollBars(ssVertical);
+    Memo1->setScrollBars(TFlatMemo::ssVertical);
     Memo1->setWordWrap(true);
     Memo1->setColorFlat(FlatColors::btnFace());
     QFont memoFont(u"Tahoma"_s);

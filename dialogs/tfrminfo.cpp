@@ -54,6 +54,7 @@ TfrmInfo::TfrmInfo(QWidget *owner, platform::DesktopShell &shell, const QString 
     : SecondaryWindow(owner, QSize(368, 187), 13), m_shell(shell), m_webHost(webHost), m_mail(mail)
 {
     setWindowFlag(Qt::WindowStaysOnTopHint);
+    setObjectName(u"frmInfo"_s);
     setWindowTitle(u"Info"_s);
 
     Image1 = new QLabel(this);

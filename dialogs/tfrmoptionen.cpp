@@ -26,6 +26,7 @@ TfrmOptionen::TfrmOptionen(QWidget *owner, TWavSound &wavSound, platform::Settin
       m_settingsFile(settingsFile),
       m_alarmSettings(alarmSettings)
 {
+    setObjectName(u"frmOptionen"_s);
     setWindowTitle(u"Optionen"_s);
 
     gpAlartmton = new QGroupBox(u"Alarmton"_s, this);

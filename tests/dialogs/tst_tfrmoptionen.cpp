@@ -285,28 +285,44 @@ void tst_TfrmOptionen::okCopiesIntoTheRecordForTheNextShowing()
 void tst_TfrmOptionen::abbrechenWritesNothing_data()
 {
     QTest::addColumn<bool>("closeBox");
-    QTest::newRow("Abbrechen") << false;
-    QTest::newRow("close box") << true;
+    QTest::addColumn<QString>("focus");
+    QTest::newRow("Abbrechen") << false << u"rbSpeaker"_s;
+    QTest::newRow("close box") << true << u"rbSpeaker"_s;
+    QTest::newRow("close box, focus on Soundkarte") << true << u"rbSoundKarte"_s;
+    QTest::newRow("another window, then close box") << true << u"other window"_s;
 }
 
 void tst_TfrmOptionen::abbrechenWritesNothing()
 {
     QFETCH(bool, closeBox);
+    QFETCH(QString, focus);
     const TAlarmSettings before = m_record;
     TfrmOptionen dialog(nullptr, *m_wavSound, *m_settingsFile, m_record);
-    int result = -1;
-    QTimer::singleShot(0, &dialog, [&] {
+    showActive(dialog);
+    if (focus == u"rbSpeaker"_s) {
         // The focus goes to "über &PC Speaker", never to "über &Soundkarte".
         QTest::mouseClick(dialog.rbSpeaker, Qt::LeftButton, {}, QPoint(5, 8));
         dialog.rbSoundKarte->setChecked(true);
-        dialog.edSoundFile->setText(u"anders.wav"_s);
-        if (closeBox)
-            dialog.close();
-        else
-            QTest::mouseClick(dialog.btnAbort, Qt::LeftButton);
-    });
-    result = dialog.exec();
-    QCOMPARE(result, closeBox ? 0 : 2);
+    } else {
+        // The focus on "über &Soundkarte" leaves it only with the window.
+        QTest::mouseClick(dialog.rbSoundKarte, Qt::LeftButton, {}, QPoint(5, 8));
+        QCOMPARE(QApplication::focusWidget(), dialog.rbSoundKarte);
+    }
+    dialog.edSoundFile->setText(u"anders.wav"_s);
+    QWidget other;
+    if (focus == u"other window"_s) {
+        other.show();
+        other.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&other));
+        dialog.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    }
+    if (closeBox)
+        dialog.close();
+    else
+        QTest::mouseClick(dialog.btnAbort, Qt::LeftButton);
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(dialog.result(), closeBox ? 0 : 2);
     QCOMPARE(contents(), "<missing>"_ba);
     QCOMPARE(m_record.SoundFile, before.SoundFile);
     QCOMPARE(m_record.Ohne, before.Ohne);
@@ -437,7 +453,10 @@ void tst_TfrmOptionen::chosenFileGoesIntoTheEdit()
             return;
         }
         auto *name = open->findChild<QLineEdit *>(u"fileNameEdit"_s);
-        QVERIFY(name);
+        if (!name) {
+            open->reject();
+            return;
+        }
         name->setText(typed);
         QTest::keyClick(name, Qt::Key_Return);
     });
@@ -519,14 +538,16 @@ void tst_TfrmOptionen::openedCentredOverTheMainWindow()
     owner.setGeometry(mainWindow);
     QPoint seenAt;
     QString seenTitle;
+    QWidget *seenOwner = nullptr;
     QTimer::singleShot(0, &owner, [&] {
         seenAt = frmOptionen->pos();
         seenTitle = frmOptionen->windowTitle();
-        QCOMPARE(frmOptionen->parentWidget(), &owner);
+        seenOwner = frmOptionen->parentWidget();
         frmOptionen->btnAbort->click();
     });
     OpenOptionen(&owner, *m_wavSound, *m_settingsFile, m_record);
     QCOMPARE(seenAt, dialogAt);
+    QCOMPARE(seenOwner, &owner);
     QCOMPARE(seenTitle, u"Brenvik Timer"_s);
     QTRY_VERIFY(!frmOptionen);
 }
