@@ -1,5 +1,6 @@
 #include "tfrmhilfe.h"
 
+#include "controls/flatcolors.h"
 #include "controls/tflatbutton.h"
 #include "controls/tflatmemo.h"
 #include "dialogs/placement.h"

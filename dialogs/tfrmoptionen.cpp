@@ -1,6 +1,7 @@
 #include "tfrmoptionen.h"
 
 #include "app/talarmsettings.h"
+#include "controls/flatcolors.h"
 #include "controls/tflatbutton.h"
 #include "controls/tflatedit.h"
 #include "controls/tflatradiobutton.h"
@@ -13,11 +14,40 @@
 #include <QFocusEvent>
 #include <QGroupBox>
 #include <QLabel>
+#include <QPainter>
 #include <QShowEvent>
 
 using namespace Qt::StringLiterals;
 
 QPointer<TfrmOptionen> frmOptionen;
+
+namespace {
+
+// The desktop's group box: an etched frame through the middle of the caption,
+// on the window's own colour (Fusion would tint the inside grey, and the radio
+// buttons, which take their parent's colour, would stand out as white boxes).
+class EtchedGroupBox : public QGroupBox
+{
+public:
+    using QGroupBox::QGroupBox;
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        const int top = fontMetrics().height() / 2 - 1;
+        painter.setPen(FlatColors::btnShadow());
+        painter.drawRect(QRect(0, top, width() - 1, height() - top - 1));
+        painter.setPen(FlatColors::btnHighlight());
+        painter.drawRect(QRect(1, top + 1, width() - 1, height() - top - 1));
+        const QRect caption(8, 0, fontMetrics().horizontalAdvance(title()), fontMetrics().height());
+        painter.fillRect(caption, palette().color(QPalette::Window));
+        painter.setPen(palette().color(QPalette::WindowText));
+        painter.drawText(caption, Qt::AlignLeft | Qt::AlignTop, title());
+    }
+};
+
+} // namespace
 
 TfrmOptionen::TfrmOptionen(QWidget *owner, TWavSound &wavSound, platform::SettingsFile &settingsFile,
                            TAlarmSettings &alarmSettings)
@@ -29,13 +59,15 @@ TfrmOptionen::TfrmOptionen(QWidget *owner, TWavSound &wavSound, platform::Settin
     setObjectName(u"frmOptionen"_s);
     setWindowTitle(u"Optionen"_s);
 
-    gpAlartmton = new QGroupBox(u"Alarmton"_s, this);
+    gpAlartmton = new EtchedGroupBox(u"Alarmton"_s, this);
     gpAlartmton->setObjectName(u"gpAlartmton"_s);
     gpAlartmton->setGeometry(7, 7, 274, 170);
 
     rbkeinTon = new TFlatRadioButton(gpAlartmton);
     rbkeinTon->setObjectName(u"rbkeinTon"_s);
-    rbkeinTon->setGeometry(13, 26, 92, 16);
+    // Wider than the 92 pixels once designed: the caption wraps below 79 + 17
+    // pixels, and the second line is cut off, leaving "kein" alone.
+    rbkeinTon->setGeometry(13, 26, 124, 16);
     rbkeinTon->setCaption(u"kein &Alarmton"_s);
     rbkeinTon->setChecked(true);
 

@@ -115,7 +115,7 @@ void tst_TfrmOptionen::layout_data()
     QTest::addColumn<QRect>("geometry");
     QTest::addColumn<QString>("caption");
     QTest::newRow("gpAlartmton") << u"gpAlartmton"_s << u"frmOptionen"_s << QRect(7, 7, 274, 170) << u"Alarmton"_s;
-    QTest::newRow("rbkeinTon") << u"rbkeinTon"_s << u"gpAlartmton"_s << QRect(13, 26, 92, 16) << u"kein &Alarmton"_s;
+    QTest::newRow("rbkeinTon") << u"rbkeinTon"_s << u"gpAlartmton"_s << QRect(13, 26, 124, 16) << u"kein &Alarmton"_s;
     QTest::newRow("rbSpeaker") << u"rbSpeaker"_s << u"gpAlartmton"_s << QRect(13, 51, 124, 17) << u"über &PC Speaker"_s;
     QTest::newRow("rbSoundKarte") << u"rbSoundKarte"_s << u"gpAlartmton"_s << QRect(13, 76, 124, 17) << u"über &Soundkarte"_s;
     QTest::newRow("Label1") << u"Label1"_s << u"gpAlartmton"_s << QRect(29, 103, 41, 16) << u"Sound:"_s;
