@@ -65,8 +65,8 @@ TfrmOptionen::TfrmOptionen(QWidget *owner, TWavSound &wavSound, platform::Settin
 
     rbkeinTon = new TFlatRadioButton(gpAlartmton);
     rbkeinTon->setObjectName(u"rbkeinTon"_s);
-    // Wider than the 92 pixels once designed: the caption wraps below 79 + 17
-    // pixels, and the second line is cut off, leaving "kein" alone.
+    // As wide as its siblings: at 92 pixels its caption (79 pixels beside the
+    // circle) wraps, and the second line falls below the button, leaving "kein".
     rbkeinTon->setGeometry(13, 26, 124, 16);
     rbkeinTon->setCaption(u"kein &Alarmton"_s);
     rbkeinTon->setChecked(true);
