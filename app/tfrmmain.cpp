@@ -21,16 +21,13 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLayout>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPixmap>
-#include <QPushButton>
 #include <QScreen>
 #include <QSessionManager>
 
@@ -59,22 +56,35 @@ QLabel *makeLabel(QWidget *parent, const QString &text, QRect geometry)
     return label;
 }
 
-QLineEdit *makeSpinField(QWidget *parent, const QString &name, QRect geometry, int maxValue)
+// An alarm-time field with the look of the main window: fixed height, and
+// either the button-face colour or the window's white.
+TFlatSpinEditInteger *makeSpinField(QWidget *parent, const QString &name, QRect geometry,
+                                    int maxValue, bool buttonFace)
 {
-    auto *field = new QLineEdit(parent);
+    auto *field = new TFlatSpinEditInteger(parent);
     field->setObjectName(name);
+    field->setAutoSize(false);
     field->setGeometry(geometry);
-    field->setProperty("MinValue", 0);
-    field->setProperty("MaxValue", maxValue);
-    field->setText(u"0"_s);
+    field->setMinValue(0);
+    field->setMaxValue(maxValue);
+    field->setValue(0);
+    if (buttonFace) {
+        field->setColorFlat(FlatColors::btnFace());
+    } else {
+        // The write of ColorFlat clears ParentColor; setting it again brings
+        // the window's white back. The order is part of the window's look.
+        field->setColorFlat(Qt::white);
+        field->setParentColor(true);
+    }
     return field;
 }
 
-QPushButton *makeButton(QWidget *parent, const QString &name, const QString &caption,
+TFlatButton *makeButton(QWidget *parent, const QString &name, const QString &caption,
                         QRect geometry)
 {
-    auto *button = new QPushButton(caption, parent);
+    auto *button = new TFlatButton(parent);
     button->setObjectName(name);
+    button->setCaption(caption);
     button->setGeometry(geometry);
     return button;
 }
@@ -134,10 +144,12 @@ TfrmMain::TfrmMain(const MainWindowServices &services, QWidget *parent)
     Label2 = makeLabel(ClientArea, u"Alarmzeit"_s, {16, 85, 54, 16});
     Label2->setObjectName(u"Label2"_s);
 
-    FlatPanel1 = new QFrame(ClientArea);
+    // Frames the clock, which covers its middle and so its caption.
+    FlatPanel1 = new TFlatPanel(ClientArea);
     FlatPanel1->setObjectName(u"FlatPanel1"_s);
     FlatPanel1->setGeometry(96, 20, 161, 33);
-    FlatPanel1->setFrameShape(QFrame::Box);
+    FlatPanel1->setCaption(u"FlatPanel1"_s);
+    FlatPanel1->setUseDockManager(true);
 
     RxClock1 = new TRxClock(ClientArea, *m_clock);
     RxClock1->setObjectName(u"RxClock1"_s);
@@ -151,14 +163,14 @@ TfrmMain::TfrmMain(const MainWindowServices &services, QWidget *parent)
     RxClock1->setPalette(clockPalette);
     connect(RxClock1, &TRxClock::OnAlarm, this, &TfrmMain::RxClock1Alarm);
 
-    seStunde = makeSpinField(ClientArea, u"seStunde"_s, {96, 80, 49, 23}, 23);
-    seMinute = makeSpinField(ClientArea, u"seMinute"_s, {152, 80, 49, 23}, 59);
-    seSekunde = makeSpinField(ClientArea, u"seSekunde"_s, {208, 80, 49, 23}, 59);
+    seStunde = makeSpinField(ClientArea, u"seStunde"_s, {96, 80, 49, 23}, 23, true);
+    seMinute = makeSpinField(ClientArea, u"seMinute"_s, {152, 80, 49, 23}, 59, false);
+    seSekunde = makeSpinField(ClientArea, u"seSekunde"_s, {208, 80, 49, 23}, 59, false);
 
     Button1 = makeButton(ClientArea, u"Button1"_s, u"Meldung"_s, {96, 112, 161, 18});
-    connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(Button1); });
+    connect(Button1, &TFlatButton::OnClick, this, &TfrmMain::Button1Click);
     btnActivate = makeButton(ClientArea, u"btnActivate"_s, CaptionDisarmed, {96, 152, 161, 25});
-    connect(btnActivate, &QPushButton::clicked, this, [this] { btnActivateClick(btnActivate); });
+    connect(btnActivate, &TFlatButton::OnClick, this, &TfrmMain::btnActivateClick);
 
     setTabOrder(seStunde, seMinute);
     setTabOrder(seMinute, seSekunde);
@@ -316,7 +328,7 @@ void TfrmMain::btnActivateClick(QObject *)
         const quint8 oldMinute = RxClock1->alarmMinute();
         const quint8 oldSecond = RxClock1->alarmSecond();
         // Only the low 8 bits reach the clock: 256 is hour 0, 300 is 44.
-        auto element = [](QLineEdit *field) { return quint8(StrToInt(field->text()) & 0xFF); };
+        auto element = [](TFlatSpinEditInteger *field) { return quint8(StrToInt(field->text()) & 0xFF); };
         try {
             RxClock1->setAlarmHour(element(seStunde));
             RxClock1->setAlarmMinute(element(seMinute));

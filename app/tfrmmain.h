@@ -1,17 +1,18 @@
 #pragma once
 
+#include "controls/tflatbutton.h"
+#include "controls/tflatpanel.h"
+#include "controls/tflatspineditinteger.h"
+
 #include <QMainWindow>
 #include <QString>
 
 #include <functional>
 
 class QAction;
-class QFrame;
 class QLabel;
-class QLineEdit;
 class QMenu;
 class QMenuBar;
-class QPushButton;
 class StandardDialogs;
 class TRxClock;
 class TSpeakerBeeper;
@@ -65,13 +66,13 @@ public:
     QLabel *Image1 = nullptr;
     QLabel *Label3 = nullptr;
     QLabel *Label2 = nullptr;
-    QFrame *FlatPanel1 = nullptr;
+    TFlatPanel *FlatPanel1 = nullptr;
     TRxClock *RxClock1 = nullptr;
-    QLineEdit *seStunde = nullptr;
-    QLineEdit *seMinute = nullptr;
-    QLineEdit *seSekunde = nullptr;
-    QPushButton *Button1 = nullptr;
-    QPushButton *btnActivate = nullptr;
+    TFlatSpinEditInteger *seStunde = nullptr;
+    TFlatSpinEditInteger *seMinute = nullptr;
+    TFlatSpinEditInteger *seSekunde = nullptr;
+    TFlatButton *Button1 = nullptr;
+    TFlatButton *btnActivate = nullptr;
 
     QMenuBar *mnuMain = nullptr;
     QAction *mnuEnde = nullptr;

@@ -4,6 +4,7 @@
 #include "platform/errors.h"
 
 #include <QCoreApplication>
+#include <QMetaMethod>
 #include <QTimerEvent>
 
 #include <atomic>
@@ -25,6 +26,7 @@ struct TimerShared
     bool stop = false;
     uint interval = 1000;
     std::function<void(QObject *)> onTimer;
+    std::exception_ptr pendingError;   // raised on the worker, reported on the UI thread
 
     std::atomic<bool> enabled{true};
     std::atomic<bool> syncEvent{true};
@@ -32,6 +34,8 @@ struct TimerShared
 
     QObject *sender = nullptr;  // passed to the handler, never dereferenced here
     QObject *relay = nullptr;   // lives on the UI thread until the worker has finished
+    QMetaMethod deliver;        // the relay's slots, looked up once
+    QMetaMethod report;
     int uiTickDepth = 0;        // UI thread only: inside a handed-over tick
 
     // The tick step. Enabled and the handler are tested again at delivery;
@@ -50,11 +54,58 @@ struct TimerShared
     }
 };
 
-// Receives the worker's handed-over calls on the UI thread.
+// Receives the worker's handed-over calls on the UI thread (blocking queued
+// meta-calls, the same path as QMetaObject::invokeMethod by name, looked up once):
+// the worker then passes nothing of its own across, and every datum that
+// crosses threads goes through TimerShared's mutex.
 class TickRelay : public QObject
 {
+    Q_OBJECT
+
 public:
-    using QObject::QObject;
+    explicit TickRelay(std::shared_ptr<TimerShared> shared) : m_shared(std::move(shared)) {}
+
+public slots:
+    // The tick itself. What escapes the handler is reported here, on the UI
+    // thread, while the worker still waits: the timer then goes on.
+    void deliver()
+    {
+        TimerShared &s = *m_shared;
+        ++s.uiTickDepth;
+        try {
+            s.doTick();
+        } catch (...) {
+            reportCurrent();
+        }
+        --s.uiTickDepth;
+    }
+
+    // An exception from a tick that ran on the worker.
+    void report()
+    {
+        std::exception_ptr error;
+        {
+            std::lock_guard lock(m_shared->mutex);
+            error.swap(m_shared->pendingError);
+            if (m_shared->stop)
+                return;
+        }
+        if (error)
+            platform::Application::reportException(error);
+    }
+
+private:
+    void reportCurrent()
+    {
+        {
+            std::lock_guard lock(m_shared->mutex);
+            if (m_shared->stop)
+                return;
+        }
+        platform::Application::reportCurrentException();
+    }
+
+    std::shared_ptr<TimerShared> m_shared;
 };
 
 TTimerThread::TTimerThread(std::shared_ptr<TimerShared> shared)
@@ -81,11 +132,14 @@ void TTimerThread::run()
         if (s.syncEvent) {
             DeliverTick();
         } else {
+            std::exception_ptr error;
             try {
                 s.doTick();
             } catch (...) {
-                ReportTickError(std::current_exception());
+                error = std::current_exception();
             }
+            if (error)
+                ReportTickError(std::move(error));
         }
         lock.lock();
     }
@@ -94,52 +148,23 @@ void TTimerThread::run()
 void TTimerThread::DeliverTick()
 {
     TimerShared &s = *m_shared;
-    std::exception_ptr error;
     s.handOver = true;
-    QMetaObject::invokeMethod(
-        s.relay,
-        [&s, &error] {
-            ++s.uiTickDepth;
-            try {
-                s.doTick();
-            } catch (...) {
-                error = std::current_exception();
-            }
-            --s.uiTickDepth;
-        },
-        Qt::BlockingQueuedConnection);
+    s.deliver.invoke(s.relay, Qt::BlockingQueuedConnection);
     s.handOver = false;
-    if (error)
-        ReportTickError(error);
 }
 
-void TTimerThread::ReportTickError(const std::exception_ptr &error)
+void TTimerThread::ReportTickError(std::exception_ptr error)
 {
     TimerShared &s = *m_shared;
-    try {
-        std::rethrow_exception(error);
-    } catch (const EAbort &) {
-        return;
-    } catch (...) {
-    }
     {
         std::lock_guard lock(s.mutex);
         if (s.stop)
             return;
+        s.pendingError = std::move(error);
     }
     // The report is a modal box: it belongs on the UI thread, and the worker
     // waits for it so reports never pile up.
-    QMetaObject::invokeMethod(
-        s.relay,
-        [&s, &error] {
-            {
-                std::lock_guard lock(s.mutex);
-                if (s.stop)
-                    return;
-            }
-            platform::Application::reportException(error);
-        },
-        Qt::BlockingQueuedConnection);
+    s.report.invoke(s.relay, Qt::BlockingQueuedConnection);
 }
 
 TRxTimer::TRxTimer(QObject *owner)
@@ -147,8 +172,11 @@ TRxTimer::TRxTimer(QObject *owner)
     , m_shared(std::make_shared<TimerShared>())
 {
     m_shared->sender = this;
-    m_relay = new TickRelay;
+    m_relay = new TickRelay(m_shared);
     m_shared->relay = m_relay;
+    const QMetaObject *relayMeta = m_relay->metaObject();
+    m_shared->deliver = relayMeta->method(relayMeta->indexOfSlot("deliver()"));
+    m_shared->report = relayMeta->method(relayMeta->indexOfSlot("report()"));
     m_worker = new TTimerThread(m_shared);
     m_worker->start();
 }
@@ -171,8 +199,9 @@ TRxTimer::~TRxTimer()
         // stop flag when the tick returns; then its objects go.
         TTimerThread *worker = m_worker;
         QObject *relay = m_relay;
-        QObject::connect(worker, &QThread::finished, relay, [worker, relay] {
+        QObject::connect(worker, &QThread::finished, relay, [worker, relay, shared = m_shared] {
             worker->wait();
+            { std::lock_guard lock(shared->mutex); }
             delete worker;
             relay->deleteLater();
         });
@@ -195,6 +224,9 @@ TRxTimer::~TRxTimer()
     // the event loop has ended.
     while (!m_worker->wait(10))
         QCoreApplication::sendPostedEvents(m_relay, QEvent::MetaCall);
+    // The worker's last step is releasing the mutex; taking it here makes that
+    // ordering visible to ThreadSanitizer, which cannot see into QThread::wait.
+    { std::lock_guard lock(m_shared->mutex); }
     delete m_worker;
     delete m_relay;
 }
@@ -359,3 +391,5 @@ void TRxTimer::timerEvent(QTimerEvent *event)
     }
     platform::Application::guarded([this] { DoTick(); });
 }
+
+#include "trxtimer.moc"

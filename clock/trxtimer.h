@@ -28,7 +28,7 @@ protected:
 
 private:
     void DeliverTick();
-    void ReportTickError(const std::exception_ptr &error);
+    void ReportTickError(std::exception_ptr error);
 
     std::shared_ptr<TimerShared> m_shared;
 };
@@ -50,7 +50,8 @@ private:
 //   worker and waits for it, serving a hand-over it may be blocked in, so no
 //   thread outlives the timer and no event loop is needed for that. Destroyed
 //   from inside its own tick (where the worker waits for that very tick), it
-//   cannot wait: the worker is then told to stop and cleans up after itself.
+//   cannot wait: the worker is told to stop, and once it has ended the UI
+//   thread releases it.
 // - While the application terminates, the worker keeps sleeping without
 //   ticks instead of spinning until it is stopped.
 class TRxTimer : public QObject

@@ -6,6 +6,7 @@
 #include <QKeySequence>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QShortcutEvent>
 
 FlatButtonBase::FlatButtonBase(QWidget *parent)
@@ -386,10 +387,14 @@ void FlatButtonBase::mouseReleaseEvent(QMouseEvent *event)
                 m_state = fbsLatched;
             repaint();
         }
+        // A click handler may delete the button.
+        const QPointer<FlatButtonBase> alive(this);
         if (inside)
             click();
         else
             hoverLeave();
+        if (!alive)
+            return;
         reevaluateHover();
     }
     afterRelease(event->button());

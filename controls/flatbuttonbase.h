@@ -77,6 +77,9 @@ public:
     void setSpacing(int spacing);
     QString caption() const { return m_caption; }
     void setCaption(const QString &caption);
+    // Qt's names for the caption, for code written against push buttons.
+    QString text() const { return m_caption; }
+    void setText(const QString &text) { setCaption(text); }
     int groupIndex() const { return m_groupIndex; }
     void setGroupIndex(int index);
     bool isDown() const { return m_down; }

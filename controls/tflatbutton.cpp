@@ -1,6 +1,7 @@
 #include "controls/tflatbutton.h"
 
 #include <QKeyEvent>
+#include <QPointer>
 
 TFlatButton::TFlatButton(QWidget *parent)
     : FlatButtonBase(parent)
@@ -90,6 +91,8 @@ void TFlatButton::keyReleaseEvent(QKeyEvent *event)
         setDown(false);
     else
         setState(fbsUp);
+    const QPointer<TFlatButton> alive(this); // a click handler may delete the button
     click();
-    update();
+    if (alive)
+        update();
 }

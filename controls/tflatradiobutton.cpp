@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QShortcutEvent>
 
 TFlatRadioButton::TFlatRadioButton(QWidget *parent)
@@ -251,11 +252,16 @@ void TFlatRadioButton::mouseReleaseEvent(QMouseEvent *event)
         return;
     const QPoint pos = event->position().toPoint();
     // The toolkit's own click comes first, while the button is still unchecked.
+    const QPointer<TFlatRadioButton> alive(this); // a click handler may delete the button
     if (rect().contains(pos))
         click();
+    if (!alive)
+        return;
     m_pressing = false;
     if (pos.x() >= 0 && pos.x() <= width() && pos.y() >= 0 && pos.y() <= height() && !m_checked)
         setChecked(true);
+    if (!alive)
+        return;
     redrawCircle();
     emit OnMouseUp(this, event->button(), event->modifiers(), pos.x(), pos.y());
 }

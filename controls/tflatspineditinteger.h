@@ -35,7 +35,7 @@ public:
 
     int clampToRange(int value) const;
     TSpinButton *button() const { return m_button; }
-    // Qt keeps the field at least this high, as the original resize rule does.
+    // Kept as the minimum height: a lower height written is raised to it.
     int minimumFieldHeight() const { return textHeight() + 7; }
 
     // The typing filter.

@@ -35,9 +35,12 @@ TimeChangeWatcher::~TimeChangeWatcher()
 
 bool TimeChangeWatcher::arm()
 {
-    // An absolute expiry that never comes; only a clock change wakes the fd.
+    // An absolute expiry a century ahead, so in practice only a clock change
+    // wakes the fd (a fixed date would one day lie in the past and fire at once).
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
     itimerspec spec{};
-    spec.it_value.tv_sec = std::time_t(INT32_MAX);
+    spec.it_value.tv_sec = now.tv_sec + std::time_t(100) * 365 * 86'400;
     return ::timerfd_settime(m_fd, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &spec, nullptr) == 0;
 }
 

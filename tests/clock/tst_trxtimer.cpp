@@ -134,7 +134,7 @@ void tst_TRxTimer::stopsInEitherMode()
     QVERIFY(!timer.running());
     QVERIFY(!timer.workerActive());
     QCOMPARE(timer.timerWindowActive(), !threaded);   // the window stays, without a timer
-    QTest::qWait(60);   // a tick already handed over may still arrive
+    QTest::qWait(100);   // a tick already handed over may still arrive
     const int stoppedAt = ticks;
     QTest::qWait(120);
     QCOMPARE(ticks, stoppedAt);
@@ -155,16 +155,16 @@ void tst_TRxTimer::replacedHandlerKeepsTiming()
     // tick of the new handler would then come a full interval after the swap.
     TRxTimer timer;
     timer.setThreaded(false);
-    timer.setInterval(400);
+    timer.setInterval(600);
     int oldTicks = 0;
     int newTicks = 0;
     QElapsedTimer clock;
     clock.start();
     timer.setOnTimer([&](QObject *) { ++oldTicks; });
-    QTest::qWait(200);
+    QTest::qWait(300);
     timer.setOnTimer([&](QObject *) { ++newTicks; });
     QTRY_VERIFY_WITH_TIMEOUT(newTicks >= 1, 5000);
-    QVERIFY2(clock.elapsed() < 580, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY2(clock.elapsed() < 850, qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(oldTicks, 0);
 }
 
@@ -288,7 +288,7 @@ void tst_TRxTimer::noTicksWhileTerminating()
     timer.setOnTimer([&](QObject *) { ++ticks; });
     QTRY_VERIFY_WITH_TIMEOUT(ticks >= 1, 5000);
     platform::Application::setTerminating(true);
-    QTest::qWait(60);   // a tick already handed over may still arrive
+    QTest::qWait(100);   // a tick already handed over may still arrive
     const int at = ticks;
     QTest::qWait(120);
     QCOMPARE(ticks, at);

@@ -41,6 +41,10 @@ private slots:
     void oneHoverOwnerPerFamily();
     void acceleratorClicks();
     void parentColourFollowed();
+    void transparentModes_data();
+    void transparentModes();
+    void clickHandlerMayDeleteButton_data();
+    void clickHandlerMayDeleteButton();
 
 private:
     FakePointer *m_pointer = nullptr;
@@ -500,6 +504,61 @@ void tst_TFlatButton::parentColourFollowed()
     QCOMPARE(b->color(), QColor(Qt::blue));
     b->setParentColor(true);
     QCOMPARE(b->color(), QColor(Qt::red));
+}
+
+void tst_TFlatButton::transparentModes_data()
+{
+    addKinds();
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("hovered");
+    QTest::addColumn<QColor>("face");
+    const QColor parent(200, 10, 10);
+    for (const QString &kind : {u"TFlatSpeedButton"_s, u"TFlatButton"_s}) {
+        const QByteArray k = kind.toLatin1();
+        QTest::newRow(k + ": always, the parent shows") << kind << int(tmAlways) << true << parent;
+        QTest::newRow(k + ": not focused, idle") << kind << int(tmNotFocused) << false << parent;
+        QTest::newRow(k + ": not focused, hovered")
+            << kind << int(tmNotFocused) << true << FlatColors::Face;
+        QTest::newRow(k + ": none, own colour") << kind << int(tmNone) << false << QColor(Qt::green);
+    }
+}
+
+void tst_TFlatButton::transparentModes()
+{
+    QFETCH(QString, kind);
+    QFETCH(int, mode);
+    QFETCH(bool, hovered);
+    QFETCH(QColor, face);
+    auto *panel = new QWidget(m_form);
+    panel->setGeometry(0, 0, 100, 50);
+    QPalette palette = panel->palette();
+    palette.setColor(QPalette::Window, QColor(200, 10, 10));
+    panel->setPalette(palette);
+    panel->setAutoFillBackground(true);
+    FlatButtonBase *b = make(kind, panel);
+    b->setColor(Qt::green);
+    b->setTransparentMode(TTransparentMode(mode));
+    if (hovered)
+        m_pointer->move(b, {5, 5});
+    QCOMPARE(panel->grab().toImage().pixelColor(b->geometry().center()), face);
+}
+
+void tst_TFlatButton::clickHandlerMayDeleteButton_data()
+{
+    addKinds();
+    QTest::newRow("speed button") << u"TFlatSpeedButton"_s;
+    QTest::newRow("button") << u"TFlatButton"_s;
+}
+
+void tst_TFlatButton::clickHandlerMayDeleteButton()
+{
+    QFETCH(QString, kind);
+    QPointer<FlatButtonBase> b = make(kind);
+    connect(b, &FlatButtonBase::OnClick, this, [b] { delete b.data(); });
+    m_pointer->click(b, {5, 5});
+    QVERIFY(!b);
+    QCOMPARE(TFlatButton::family().owner(), nullptr);
+    QCOMPARE(TFlatSpeedButton::family().owner(), nullptr);
 }
 
 QTEST_MAIN(tst_TFlatButton)

@@ -1,0 +1,134 @@
+#include "app/talarmsettings.h"
+#include "app/tfrmmain.h"
+#include "clock/trxclock.h"
+#include "controls/flatcolors.h"
+#include "controls/pointer.h"
+#include "fakes/fakedesktopshell.h"
+#include "fakes/fakestandarddialogs.h"
+#include "fakes/fakesystemclock.h"
+#include "fakes/fakewindowactivation.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+// The main window's flat look: which face each flat control shows.
+class tst_TfrmMainLook : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void fieldFaces_data();
+    void fieldFaces();
+    void panelFramesClockAndHidesCaption();
+    void buttonsHoverAndPress_data();
+    void buttonsHoverAndPress();
+
+private:
+    QTemporaryDir m_dir;
+    FakeSystemClock m_clock;
+    FakeDesktopShell m_shell;
+    FakeWindowActivation m_activation;
+    FakeStandardDialogs m_dialogs;
+    std::unique_ptr<TfrmMain> m_frm;
+};
+
+void tst_TfrmMainLook::init()
+{
+    m_clock.set(10, 0, 0);
+    MainWindowServices services;
+    services.clock = &m_clock;
+    services.shell = &m_shell;
+    services.activation = &m_activation;
+    services.dialogs = &m_dialogs;
+    services.settingsPath = m_dir.filePath(u"Timer.ini"_s);
+    m_frm = std::make_unique<TfrmMain>(services);
+    m_frm->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_frm.get()));
+    // Neither the platform's pointer nor the first field's focus shall light a field.
+    m_frm->ClientArea->setFocus();
+    for (QWidget *field : {m_frm->seStunde, m_frm->seMinute, m_frm->seSekunde}) {
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(field, &leave);
+    }
+}
+
+void tst_TfrmMainLook::cleanup()
+{
+    m_frm.reset();
+}
+
+void tst_TfrmMainLook::fieldFaces_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<bool>("buttonFace");
+    QTest::newRow("hour: button face") << u"seStunde"_s << true;
+    QTest::newRow("minute: the window's white") << u"seMinute"_s << false;
+    QTest::newRow("second: the window's white") << u"seSekunde"_s << false;
+}
+
+void tst_TfrmMainLook::fieldFaces()
+{
+    QFETCH(QString, field);
+    QFETCH(bool, buttonFace);
+    auto *edit = m_frm->findChild<TFlatSpinEditInteger *>(field);
+    QVERIFY(edit);
+    QCOMPARE(edit->size(), QSize(49, 23));
+    QCOMPARE(edit->parentColor(), !buttonFace);
+    const QColor face = buttonFace ? FlatColors::btnFace() : QColor(Qt::white);
+    QImage image = edit->grab().toImage();
+    QCOMPARE(image.pixelColor(0, 0), FlatColors::Border);
+    QCOMPARE(image.pixelColor(2, 2).rgb(), face.rgb());
+    QCOMPARE(image.pixelColor(26, 14).rgb(), face.rgb()); // under the arrows
+    edit->setFocus();
+    image = edit->grab().toImage();
+    QCOMPARE(image.pixelColor(2, 2), QColor(Qt::white));
+}
+
+void tst_TfrmMainLook::panelFramesClockAndHidesCaption()
+{
+    const QImage image = m_frm->ClientArea->grab().toImage();
+    const QRect panel = m_frm->FlatPanel1->geometry();
+    const QRect clock = m_frm->RxClock1->geometry();
+    QCOMPARE(image.pixelColor(panel.topLeft()), FlatColors::Border);
+    QCOMPARE(image.pixelColor(panel.bottomRight()), FlatColors::Border);
+    // Between frame and clock only the panel's white face shows: no caption.
+    for (int y = panel.top() + 1; y < panel.bottom(); ++y)
+        for (int x = panel.left() + 1; x < panel.right(); ++x)
+            if (!clock.contains(x, y))
+                QVERIFY2(image.pixelColor(x, y) == QColor(Qt::white),
+                         qPrintable(u"%1,%2"_s.arg(x).arg(y)));
+}
+
+void tst_TfrmMainLook::buttonsHoverAndPress_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::newRow("Meldung") << u"Button1"_s;
+    QTest::newRow("Alarm aus") << u"btnActivate"_s;
+}
+
+void tst_TfrmMainLook::buttonsHoverAndPress()
+{
+    QFETCH(QString, button);
+    auto *b = m_frm->findChild<TFlatButton *>(button);
+    QVERIFY(b);
+    FakePointer pointer;
+    QCOMPARE(b->grab().toImage().pixelColor(40, 5), QColor(Qt::white));
+    QCOMPARE(b->grab().toImage().pixelColor(0, 0), FlatColors::Border);
+    pointer.move(b, {40, 5});
+    QImage image = b->grab().toImage();
+    QCOMPARE(image.pixelColor(40, 5), FlatColors::Face);
+    QCOMPARE(image.pixelColor(0, 0), QColor(Qt::white));
+    QCOMPARE(image.pixelColor(b->width() - 1, b->height() - 1), QColor(Qt::black));
+    pointer.press(b, {40, 5});
+    QCOMPARE(b->grab().toImage().pixelColor(40, 5), FlatColors::Down);
+    pointer.move(b, {400, 5}, Qt::LeftButton);
+    pointer.release(b, {400, 5}); // outside: no click, nothing opens
+    QCOMPARE(b->grab().toImage().pixelColor(40, 5), QColor(Qt::white));
+}
+
+QTEST_MAIN(tst_TfrmMainLook)
+#include "tst_tfrmmainlook.moc"
