@@ -88,6 +88,8 @@ TfrmOptionen::TfrmOptionen(QWidget *owner, TWavSound &wavSound, platform::Settin
 
     edSoundFile = new TFlatEdit(gpAlartmton);
     edSoundFile->setObjectName(u"edSoundFile"_s);
+    // The layout fixes the height; the font's reported ascent would make it 20.
+    edSoundFile->setAutoSize(false);
     edSoundFile->setGeometry(72, 101, 185, 22);
     edSoundFile->setColorFlat(FlatColors::btnFace());
 

@@ -135,6 +135,7 @@ void tst_TfrmOptionen::layout()
     TfrmOptionen dialog(nullptr, *m_wavSound, *m_settingsFile, m_record);
     QCOMPARE(dialog.size(), QSize(289, 223));
     QCOMPARE(dialog.windowTitle(), u"Optionen"_s);
+    dialog.show();
     auto *control = dialog.findChild<QWidget *>(name);
     QVERIFY(control);
     QCOMPARE(control->parentWidget()->objectName(), parent);
