@@ -30,8 +30,11 @@ void TSplashPanel::paintEvent(QPaintEvent *)
     bevel(rect().adjusted(1, 1, -1, -1), shadow, highlight);
 }
 
+// Mapped by the X server itself, not after a round trip through the window
+// manager: the splash is on the screen at once, also when the window manager
+// lags, and it needs nothing a window manager offers.
 TSplashForm::TSplashForm(QWidget *parent)
-    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint)
+    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint)
 {
     setObjectName(u"SplashForm"_s);
     setFixedSize(274, 104);

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -24,6 +25,7 @@ private slots:
     void writes_data();
     void writes();
     void writeKeepsAHandWrittenFileByteForByte();
+    void writeChangesOnlyItsKeyInRandomFiles();
     void writeKeepsPermissionsAndLeavesNoTemporaryFile();
     void writeFollowsASymbolicLink();
     void failedWriteRaisesWithTheFullPath_data();
@@ -249,6 +251,53 @@ void tst_SettingsFile::writeKeepsAHandWrittenFileByteForByte()
     expected.replace("  file = alt.wav   ; not a comment\r\n", "  file = neu.wav\r\n");
     expected.replace("Ohne=1\r\nSpeaker\r\n", "Ohne=0\r\nSpeaker\r\nSpeaker=1\r\nSoundkarte=0\r\n");
     QCOMPARE(contents(), expected);
+}
+
+void tst_SettingsFile::writeChangesOnlyItsKeyInRandomFiles()
+{
+    // Files pieced together from lines that real Timer.ini files hold; after any
+    // write the written key reads back and every other key reads as before.
+    const QList<QByteArray> pieces = {
+        "[Sound]", "[sound]", " [ SOUND ] ", "[Meldung]", "[Other]", "", "   ", "; File=c",
+        "File=a", " file = b ", "File", "Ohne=1", "Song=\"x\"", "Stunde=7", "Stunde =",
+        "Gr\xC3\xBC\xC3\x9F" "e=\xC3\xA4", "[", "=v", "Song='Für'"};
+    const QList<std::pair<QString, QString>> keys = {
+        {u"Sound"_s, u"File"_s}, {u"Sound"_s, u"Ohne"_s}, {u"Sound"_s, u"Song"_s},
+        {u"Meldung"_s, u"Stunde"_s}, {u"Other"_s, u"File"_s}, {u"Neu"_s, u"Key"_s}};
+    const QStringList values = {u"x.wav"_s, u"1"_s, QString(), u"Grüße"_s, u" a "_s, u"\"q\""_s,
+                                u"a=b"_s, u";"_s};
+    QRandomGenerator random(20261210);
+    for (int round = 0; round < 400; ++round) {
+        QByteArray before;
+        const int lines = random.bounded(12);
+        for (int i = 0; i < lines; ++i) {
+            before += pieces[random.bounded(pieces.size())];
+            if (i + 1 < lines || random.bounded(2))
+                before += random.bounded(2) ? "\r\n" : "\n";
+        }
+        put(before);
+        SettingsFile settings(iniPath());
+        QStringList readBefore;
+        for (const auto &[section, key] : keys)
+            readBefore << settings.readString(section, key, u"<none>"_s);
+
+        const auto written = random.bounded(keys.size());
+        const QString value = values[random.bounded(values.size())];
+        settings.writeString(keys[written].first, keys[written].second, value);
+
+        const QByteArray after = contents();
+        for (qsizetype k = 0; k < keys.size(); ++k) {
+            const QString expected = k == written ? value : readBefore[k];
+            const QString actual = settings.readString(keys[k].first, keys[k].second, u"<none>"_s);
+            if (actual != expected) {
+                qWarning("before: %s\nafter: %s", before.toPercentEncoding(" =[];").constData(),
+                         after.toPercentEncoding(" =[];").constData());
+                QCOMPARE(actual, expected);
+            }
+        }
+        const auto added = after.count('\n') - before.count('\n');
+        QVERIFY2(added >= 0 && added <= 3, after.constData()); // a line end, a section, a key
+    }
 }
 
 void tst_SettingsFile::writeKeepsPermissionsAndLeavesNoTemporaryFile()

@@ -11,6 +11,7 @@ and stops everything it started. Standard library only.
 
 import ctypes
 import os
+import random
 import select
 import shutil
 import signal
@@ -83,28 +84,70 @@ class Desktop:
         return proc
 
     def start_x(self):
+        # Display numbers far from the usual ones (:0, :90, :99 upwards), so no
+        # other program on the machine mistakes this server for its own.
+        for _ in range(8):
+            number = random.randrange(300, 3000)
+            if os.path.exists("/tmp/.X%d-lock" % number) or os.path.exists(
+                    "/tmp/.X11-unix/X%d" % number):
+                continue
+            if self._try_display(number):
+                return
+        raise Failure("no X server with openbox could be started")
+
+    def _try_display(self, number):
+        started = len(self.procs)
         read_end, write_end = os.pipe()
-        self._spawn(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
-                     "-nolisten", "tcp"], pass_fds=(write_end,),
-                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        xvfb = self._spawn(["Xvfb", ":%d" % number, "-displayfd", str(write_end), "-screen", "0",
+                            "1024x768x24", "-nolisten", "tcp"], pass_fds=(write_end,),
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_end)
-        number = b""
-        deadline = time.monotonic() + 10
-        while not number.endswith(b"\n"):
+        reported = b""
+        deadline = time.monotonic() + 30
+        while not reported.endswith(b"\n") and time.monotonic() < deadline:
             ready, _, _ = select.select([read_end], [], [], max(0.0, deadline - time.monotonic()))
-            check(ready, "Xvfb did not report its display")
-            chunk = os.read(read_end, 16)
-            check(chunk, "Xvfb ended before reporting its display")
-            number += chunk
+            chunk = os.read(read_end, 16) if ready else b""
+            if not chunk:
+                break
+            reported += chunk
         os.close(read_end)
-        self.env = dict(os.environ, DISPLAY=":" + number.decode().strip(),
-                        XDG_RUNTIME_DIR=self.runtime, LC_ALL="C.UTF-8")
+        if reported.strip() != str(number).encode() or xvfb.poll() is not None:
+            self._stop(started)
+            return False
+        self.env = dict(os.environ, DISPLAY=":%d" % number, XDG_RUNTIME_DIR=self.runtime,
+                        LC_ALL="C.UTF-8")
         for key in ("QT_QPA_PLATFORM", "SESSION_MANAGER"):
             self.env.pop(key, None)
-        self._spawn(["openbox"], env=self.env, stdout=subprocess.DEVNULL,
-                    stderr=subprocess.DEVNULL)
-        wait_for("openbox", lambda: "window id" in self.x(
-            "xprop", "-root", "_NET_SUPPORTING_WM_CHECK"))
+        openbox = self._spawn(["openbox"], env=self.env, stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL)
+        # openbox announces itself before it maps windows; a window it has
+        # mapped shows it is ready (else a busy machine can swallow the splash).
+        probe = self._spawn(["xmessage", "-name", "brenvik-probe", "probe"], env=self.env,
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            wait_for("openbox to map windows", lambda: openbox.poll() is not None or self.x(
+                "xdotool", "search", "--onlyvisible", "--classname", "brenvik-probe").strip(),
+                timeout=20)
+        except Failure:
+            pass
+        probe.terminate()
+        probe.wait()
+        if openbox.poll() is not None or "window id" not in self.x(
+                "xprop", "-root", "_NET_SUPPORTING_WM_CHECK"):
+            self._stop(started)
+            return False
+        return True
+
+    def _stop(self, first=0):
+        for proc in reversed(self.procs[first:]):
+            if proc.poll() is None:
+                proc.terminate()
+                try:
+                    proc.wait(5)
+                except subprocess.TimeoutExpired:
+                    proc.kill()
+                    proc.wait()
+        del self.procs[first:]
 
     def start_program(self):
         args = [self.program_path]
@@ -130,14 +173,7 @@ class Desktop:
         return (self.out.read() + self.err.read()).decode(errors="replace")
 
     def close(self):
-        for proc in reversed(self.procs):
-            if proc.poll() is None:
-                proc.terminate()
-                try:
-                    proc.wait(5)
-                except subprocess.TimeoutExpired:
-                    proc.kill()
-                    proc.wait()
+        self._stop()
         shutil.rmtree(self.tmp, ignore_errors=True)
 
     # --- reading the screen ---------------------------------------------
@@ -213,7 +249,7 @@ class Desktop:
                        stderr=subprocess.DEVNULL, timeout=20)
         self.key(wid, "ctrl+c")
         return wait_for("the clipboard", lambda: self.x(
-            "xclip", "-selection", "clipboard", "-o"), timeout=5)
+            "xclip", "-selection", "clipboard", "-o"), timeout=15)
 
     # --- driving ----------------------------------------------------------
 
@@ -232,7 +268,7 @@ class Desktop:
         self.x("xdotool", "mousemove", "--sync", str(gx + x), str(gy + y), check_rc=True)
         self.x("xdotool", "click", "1", check_rc=True)
 
-    def exited(self, timeout=10):
+    def exited(self, timeout=30):
         try:
             return self.program.wait(timeout)
         except subprocess.TimeoutExpired:
@@ -245,7 +281,7 @@ class Desktop:
 def main_window(desk):
     """Waits for the main window; returns its id and its client area's top in
     the X window (below the menu bar)."""
-    wid = wait_for("the main window", lambda: desk.window_titled(TITLE), timeout=20)
+    wid = wait_for("the main window", lambda: desk.window_titled(TITLE), timeout=60)
     _, _, width, height = desk.geometry(wid)
     check(width == MAIN_CLIENT[0], "main window is %d wide, not %d" % (width, MAIN_CLIENT[0]))
     check(height >= MAIN_CLIENT[1], "main window is %d high, less than %d" % (height, MAIN_CLIENT[1]))
@@ -266,8 +302,11 @@ def ink_extent(pixels):
 
 
 def arm_from_menu(desk, wid):
-    desk.key(wid, "alt+a", "5")
-    wait_for("the armed title", lambda: desk.icon_name(wid) == ARMED, timeout=5)
+    desk.key(wid, "alt+a")
+    # The next key must reach the open menu, not the window beneath it.
+    wait_for("the menu", lambda: len(desk.windows()) > 1, timeout=15)
+    desk.x("xdotool", "key", "--clearmodifiers", "5", check_rc=True)
+    wait_for("the armed title", lambda: desk.icon_name(wid) == ARMED, timeout=15)
 
 
 def settings(hour, minute, second, message):
@@ -283,9 +322,11 @@ def scenario_startup(desk):
     """Splash first, alone; then the main window; Alt+F4 ends the program."""
     desk.start_program()
     seen = []  # (seconds since launch, [(wid, w, h)])
+    polls = []
     splash_pixels = None
     while True:
         now = time.monotonic() - desk.started
+        polls.append(round(now, 2))
         shown = []
         for wid in desk.windows():
             g = desk.geometry(wid)
@@ -297,12 +338,13 @@ def scenario_startup(desk):
             splash_pixels = desk.screenshot(shown[0][1])
         if any(desk.title(wid) == TITLE for wid, _ in shown):
             break
-        check(now < 20, "no main window after 20 s; seen %r" % seen)
+        check(now < 60, "no main window after 60 s; seen %r" % seen)
         time.sleep(0.01)
 
     first = seen[0][1]
     check(len(first) == 1 and first[0][1][2:] == SPLASH_SIZE,
-          "the first window mapped is not the %dx%d splash: %r" % (SPLASH_SIZE + (first,)))
+          "the first window mapped is not the %dx%d splash: %r (polled at %r)"
+          % (SPLASH_SIZE + (first, polls)))
     splash_id, (sx, sy, _, _) = first[0]
     check(abs(sx + 137 - 512) <= 1 and abs(sy + 52 - 384) <= 1, "splash not centred: %d,%d" % (sx, sy))
     for _, shown in seen:
@@ -340,6 +382,13 @@ def scenario_arm(desk):
           "caption not longer when armed (%r -> %r)" % (a, b))
     check(desk.title(wid) == TITLE, "window caption changed to %r" % desk.title(wid))
     check(desk.prop(wid, "WM_ICON_NAME") == ARMED, "WM_ICON_NAME reads %r" % desk.prop(wid, "WM_ICON_NAME"))
+    # The toggle disarms; then "&Ende" ends the program without a question.
+    desk.click(wid, 96 + 80, top + 152 + 12)
+    wait_for("the disarmed title", lambda: desk.icon_name(wid) == TITLE, timeout=15)
+    desk.x("xdotool", "mousemove", "0", "0")
+    check(ink_extent(desk.screenshot(button_rect(desk, wid, top))) == a, "caption not reset")
+    desk.key(wid, "alt+e")
+    check(desk.exited() == 0, "program did not end with 0 after \"&Ende\"")
     check(desk.output() == "", "program printed: %r" % desk.output())
 
 
@@ -352,20 +401,36 @@ def scenario_alarm(desk):
     disarmed = desk.screenshot(button_rect(desk, wid, top))
     # Arm with the fields the settings file filled in (08:00:00).
     desk.click(wid, 96 + 80, top + 152 + 12)
-    wait_for("the armed title", lambda: desk.icon_name(wid) == ARMED, timeout=5)
+    wait_for("the armed title", lambda: desk.icon_name(wid) == ARMED, timeout=15)
     desk.x("xdotool", "windowminimize", "--sync", str(wid), check_rc=True)
     check(wid not in desk.windows(), "main window did not minimise")
+    # Another program holds the foreground when the alarm falls due.
+    desk._spawn(["xmessage", "-geometry", "600x400+0+0", "Andere Anwendung"],
+                        env=desk.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    other_wid = wait_for("the other program", lambda: [int(w) for w in desk.x(
+        "xdotool", "search", "--onlyvisible", "--class", "Xmessage").split()], timeout=30)[0]
+    desk.activate(other_wid)
+    check(desk.active_window() == other_wid, "the other program is not in the foreground")
 
-    box = wait_for("the alarm message", lambda: desk.window_titled("Information"), timeout=30)
+    box = wait_for("the alarm message", lambda: desk.window_titled("Information"), timeout=60)
     check(wid in desk.windows(), "main window not restored at the alarm")
     active = desk.active_window()
     check(active in (wid, box), "neither the main window nor the message is active")
+    stacking = [int(w.strip(","), 16) for w in
+                desk.x("xprop", "-root", "_NET_CLIENT_LIST_STACKING").split("#", 1)[-1].split()]
+    check(wid in stacking and other_wid in stacking
+          and stacking.index(wid) > stacking.index(other_wid),
+          "main window not above the other program: %r" % stacking)
+    state = desk.prop(wid, "_NET_WM_STATE") or ""
+    check("_NET_WM_STATE_HIDDEN" not in state, "main window still iconic: %s" % state)
+    print("at the alarm: main window restored (state %r), active window: %s"
+          % (state, "main window" if active == wid else "the message box"))
     check(desk.icon_name(wid) == ARMED, "disarmed before the message was confirmed")
     text = desk.clipboard_text_of(box)
     check(message in text, "message box reads %r" % text)
     desk.key(box, "Return")
-    wait_for("the box to close", lambda: desk.window_titled("Information") is None, timeout=5)
-    wait_for("the disarmed title", lambda: desk.icon_name(wid) == TITLE, timeout=5)
+    wait_for("the box to close", lambda: desk.window_titled("Information") is None, timeout=15)
+    wait_for("the disarmed title", lambda: desk.icon_name(wid) == TITLE, timeout=15)
     check(desk.prop(wid, "WM_ICON_NAME") == TITLE, "WM_ICON_NAME reads %r" % desk.prop(wid, "WM_ICON_NAME"))
     desk.x("xdotool", "mousemove", "0", "0")
     check(ink_extent(desk.screenshot(button_rect(desk, wid, top))) == ink_extent(disarmed),
@@ -381,19 +446,19 @@ def scenario_close_question(desk):
     arm_from_menu(desk, wid)
     for how in (("alt+e",), ("alt+F4",)):
         desk.key(wid, *how)
-        box = wait_for("the close question", lambda: desk.window_titled("Beenden..."), timeout=5)
+        box = wait_for("the close question", lambda: desk.window_titled("Beenden..."), timeout=15)
         text = desk.clipboard_text_of(box)
         check("Der Timer ist aktiv. Alarm wird nur ausgelöst, wenn das Programm läuft." in text
               and "Programm trotzdem verlassen?" in text, "question reads %r" % text)
         check("Ja" in text and "Nein" in text, "buttons read %r" % text)
         # Ja has the focus as the default button; Nein follows it.
         desk.key(box, "Tab", "space")
-        wait_for("the question to close", lambda: desk.window_titled("Beenden...") is None, timeout=5)
+        wait_for("the question to close", lambda: desk.window_titled("Beenden...") is None, timeout=15)
         check(desk.exited(1) is None, "program ended after Nein (%s)" % how[0])
         check(wid in desk.windows(), "main window gone after Nein (%s)" % how[0])
         check(desk.icon_name(wid) == ARMED, "alarm disarmed after Nein")
     desk.key(wid, "alt+e")
-    box = wait_for("the close question", lambda: desk.window_titled("Beenden..."), timeout=5)
+    box = wait_for("the close question", lambda: desk.window_titled("Beenden..."), timeout=15)
     desk.key(box, "Return")  # Ja is the default button
     check(desk.exited() == 0, "program did not end with 0 after Ja")
     check(desk.output() == "", "program printed: %r" % desk.output())
@@ -535,7 +600,8 @@ def main():
     if len(sys.argv) != 3 or sys.argv[2] not in SCENARIOS:
         print("usage: brenvik_e2e.py PROGRAM {%s}" % "|".join(SCENARIOS), file=sys.stderr)
         return 2
-    missing = [t for t in ("Xvfb", "openbox", "xdotool", "xprop", "xwininfo", "xclip", "import")
+    missing = [t for t in ("Xvfb", "openbox", "xdotool", "xprop", "xwininfo", "xclip", "import",
+                                           "xmessage")
                if not shutil.which(t)]
     if not os.path.exists(FAKETIME_LIBRARY):
         missing.append("libfaketime")
