@@ -5,6 +5,9 @@
 #include "app/talarmsettings.h"
 #include "clock/tdatetime.h"
 #include "clock/trxclock.h"
+#include "dialogs/tfrmhilfe.h"
+#include "dialogs/tfrminfo.h"
+#include "dialogs/tfrmoptionen.h"
 #include "platform/application.h"
 #include "platform/convert.h"
 #include "platform/desktopshell.h"
@@ -453,12 +456,22 @@ void TfrmMain::AlarmSound()
 
 void TfrmMain::mnuOptionenClick(QObject *)
 {
+    platform::Application::guarded([this] {
+        platform::SettingsFile settingsFile(m_settingsPath);
+        OpenOptionen(this, *WavSound1, settingsFile, AlarmSettings());
+    });
 }
 
 void TfrmMain::mnuFunktionClick(QObject *)
 {
+    platform::Application::guarded([this] {
+        OpenHilfe(this, QGuiApplication::primaryScreen()->size());
+    });
 }
 
 void TfrmMain::mnuInfoClick(QObject *)
 {
+    platform::Application::guarded([this] {
+        OpenInfo(this, QGuiApplication::primaryScreen()->size(), *m_shell);
+    });
 }

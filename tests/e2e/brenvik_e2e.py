@@ -467,6 +467,124 @@ def scenario_close_question(desk):
     check(desk.output() == "", "program printed: %r" % desk.output())
 
 
+# --- the secondary windows -----------------------------------------------------
+
+OPTIONS_CLIENT = (289, 223)
+HELP_CLIENT = (358, 332)
+INFO_CLIENT = (368, 187)
+
+
+def frame_extents(desk, wid):
+    """The window manager's frame around a window: (left, right, top, bottom)."""
+    value = wait_for("the frame extents", lambda: desk.prop(wid, "_NET_FRAME_EXTENTS"), timeout=5)
+    return tuple(int(v) for v in value.split(","))
+
+
+def frame_top_left(desk, wid):
+    gx, gy, _, _ = desk.geometry(wid)
+    left, _, top, _ = frame_extents(desk, wid)
+    return (gx - left, gy - top)
+
+
+def secondary_window(desk, main_wid, client):
+    """Waits for the window titled like the main window that is not the main window."""
+    def other():
+        for wid in desk.windows():
+            if wid != main_wid and desk.title(wid) == TITLE:
+                g = desk.geometry(wid)
+                if g and g[2:] == client:
+                    return wid
+        return None
+    return wait_for("a %dx%d window titled %r" % (client + (TITLE,)), other, timeout=10)
+
+
+def gone(desk, wid, after):
+    wait_for("the window to close after " + after, lambda: wid not in desk.windows(), timeout=5)
+
+
+def stays_open(desk, wid, keys):
+    for k in keys:
+        desk.key(wid, k)
+        time.sleep(0.2)
+        check(wid in desk.windows(), "%s closed the window" % k)
+
+
+def has_ink(pixels):
+    return any(sum(p) < 200 for row in pixels for p in row)
+
+
+def scenario_info(desk):
+    """"&Hilfe" -> "&Info" from the keyboard: the info window on the main
+    window's corner, on top; Enter and Escape do not close it, Space on OK does."""
+    desk.start_program()
+    wid, _ = main_window(desk)
+    desk.key(wid, "alt+h", "i")
+    info = secondary_window(desk, wid, INFO_CLIENT)
+    check(frame_top_left(desk, info) == frame_top_left(desk, wid),
+          "info window at %r, main window at %r" % (frame_top_left(desk, info), frame_top_left(desk, wid)))
+    check("_NET_WM_STATE_ABOVE" in (desk.prop(info, "_NET_WM_STATE") or ""), "info window not on top")
+    stays_open(desk, info, ("Return", "Escape"))
+    desk.key(info, "space")
+    gone(desk, info, "Space")
+    check(wid in desk.windows(), "main window gone with the info window")
+    check(desk.output() == "", "program printed: %r" % desk.output())
+
+
+def scenario_help(desk):
+    """"&Hilfe" -> "&Wie funktioniert' s": the help window on the main window's
+    corner; Enter and Escape do not close it; Tab to OK and Space do."""
+    desk.start_program()
+    wid, _ = main_window(desk)
+    for _ in range(2):
+        desk.key(wid, "alt+h", "w")
+        help_wid = secondary_window(desk, wid, HELP_CLIENT)
+        check(frame_top_left(desk, help_wid) == frame_top_left(desk, wid),
+              "help window at %r, main window at %r"
+              % (frame_top_left(desk, help_wid), frame_top_left(desk, wid)))
+        stays_open(desk, help_wid, ("Return", "Escape"))
+        desk.key(help_wid, "Tab", "space")
+        gone(desk, help_wid, "Tab, Space")
+    check(desk.output() == "", "program printed: %r" % desk.output())
+
+
+def scenario_options(desk):
+    """"&Optionen": centred over the main window; "über &Soundkarte" and OK
+    write Timer.ini, and the dialog opened again shows the sound-card mode."""
+    desk.start_program()
+    wid, _ = main_window(desk)
+    desk.key(wid, "alt+o")
+    dialog = secondary_window(desk, wid, OPTIONS_CLIENT)
+    mx, my = frame_top_left(desk, wid)
+    _, _, mw, mh = desk.geometry(wid)
+    ml, mr, mt, mb = frame_extents(desk, wid)
+    dl, dr, dt, db = frame_extents(desk, dialog)
+    mw, mh = mw + ml + mr, mh + mt + mb
+    dw, dh = OPTIONS_CLIENT[0] + dl + dr, OPTIONS_CLIENT[1] + dt + db
+    expected = (mx + int((mw - dw) / 2), my + int((mh - dh) / 2))
+    check(frame_top_left(desk, dialog) == expected,
+          "options at %r, not centred at %r" % (frame_top_left(desk, dialog), expected))
+    gx, gy, _, _ = desk.geometry(dialog)
+    test_button = (gx + 7 + 201 + 4, gy + 7 + 129 + 4, 48, 14)
+    check(not has_ink(desk.screenshot(test_button)), "\"&Test\" enabled without the sound card")
+    desk.click(dialog, 7 + 13 + 5, 7 + 76 + 8)  # "über &Soundkarte"
+    wait_for("the file controls", lambda: has_ink(desk.screenshot(test_button)), timeout=5)
+    desk.key(dialog, "alt+o")  # "&OK"
+    gone(desk, dialog, "Alt+O")
+    with open(os.path.join(desk.folder, "Timer.ini"), encoding="utf-8") as f:
+        saved = f.read().replace("\r\n", "\n")
+    for line in ("File=hahn.wav", "Ohne=0", "Speaker=0", "Soundkarte=1", "Song=Entertainer"):
+        check(line in saved.split("\n"), "Timer.ini lacks %r: %r" % (line, saved))
+    # Opened again, the dialog shows the settings record: the sound-card mode.
+    desk.key(wid, "alt+o")
+    dialog = secondary_window(desk, wid, OPTIONS_CLIENT)
+    gx, gy, _, _ = desk.geometry(dialog)
+    test_button = (gx + 7 + 201 + 4, gy + 7 + 129 + 4, 48, 14)
+    wait_for("the file controls enabled", lambda: has_ink(desk.screenshot(test_button)), timeout=5)
+    desk.click(dialog, 204 + 38, 188 + 12)  # "&Abbrechen"
+    gone(desk, dialog, "Abbrechen")
+    check(desk.output() == "", "program printed: %r" % desk.output())
+
+
 SCENARIOS = {
     "startup": (scenario_startup, {}),
     "arm": (scenario_arm, {}),
@@ -474,6 +592,10 @@ SCENARIOS = {
         "settings": settings(8, 0, 0, "Frühstück ist fertig – Kaffee!"),
         "fake_time": "2026-12-10 07:59:52"}),
     "close-question": (scenario_close_question, {}),
+    "info": (scenario_info, {}),
+    "help": (scenario_help, {}),
+    "options": (scenario_options, {
+        "settings": "[Sound]\r\nFile=hahn.wav\r\nOhne=1\r\nSong=Entertainer\r\n"}),
 }
 
 

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QDialog>
+#include <QPointer>
+
+#include <memory>
+
+// Base of the options, help and info windows: a fixed-size dialog with a white
+// client area, a title bar with only the system menu and close box, and no
+// keyboard meaning for Enter or Escape (the flat buttons are no default or
+// cancel buttons). Closing through the title bar ends it with the cancel result.
+class SecondaryWindow : public QDialog
+{
+    Q_OBJECT
+
+public:
+    // Modal results the windows' buttons end the modal loop with.
+    static constexpr int mrOk = 1;
+    static constexpr int mrCancel = 2;
+
+    SecondaryWindow(QWidget *owner, const QSize &clientSize, int fontPixelSize);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+};
+
+// Opens a secondary window as the main window's menu commands do: stores it in
+// its program-wide reference, moves its frame to where place(window) says, shows
+// it modally, ignores the modal result and releases it with deleteLater() when
+// the modal loop ends, also when an error ends it.
+template<typename Window, typename Place>
+void ShowSecondaryWindow(QPointer<Window> &reference, Window *window, Place &&place)
+{
+    const auto release = [](Window *w) { w->deleteLater(); };
+    const std::unique_ptr<Window, decltype(release)> guard(window, release);
+    reference = window;
+    window->move(place(*window));
+    window->exec();
+}

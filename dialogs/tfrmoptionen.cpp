@@ -1,0 +1,244 @@
+#include "tfrmoptionen.h"
+
+#include "app/talarmsettings.h"
+#include "controls/flatcolors.h"
+#include "controls/tflatbutton.h"
+#include "controls/tflatedit.h"
+#include "controls/tflatradiobutton.h"
+#include "dialogs/placement.h"
+#include "platform/application.h"
+#include "platform/settingsfile.h"
+#include "sound/twavsound.h"
+
+#include <QFileDialog>
+#include <QFocusEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPainter>
+#include <QShowEvent>
+
+using namespace Qt::StringLiterals;
+
+QPointer<TfrmOptionen> frmOptionen;
+
+namespace {
+
+// The desktop's group box: an etched frame through the middle of the caption,
+// on the window's own colour (Fusion would tint the inside grey, and the radio
+// buttons, which take their parent's colour, would stand out as white boxes).
+class EtchedGroupBox : public QGroupBox
+{
+public:
+    using QGroupBox::QGroupBox;
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        const int top = fontMetrics().height() / 2 - 1;
+        painter.setPen(FlatColors::btnShadow());
+        painter.drawRect(QRect(0, top, width() - 1, height() - top - 1));
+        painter.setPen(FlatColors::btnHighlight());
+        painter.drawRect(QRect(1, top + 1, width() - 1, height() - top - 1));
+        const QRect caption(8, 0, fontMetrics().horizontalAdvance(title()), fontMetrics().height());
+        painter.fillRect(caption, palette().color(QPalette::Window));
+        painter.setPen(palette().color(QPalette::WindowText));
+        painter.drawText(caption, Qt::AlignLeft | Qt::AlignTop, title());
+    }
+};
+
+} // namespace
+
+TfrmOptionen::TfrmOptionen(QWidget *owner, TWavSound &wavSound, platform::SettingsFile &settingsFile,
+                           TAlarmSettings &alarmSettings)
+    : SecondaryWindow(owner, QSize(289, 223), 13),
+      m_wavSound(wavSound),
+      m_settingsFile(settingsFile),
+      m_alarmSettings(alarmSettings)
+{
+    setObjectName(u"frmOptionen"_s);
+    setWindowTitle(u"Optionen"_s);
+
+    gpAlartmton = new EtchedGroupBox(u"Alarmton"_s, this);
+    gpAlartmton->setObjectName(u"gpAlartmton"_s);
+    gpAlartmton->setGeometry(7, 7, 274, 170);
+
+    rbkeinTon = new TFlatRadioButton(gpAlartmton);
+    rbkeinTon->setObjectName(u"rbkeinTon"_s);
+    // As wide as its siblings: at 92 pixels its caption (79 pixels beside the
+    // circle) wraps, and the second line falls below the button, leaving "kein".
+    rbkeinTon->setGeometry(13, 26, 124, 16);
+    rbkeinTon->setCaption(u"kein &Alarmton"_s);
+    rbkeinTon->setChecked(true);
+
+    rbSpeaker = new TFlatRadioButton(gpAlartmton);
+    rbSpeaker->setObjectName(u"rbSpeaker"_s);
+    rbSpeaker->setGeometry(13, 51, 124, 17);
+    rbSpeaker->setCaption(u"über &PC Speaker"_s);
+
+    rbSoundKarte = new TFlatRadioButton(gpAlartmton);
+    rbSoundKarte->setObjectName(u"rbSoundKarte"_s);
+    rbSoundKarte->setGeometry(13, 76, 124, 17);
+    rbSoundKarte->setCaption(u"über &Soundkarte"_s);
+    rbSoundKarte->installEventFilter(this);
+
+    Label1 = new QLabel(u"Sound:"_s, gpAlartmton);
+    Label1->setObjectName(u"Label1"_s);
+    Label1->setGeometry(29, 103, 41, 16);
+
+    edSoundFile = new TFlatEdit(gpAlartmton);
+    edSoundFile->setObjectName(u"edSoundFile"_s);
+    // The layout fixes the height; the font's reported ascent would make it 20.
+    edSoundFile->setAutoSize(false);
+    edSoundFile->setGeometry(72, 101, 185, 22);
+    edSoundFile->setColorFlat(FlatColors::btnFace());
+
+    btnSuchen = new TFlatButton(gpAlartmton);
+    btnSuchen->setObjectName(u"btnSuchen"_s);
+    btnSuchen->setGeometry(72, 129, 121, 22);
+    btnSuchen->setCaption(u"&Durchsuchen..."_s);
+    btnSuchen->setTabStop(true);
+
+    btnTest = new TFlatButton(gpAlartmton);
+    btnTest->setObjectName(u"btnTest"_s);
+    btnTest->setGeometry(201, 129, 56, 22);
+    btnTest->setCaption(u"&Test"_s);
+    btnTest->setTabStop(true);
+
+    btnOk = new TFlatButton(this);
+    btnOk->setObjectName(u"btnOk"_s);
+    btnOk->setGeometry(120, 188, 77, 25);
+    btnOk->setCaption(u"&OK"_s);
+    btnOk->setModalResult(mrOk);
+    btnOk->setTabStop(true);
+
+    btnAbort = new TFlatButton(this);
+    btnAbort->setObjectName(u"btnAbort"_s);
+    btnAbort->setGeometry(204, 188, 77, 25);
+    btnAbort->setCaption(u"&Abbrechen"_s);
+    btnAbort->setModalResult(mrCancel);
+    btnAbort->setTabStop(true);
+
+    setTabOrder(rbkeinTon, rbSpeaker);
+    setTabOrder(rbSpeaker, rbSoundKarte);
+    setTabOrder(rbSoundKarte, edSoundFile);
+    setTabOrder(edSoundFile, btnSuchen);
+    setTabOrder(btnSuchen, btnTest);
+    setTabOrder(btnTest, btnOk);
+    setTabOrder(btnOk, btnAbort);
+
+    OpenDialog1 = new QFileDialog(this, u"Sounddatei auswählen"_s, QString(),
+                                  u"Wav-Dateien (*.wav)"_s);
+    OpenDialog1->setObjectName(u"OpenDialog1"_s);
+    // Qt's own dialog, so that it speaks German like the rest of the program.
+    OpenDialog1->setOption(QFileDialog::DontUseNativeDialog);
+    OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
+    OpenDialog1->setFileMode(QFileDialog::AnyFile);
+    OpenDialog1->setDefaultSuffix(u"wav"_s);
+
+    connect(rbkeinTon, &TFlatRadioButton::OnClick, this, &TfrmOptionen::rbkeinTonClick);
+    connect(rbSpeaker, &TFlatRadioButton::OnClick, this, &TfrmOptionen::rbSpeakerClick);
+    connect(rbSoundKarte, &TFlatRadioButton::OnClick, this, &TfrmOptionen::rbSoundKarteClick);
+    connect(btnSuchen, &TFlatButton::OnClick, this, &TfrmOptionen::btnSuchenClick);
+    connect(btnTest, &TFlatButton::OnClick, this, &TfrmOptionen::btnTestClick);
+    connect(btnOk, &TFlatButton::OnClick, this, &TfrmOptionen::btnOkClick);
+}
+
+void TfrmOptionen::showEvent(QShowEvent *event)
+{
+    // Restoring from the task bar is no new showing.
+    if (!event->spontaneous())
+        FormShow(this);
+    SecondaryWindow::showEvent(event);
+}
+
+bool TfrmOptionen::eventFilter(QObject *watched, QEvent *event)
+{
+    // The focus leaving "über &Soundkarte" for another control of the dialog
+    // saves; the dialog losing the focus to another window (a message box, the
+    // dialog closing) does not.
+    if (watched == rbSoundKarte && event->type() == QEvent::FocusOut) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+            btnOkClick(rbSoundKarte);
+    }
+    return SecondaryWindow::eventFilter(watched, event);
+}
+
+void TfrmOptionen::FormShow(QObject *)
+{
+    setWindowTitle(u"Brenvik Timer"_s);
+    edSoundFile->setText(m_alarmSettings.SoundFile);
+    // In this order: with more than one flag set, the last one stays checked.
+    rbkeinTon->setChecked(m_alarmSettings.Ohne);
+    rbSpeaker->setChecked(m_alarmSettings.Speaker);
+    rbSoundKarte->setChecked(m_alarmSettings.Soundkarte);
+    if (m_alarmSettings.Soundkarte)
+        rbSoundKarteClick(this);
+    else
+        rbSpeakerClick(this);
+}
+
+void TfrmOptionen::setFileControlsEnabled(bool enabled)
+{
+    edSoundFile->setEnabled(enabled);
+    btnSuchen->setEnabled(enabled);
+    btnTest->setEnabled(enabled);
+}
+
+void TfrmOptionen::rbkeinTonClick(QObject *)
+{
+    setFileControlsEnabled(false);
+}
+
+void TfrmOptionen::rbSpeakerClick(QObject *)
+{
+    setFileControlsEnabled(false);
+}
+
+void TfrmOptionen::rbSoundKarteClick(QObject *)
+{
+    setFileControlsEnabled(true);
+}
+
+void TfrmOptionen::btnSuchenClick(QObject *)
+{
+    if (OpenDialog1->exec() != QDialog::Accepted)
+        return;
+    const QStringList chosen = OpenDialog1->selectedFiles();
+    if (!chosen.isEmpty())
+        edSoundFile->setText(chosen.first());
+}
+
+void TfrmOptionen::btnTestClick(QObject *)
+{
+    m_wavSound.setSoundFile(edSoundFile->text());
+    m_wavSound.setActive(true);
+}
+
+void TfrmOptionen::btnOkClick(QObject *)
+{
+    // A failed write is reported here: it must not unwind through Qt's frames.
+    platform::Application::guarded([this] {
+        const QString file = edSoundFile->text();
+        m_settingsFile.writeString(u"Sound"_s, u"File"_s, file);
+        m_settingsFile.writeBool(u"Sound"_s, u"Ohne"_s, rbkeinTon->isChecked());
+        m_settingsFile.writeBool(u"Sound"_s, u"Speaker"_s, rbSpeaker->isChecked());
+        m_settingsFile.writeBool(u"Sound"_s, u"Soundkarte"_s, rbSoundKarte->isChecked());
+        m_alarmSettings.SoundFile = file;
+        m_alarmSettings.Ohne = rbkeinTon->isChecked();
+        m_alarmSettings.Speaker = rbSpeaker->isChecked();
+        m_alarmSettings.Soundkarte = rbSoundKarte->isChecked();
+    });
+}
+
+void OpenOptionen(QWidget *mainWindow, TWavSound &wavSound, platform::SettingsFile &settingsFile,
+                  TAlarmSettings &alarmSettings)
+{
+    ShowSecondaryWindow(frmOptionen,
+                        new TfrmOptionen(mainWindow, wavSound, settingsFile, alarmSettings),
+                        [mainWindow](const TfrmOptionen &dialog) {
+                            const QSize frame = Placement::frameSizeLike(*mainWindow, dialog.size());
+                            return Placement::centredOver(mainWindow->frameGeometry(), frame);
+                        });
+}

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "secondarywindow.h"
+
+class QFileDialog;
+class QGroupBox;
+class QLabel;
+class TFlatButton;
+class TFlatEdit;
+class TFlatRadioButton;
+class TWavSound;
+struct TAlarmSettings;
+
+namespace platform {
+class SettingsFile;
+}
+
+// The options dialog: the alarm sound (none, PC speaker or a wave file through
+// the sound card) and the wave file, tried out through the main window's wave
+// player. OK, and the focus leaving "über &Soundkarte", write the choice to the
+// settings file and the settings record.
+class TfrmOptionen : public SecondaryWindow
+{
+    Q_OBJECT
+
+public:
+    TfrmOptionen(QWidget *owner, TWavSound &wavSound, platform::SettingsFile &settingsFile,
+                 TAlarmSettings &alarmSettings);
+
+    QGroupBox *gpAlartmton = nullptr;
+    TFlatRadioButton *rbkeinTon = nullptr;
+    TFlatRadioButton *rbSpeaker = nullptr;
+    TFlatRadioButton *rbSoundKarte = nullptr;
+    QLabel *Label1 = nullptr;
+    TFlatEdit *edSoundFile = nullptr;
+    TFlatButton *btnSuchen = nullptr;
+    TFlatButton *btnTest = nullptr;
+    TFlatButton *btnOk = nullptr;
+    TFlatButton *btnAbort = nullptr;
+    QFileDialog *OpenDialog1 = nullptr;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private slots:
+    void FormShow(QObject *sender);
+    void rbkeinTonClick(QObject *sender);
+    void rbSpeakerClick(QObject *sender);
+    void rbSoundKarteClick(QObject *sender);
+    void btnSuchenClick(QObject *sender);
+    void btnTestClick(QObject *sender);
+    void btnOkClick(QObject *sender);
+
+private:
+    void setFileControlsEnabled(bool enabled);
+
+    TWavSound &m_wavSound;
+    platform::SettingsFile &m_settingsFile;
+    TAlarmSettings &m_alarmSettings;
+};
+
+// The program-wide reference to the options dialog, set by the opener; it
+// turns null when the dialog is released.
+extern QPointer<TfrmOptionen> frmOptionen;
+
+// The main window's "&Optionen": the dialog centred over the main window.
+void OpenOptionen(QWidget *mainWindow, TWavSound &wavSound, platform::SettingsFile &settingsFile,
+                  TAlarmSettings &alarmSettings);

@@ -1,0 +1,237 @@
+#include "dialogs/tfrmhilfe.h"
+
+#include "controls/tflatbutton.h"
+#include "controls/tflatmemo.h"
+#include "platform/maker.h"
+
+#include <QScrollBar>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextLayout>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+class tst_TfrmHilfe : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void fixedLinesAsWritten_data();
+    void fixedLinesAsWritten();
+    void linesLeftToUsKeepTheirRoles();
+    void memoHoldsTheTextAndNothingElse();
+    void windowAndControls();
+    void everyLineFitsTheMemo();
+    void typingChangesNothingButSelectingWorks();
+    void keysThatCloseAndKeysThatDoNot();
+    void tabMovesBetweenMemoAndButton();
+    void openedTwiceSameTextAndTitle();
+    void openedPlacedAndReleased_data();
+    void openedPlacedAndReleased();
+};
+
+void tst_TfrmHilfe::fixedLinesAsWritten_data()
+{
+    QTest::addColumn<int>("line");
+    QTest::addColumn<QString>("text");
+    const QList<std::pair<int, QString>> lines{
+        {1, u"Mit dem Klingo können Sie sich zu einem "_s},
+        {2, u"festgelegten Zeitpunkt benachrichtigen lassen. Wenn Sie "_s},
+        {3, u"so wollen ist der Timer ein Wecker."_s},
+        {4, QString()},
+        {5, u"Ist der von Ihnen eingestellte Alarm-Zeitpunkt erreicht, "_s},
+        {6, u"benachrichtigt Sie der Klingo darüber. Auf Wunsch "_s},
+        {7, u"werden Sie zusätzlich durch akustische Signale darauf "_s},
+        {8, u"aufmerksam gemacht. Wählen Sie dazu im Menü "_s},
+        {9, u"Optionen aus, ob die akustische Ausgabe über den PC "_s},
+        {10, u"Speaker oder die Soundkarte erfolgen soll."_s},
+        {11, QString()},
+        {12, u"Um die Alarmzeit einzustellen, geben Sie direkt unter der "_s},
+        {13, u"laufenden Uhr in die drei Felder die gewünschte Uhrzeit "_s},
+        {14, u"in Stunde, Minute und gegebenenfalls Sekunde ein. "_s},
+        {15, u"Klicken Sie anschließend die darunter befindliche "_s},
+        {16, u"Schaltfläche \"Alarmstatuts\". Sie arbeitet wie ein Schalter. "_s},
+        {17, u"Sie können über dieser Schaltfläche den Alarm ein- oder "_s},
+        {18, u"ausschalten. Die Beschriftungen \"Alarm aus\" bedeutet, es "_s},
+        {19, u"wird kein Alarm ausgelöst. Die Beschriftung \"Alarm aktiv\" "_s},
+        {20, u"bedeutet, der Timer wird zur eingestellten Zeit aktiv."_s},
+        {21, QString()},
+        {25, QString()},
+        {29, QString()},
+        {30, u"Für Profis: In der Datei \"Timer.ini\" im Ordner, in dem der "_s},
+        {31, u"Klingo installiert wurde, kann der Timer umfassend "_s},
+        {32, u"konfiguriert werden."_s},
+        {33, QString()},
+        {38, QString()},
+        {42, QString()},
+    };
+    for (const auto &[line, text] : lines)
+        QTest::addRow("line %d", line) << line << text;
+}
+
+void tst_TfrmHilfe::fixedLinesAsWritten()
+{
+    QFETCH(int, line);
+    QFETCH(QString, text);
+    const QStringList lines = TfrmHilfe::HelpLines();
+    QCOMPARE(lines.size(), 42);
+    QCOMPARE(lines.at(line - 1), text);
+}
+
+void tst_TfrmHilfe::linesLeftToUsKeepTheirRoles()
+{
+    const QStringList lines = TfrmHilfe::HelpLines();
+    // The paragraphs we wrote: no empty line inside, a paragraph's last line
+    // without the trailing blank of a continued line.
+    for (const auto &[first, last] : {std::pair{22, 24}, {26, 28}, {34, 37}, {39, 41}}) {
+        for (int line = first; line <= last; ++line)
+            QVERIFY2(!lines.at(line - 1).trimmed().isEmpty(), qPrintable(QString::number(line)));
+        QVERIFY(!lines.at(last - 1).endsWith(u' '));
+    }
+    QVERIFY(lines.at(22 - 1).contains(u"Werbeaufdruck"_s));
+    QVERIFY(lines.at(24 - 1).contains(u"Ende"_s));
+    QVERIFY(lines.at(26 - 1).contains(u"Gewähr"_s));
+    QVERIFY(lines.at(28 - 1).contains(u"Risiko"_s));
+    QVERIFY(lines.at(34 - 1).contains(u"weitergegeben"_s));
+    QVERIFY(lines.at(39 - 1).startsWith(u"Brenvik"_s));
+    QVERIFY(lines.at(40 - 1).contains(Maker::WebText));
+    QVERIFY(lines.at(40 - 1).contains(Maker::MailText));
+    QVERIFY(lines.at(41 - 1).contains(u"Rechte"_s));
+}
+
+void tst_TfrmHilfe::memoHoldsTheTextAndNothingElse()
+{
+    TfrmHilfe help(nullptr);
+    QCOMPARE(help.Memo1->toPlainText().split(u'\n'), TfrmHilfe::HelpLines());
+}
+
+void tst_TfrmHilfe::windowAndControls()
+{
+    TfrmHilfe help(nullptr);
+    QCOMPARE(help.size(), QSize(358, 332));
+    QCOMPARE(help.palette().color(QPalette::Window), QColor(Qt::white));
+    QCOMPARE(help.font().pixelSize(), 10);
+    QCOMPARE(help.Memo1->geometry(), QRect(7, 7, 345, 293));
+    QCOMPARE(help.Memo1->font().pixelSize(), 12);
+    QVERIFY(help.Memo1->isReadOnly());
+    QCOMPARE(help.Memo1->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    QCOMPARE(help.Memo1->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    QCOMPARE(help.Memo1->colorFlat(), FlatColors::btnFace());
+    QCOMPARE(help.BitBtn1->geometry(), QRect(149, 306, 61, 20));
+    QCOMPARE(help.BitBtn1->caption(), u"OK"_s);
+    QVERIFY(help.BitBtn1->isDefault());
+    QCOMPARE(help.BitBtn1->modalResult(), 1);
+    QCOMPARE(help.BitBtn1->layout(), blGlyphLeft);
+    QCOMPARE(help.BitBtn1->font().pixelSize(), 10);
+}
+
+void tst_TfrmHilfe::everyLineFitsTheMemo()
+{
+    // Lines were broken for the memo's width; word wrap must not break them again.
+    TfrmHilfe help(nullptr);
+    help.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&help));
+    const QTextDocument *document = help.Memo1->document();
+    int number = 1;
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next(), ++number)
+        QVERIFY2(block.layout()->lineCount() <= 1, qPrintable(u"line %1: %2"_s.arg(number).arg(block.text())));
+    QCOMPARE(help.Memo1->horizontalScrollBar()->maximum(), 0);
+}
+
+void tst_TfrmHilfe::typingChangesNothingButSelectingWorks()
+{
+    TfrmHilfe help(nullptr);
+    help.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&help));
+    const QString before = help.Memo1->toPlainText();
+    help.Memo1->setFocus();
+    QTest::keyClicks(help.Memo1, u"xyz"_s);
+    QTest::keyClick(help.Memo1, Qt::Key_Backspace);
+    QTest::keyClick(help.Memo1, Qt::Key_Delete);
+    QTest::keyClick(help.Memo1, Qt::Key_Return);
+    QCOMPARE(help.Memo1->toPlainText(), before);
+    QTest::keyClick(help.Memo1, Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(help.Memo1->textCursor().selectedText().size(), before.size());
+}
+
+void tst_TfrmHilfe::keysThatCloseAndKeysThatDoNot()
+{
+    TfrmHilfe help(nullptr);
+    int result = -1;
+    bool openAfterEnterAndEscape = false;
+    QTimer::singleShot(0, &help, [&] {
+        for (QWidget *target : {static_cast<QWidget *>(help.Memo1), static_cast<QWidget *>(help.BitBtn1)}) {
+            QTest::keyClick(target, Qt::Key_Return);
+            QTest::keyClick(target, Qt::Key_Escape);
+        }
+        openAfterEnterAndEscape = help.isVisible();
+        QTest::keyClick(help.BitBtn1, Qt::Key_Space);
+    });
+    result = help.exec();
+    QVERIFY(openAfterEnterAndEscape);
+    QCOMPARE(result, 1);
+}
+
+void tst_TfrmHilfe::tabMovesBetweenMemoAndButton()
+{
+    TfrmHilfe help(nullptr);
+    help.show();
+    QVERIFY(QTest::qWaitForWindowActive(&help));
+    help.Memo1->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(help.Memo1, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), help.BitBtn1);
+    QTest::keyClick(help.BitBtn1, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), help.Memo1);
+}
+
+void tst_TfrmHilfe::openedTwiceSameTextAndTitle()
+{
+    QWidget mainWindow;
+    QStringList titles, texts;
+    for (int opening = 0; opening < 2; ++opening) {
+        QTimer::singleShot(0, &mainWindow, [&] {
+            titles << frmHilfe->windowTitle();
+            texts << frmHilfe->Memo1->toPlainText();
+            frmHilfe->BitBtn1->click();
+        });
+        OpenHilfe(&mainWindow, QSize(1024, 768));
+        QTRY_VERIFY(!frmHilfe);
+    }
+    QCOMPARE(titles, (QStringList{u"Brenvik Timer"_s, u"Brenvik Timer"_s}));
+    QCOMPARE(texts.at(0), texts.at(1));
+    QCOMPARE(texts.at(0), TfrmHilfe::HelpLines().join(u'\n'));
+}
+
+void tst_TfrmHilfe::openedPlacedAndReleased_data()
+{
+    QTest::addColumn<QPoint>("mainAt");
+    QTest::addColumn<QPoint>("helpAt");
+    const int w = 1024, h = 768;
+    QTest::newRow("centred main window") << QPoint(371, 244) << QPoint(371, 244);
+    QTest::newRow("300 from the right") << QPoint(w - 300, 100) << QPoint(w - 449, 100);
+    QTest::newRow("200 above the bottom") << QPoint(100, h - 200) << QPoint(100, h - 435);
+    QTest::newRow("bottom right corner") << QPoint(w - 10, h - 10) << QPoint(w - 449, h - 435);
+}
+
+void tst_TfrmHilfe::openedPlacedAndReleased()
+{
+    QFETCH(QPoint, mainAt);
+    QFETCH(QPoint, helpAt);
+    QWidget mainWindow;
+    mainWindow.move(mainAt);
+    QPoint seenAt;
+    QWidget *seenOwner = nullptr;
+    QTimer::singleShot(0, &mainWindow, [&] {
+        seenAt = frmHilfe->pos();
+        seenOwner = frmHilfe->parentWidget();
+        frmHilfe->close();
+    });
+    OpenHilfe(&mainWindow, QSize(1024, 768));
+    QCOMPARE(seenAt, helpAt);
+    QCOMPARE(seenOwner, &mainWindow);
+    QTRY_VERIFY(!frmHilfe);
+}
+
+QTEST_MAIN(tst_TfrmHilfe)
+#include "tst_tfrmhilfe.moc"

@@ -1,0 +1,219 @@
+#include "dialogs/tfrminfo.h"
+
+#include "controls/tflatbutton.h"
+#include "platform/maker.h"
+#include "tests/fakes/fakedesktopshell.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QTest>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+class tst_TfrmInfo : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void windowAndControls_data();
+    void windowAndControls();
+    void showSetsTitleAndLinks();
+    void mailLabelGrowsToTheLeft_data();
+    void mailLabelGrowsToTheLeft();
+    void linksAskTheDesktopShell_data();
+    void linksAskTheDesktopShell();
+    void noRequestWithoutAClick_data();
+    void noRequestWithoutAClick();
+    void onlyTheButtonTakesTheFocus();
+    void keysThatCloseAndKeysThatDoNot();
+    void openedPlacedAndReleased_data();
+    void openedPlacedAndReleased();
+};
+
+void tst_TfrmInfo::windowAndControls_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("geometry");
+    QTest::newRow("Image1") << u"Image1"_s << QRect(50, 3, 258, 100);
+    QTest::newRow("Bevel1") << u"Bevel1"_s << QRect(8, 144, 345, 2);
+    QTest::newRow("Label1") << u"Label1"_s << QRect(8, 152, 131, 28);
+    QTest::newRow("BitBtn1") << u"BitBtn1"_s << QRect(272, 152, 75, 25);
+}
+
+void tst_TfrmInfo::windowAndControls()
+{
+    QFETCH(QString, name);
+    QFETCH(QRect, geometry);
+    FakeDesktopShell shell;
+    TfrmInfo info(nullptr, shell);
+    QCOMPARE(info.size(), QSize(368, 187));
+    QVERIFY(info.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    QVERIFY(!info.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
+    QCOMPARE(info.font().pixelSize(), 13);
+    const QMap<QString, QWidget *> controls{{u"Image1"_s, info.Image1},
+                                           {u"Bevel1"_s, info.Bevel1},
+                                           {u"Label1"_s, info.Label1},
+                                           {u"BitBtn1"_s, info.BitBtn1}};
+    QCOMPARE(controls.value(name)->geometry(), geometry);
+}
+
+void tst_TfrmInfo::showSetsTitleAndLinks()
+{
+    FakeDesktopShell shell;
+    TfrmInfo info(nullptr, shell);
+    QVERIFY(info.windowTitle() != u"Brenvik Timer"_s);
+    info.show();
+    QCOMPARE(info.windowTitle(), u"Brenvik Timer"_s);
+    QCOMPARE(info.lURL->text(), u"www.brenvik.example"_s);
+    QCOMPARE(info.lMail->text(), u"timer@brenvik.example"_s);
+    QCOMPARE(info.lURL->pos(), QPoint(57, 112));
+    QCOMPARE(info.lURL->height(), 16);
+    QCOMPARE(info.lURL->width(), info.lURL->fontMetrics().horizontalAdvance(info.lURL->text()));
+    QCOMPARE(info.lURL->palette().color(QPalette::WindowText), QColor(Qt::blue));
+    QVERIFY(info.lURL->font().underline());
+    QCOMPARE(info.lMail->palette().color(QPalette::WindowText), QColor(Qt::blue));
+    QCOMPARE(info.BitBtn1->caption(), u"OK"_s);
+    QCOMPARE(info.BitBtn1->modalResult(), 1);
+    QVERIFY(!info.BitBtn1->isDefault());
+    const QStringList notice = info.Label1->text().split(u'\n');
+    QCOMPARE(notice.size(), 2);
+    for (const QString &line : notice)
+        QVERIFY2(info.Label1->fontMetrics().horizontalAdvance(line) <= 131, qPrintable(line));
+}
+
+void tst_TfrmInfo::mailLabelGrowsToTheLeft_data()
+{
+    QTest::addColumn<QString>("mail");
+    QTest::newRow("the maker's address") << Maker::MailText;
+    QTest::newRow("short") << u"a@b.c"_s;
+    QTest::newRow("long") << u"zeitansagen-und-wecker@sehr-lange-adresse.example"_s;
+}
+
+void tst_TfrmInfo::mailLabelGrowsToTheLeft()
+{
+    QFETCH(QString, mail);
+    FakeDesktopShell shell;
+    TfrmInfo info(nullptr, shell, Maker::WebText, mail);
+    info.show();
+    const QRect label = info.lMail->geometry();
+    QCOMPARE(label.x() + label.width(), 314);
+    QCOMPARE(label.width(), info.lMail->fontMetrics().horizontalAdvance(mail));
+    QCOMPARE(label.y(), 112);
+    QVERIFY(info.lMail->alignment().testFlag(Qt::AlignRight));
+}
+
+void tst_TfrmInfo::linksAskTheDesktopShell_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("address");
+    QTest::newRow("logo") << u"Image1"_s << Maker::WebAddress;
+    QTest::newRow("web label") << u"lURL"_s << Maker::WebAddress;
+    QTest::newRow("mail label") << u"lMail"_s << Maker::MailAddress;
+}
+
+void tst_TfrmInfo::linksAskTheDesktopShell()
+{
+    QFETCH(QString, control);
+    QFETCH(QString, address);
+    FakeDesktopShell shell;
+    TfrmInfo info(nullptr, shell);
+    info.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&info));
+    auto *target = info.findChild<QLabel *>(control);
+    QVERIFY(target);
+    QTest::mouseClick(target, Qt::LeftButton, {}, QPoint(3, 3));
+    QCOMPARE(shell.opened, QStringList{address});
+    QVERIFY(info.isVisible());
+    QTest::mouseClick(target, Qt::LeftButton, {}, QPoint(3, 3));
+    QCOMPARE(shell.opened, (QStringList{address, address}));
+}
+
+void tst_TfrmInfo::noRequestWithoutAClick_data()
+{
+    QTest::addColumn<int>("button");
+    QTest::addColumn<QPoint>("releaseAt");
+    QTest::newRow("right button") << int(Qt::RightButton) << QPoint(3, 3);
+    QTest::newRow("released outside") << int(Qt::LeftButton) << QPoint(-20, 3);
+}
+
+void tst_TfrmInfo::noRequestWithoutAClick()
+{
+    QFETCH(int, button);
+    QFETCH(QPoint, releaseAt);
+    FakeDesktopShell shell;
+    TfrmInfo info(nullptr, shell);
+    info.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&info));
+    QTest::mousePress(info.lURL, Qt::MouseButton(button), {}, QPoint(3, 3));
+    QTest::mouseRelease(info.lURL, Qt::MouseButton(button), {}, releaseAt);
+    QVERIFY(shell.opened.isEmpty());
+}
+
+void tst_TfrmInfo::onlyTheButtonTakesTheFocus()
+{
+    FakeDesktopShell shell;
+    TfrmInfo info(nullptr, shell);
+    const QList<QWidget *> children = info.findChildren<QWidget *>();
+    for (QWidget *child : children) {
+        if (child != info.BitBtn1)
+            QVERIFY2(child->focusPolicy() == Qt::NoFocus, qPrintable(child->objectName()));
+    }
+    QVERIFY(info.BitBtn1->focusPolicy() & Qt::TabFocus);
+}
+
+void tst_TfrmInfo::keysThatCloseAndKeysThatDoNot()
+{
+    FakeDesktopShell shell;
+    TfrmInfo info(nullptr, shell);
+    int result = -1;
+    bool openAfterEnterAndEscape = false;
+    QTimer::singleShot(0, &info, [&] {
+        info.BitBtn1->setFocus();
+        QTest::keyClick(info.BitBtn1, Qt::Key_Return);
+        QTest::keyClick(info.BitBtn1, Qt::Key_Escape);
+        openAfterEnterAndEscape = info.isVisible();
+        QTest::keyClick(info.BitBtn1, Qt::Key_Space);
+    });
+    result = info.exec();
+    QVERIFY(openAfterEnterAndEscape);
+    QCOMPARE(result, 1);
+    QVERIFY(shell.opened.isEmpty());
+}
+
+void tst_TfrmInfo::openedPlacedAndReleased_data()
+{
+    QTest::addColumn<QPoint>("mainAt");
+    QTest::addColumn<QPoint>("infoAt");
+    const int w = 1024, h = 768;
+    QTest::newRow("centred main window") << QPoint(371, 244) << QPoint(371, 244);
+    QTest::newRow("300 from the right") << QPoint(w - 300, 100) << QPoint(w - 377, 100);
+    QTest::newRow("200 above the bottom") << QPoint(100, h - 200) << QPoint(100, h - 215);
+    QTest::newRow("214 above the bottom") << QPoint(100, h - 214) << QPoint(100, h - 214);
+}
+
+void tst_TfrmInfo::openedPlacedAndReleased()
+{
+    QFETCH(QPoint, mainAt);
+    QFETCH(QPoint, infoAt);
+    QWidget mainWindow;
+    mainWindow.move(mainAt);
+    FakeDesktopShell shell;
+    QPoint seenAt;
+    QString seenTitle;
+    QWidget *seenOwner = nullptr;
+    QTimer::singleShot(0, &mainWindow, [&] {
+        seenAt = frmInfo->pos();
+        seenTitle = frmInfo->windowTitle();
+        seenOwner = frmInfo->parentWidget();
+        frmInfo->BitBtn1->click();
+    });
+    OpenInfo(&mainWindow, QSize(1024, 768), shell);
+    QCOMPARE(seenAt, infoAt);
+    QCOMPARE(seenTitle, u"Brenvik Timer"_s);
+    QCOMPARE(seenOwner, &mainWindow);
+    QTRY_VERIFY(!frmInfo);
+}
+
+QTEST_MAIN(tst_TfrmInfo)
+#include "tst_tfrminfo.moc"
