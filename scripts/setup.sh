@@ -9,7 +9,7 @@ packages=(
     qt6-base-dev qt6-qpa-plugins qt6-multimedia-dev qt6-translations-l10n
     libxcb1-dev libx11-dev
     fonts-wine fontconfig
-    xvfb xauth x11-utils xdotool imagemagick openbox
+    xvfb xauth x11-utils xdotool xclip imagemagick openbox
     pulseaudio pulseaudio-utils sox
     faketime libfaketime
     librsvg2-bin

@@ -1,0 +1,36 @@
+#include "alarmsoundstep.h"
+
+#include "app/talarmsettings.h"
+#include "sound/tspeakerbeeper.h"
+#include "sound/twavsound.h"
+
+#include <QCoreApplication>
+
+#include <exception>
+
+using namespace Qt::StringLiterals;
+
+QString melodyFilePath()
+{
+    return QCoreApplication::applicationDirPath() + u"/Timer.msk"_s;
+}
+
+void playAlarmSound(const TAlarmSettings &settings, TSpeakerBeeper &beeper, TWavSound &wave,
+                    const QString &melodyFile)
+{
+    if (settings.Speaker) {
+        if (settings.Song == u"Default"_s) {
+            beeper.PlayDefaultSound();
+        } else {
+            try {
+                beeper.PlayMelody(melodyFile, settings.Song);
+            } catch (const std::exception &) {
+                beeper.PlayDefaultSound();
+            }
+        }
+    }
+    if (settings.Soundkarte) {
+        wave.setSoundFile(settings.SoundFile);
+        wave.setActive(true);
+    }
+}

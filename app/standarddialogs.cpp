@@ -1,0 +1,115 @@
+#include "standarddialogs.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QRect screenRect()
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    return screen ? screen->geometry() : QRect(0, 0, 1024, 768);
+}
+
+// A message box whose top-left corner goes to a given point once its size is
+// known; a negative coordinate keeps the screen-centred default.
+class PositionedMessageBox : public QMessageBox
+{
+public:
+    PositionedMessageBox(const QString &text, QPoint topLeft)
+        : QMessageBox(QMessageBox::Information, u"Information"_s, text, QMessageBox::Ok),
+          m_topLeft(topLeft)
+    {
+        button(QMessageBox::Ok)->setText(u"OK"_s);
+    }
+
+protected:
+    void showEvent(QShowEvent *event) override
+    {
+        QMessageBox::showEvent(event); // sizes the box to its text
+        const QRect screen = screenRect();
+        const QPoint centred = screen.center() - QPoint(width() / 2, height() / 2);
+        move(m_topLeft.x() < 0 ? centred.x() : m_topLeft.x(),
+             m_topLeft.y() < 0 ? centred.y() : m_topLeft.y());
+    }
+
+private:
+    QPoint m_topLeft;
+};
+
+class QtStandardDialogs final : public StandardDialogs
+{
+public:
+    bool inputQuery(const QString &caption, const QString &prompt, QString &value) override
+    {
+        QDialog dialog(QApplication::activeWindow());
+        dialog.setWindowTitle(caption);
+        dialog.setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+        auto *layout = new QVBoxLayout(&dialog);
+        auto *label = new QLabel(prompt, &dialog);
+        auto *edit = new QLineEdit(&dialog);
+        edit->setMaxLength(InputMaxLength);
+        edit->setText(value);
+        edit->selectAll();
+        label->setBuddy(edit);
+        auto *buttons = new QDialogButtonBox(&dialog);
+        QPushButton *ok = buttons->addButton(u"OK"_s, QDialogButtonBox::AcceptRole);
+        buttons->addButton(u"Abbrechen"_s, QDialogButtonBox::RejectRole);
+        ok->setDefault(true);
+        QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+        QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+        layout->addWidget(label);
+        layout->addWidget(edit);
+        layout->addWidget(buttons);
+        dialog.setMinimumWidth(260);
+        dialog.adjustSize();
+        dialog.move(screenRect().center() - dialog.rect().center());
+        edit->setFocus();
+        if (dialog.exec() != QDialog::Accepted)
+            return false;
+        value = edit->text();
+        return true;
+    }
+
+    void showMessageAt(const QString &text, QPoint topLeft) override
+    {
+        PositionedMessageBox box(text, topLeft);
+        box.exec();
+    }
+
+    bool askYesNo(const QString &caption, const QString &text) override
+    {
+        QMessageBox box(QMessageBox::Question, caption, text,
+                        QMessageBox::Yes | QMessageBox::No);
+        box.button(QMessageBox::Yes)->setText(u"Ja"_s);
+        box.button(QMessageBox::No)->setText(u"Nein"_s);
+        box.setDefaultButton(QMessageBox::Yes);
+        return box.exec() == QMessageBox::Yes;
+    }
+};
+
+} // namespace
+
+QString StandardDialogs::inputBox(const QString &caption, const QString &prompt,
+                                  const QString &defaultText)
+{
+    QString value = defaultText;
+    if (!inputQuery(caption, prompt, value))
+        return defaultText;
+    return value;
+}
+
+StandardDialogs &StandardDialogs::system()
+{
+    static QtStandardDialogs dialogs;
+    return dialogs;
+}

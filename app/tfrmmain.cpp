@@ -1,0 +1,452 @@
+#include "tfrmmain.h"
+
+#include "app/alarmsoundstep.h"
+#include "app/standarddialogs.h"
+#include "app/talarmsettings.h"
+#include "clock/tdatetime.h"
+#include "clock/trxclock.h"
+#include "platform/application.h"
+#include "platform/convert.h"
+#include "platform/desktopshell.h"
+#include "platform/maker.h"
+#include "platform/settingsfile.h"
+#include "platform/systemclock.h"
+#include "platform/windowactivation.h"
+#include "sound/tspeakerbeeper.h"
+#include "sound/twavsound.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QPushButton>
+#include <QScreen>
+#include <QSessionManager>
+
+using namespace Qt::StringLiterals;
+
+TfrmMain *frmMain = nullptr;
+
+namespace {
+
+const QString TitleDisarmed = u"Brenvik Timer"_s;
+const QString TitleArmed = u"Alarm: AKTIV"_s;
+const QString CaptionDisarmed = u"Alarm aus"_s;
+const QString CaptionArmed = u"Alarm ist aktiv"_s;
+
+QFont tahoma(int pixelSize)
+{
+    QFont font(u"Tahoma"_s);
+    font.setPixelSize(pixelSize);
+    return font;
+}
+
+QLabel *makeLabel(QWidget *parent, const QString &text, QRect geometry)
+{
+    auto *label = new QLabel(text, parent);
+    label->setGeometry(geometry);
+    return label;
+}
+
+QLineEdit *makeSpinField(QWidget *parent, const QString &name, QRect geometry, int maxValue)
+{
+    auto *field = new QLineEdit(parent);
+    field->setObjectName(name);
+    field->setGeometry(geometry);
+    field->setProperty("MinValue", 0);
+    field->setProperty("MaxValue", maxValue);
+    field->setText(u"0"_s);
+    return field;
+}
+
+QPushButton *makeButton(QWidget *parent, const QString &name, const QString &caption,
+                        QRect geometry)
+{
+    auto *button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    button->setGeometry(geometry);
+    return button;
+}
+
+} // namespace
+
+TfrmMain::TfrmMain(const MainWindowServices &services, QWidget *parent)
+    : QMainWindow(parent),
+      m_clock(services.clock ? services.clock : &platform::SystemClock::local()),
+      m_shell(services.shell ? services.shell : &platform::DesktopShell::system()),
+      m_activation(services.activation ? services.activation
+                                       : &platform::WindowActivation::system()),
+      m_dialogs(services.dialogs ? services.dialogs : &StandardDialogs::system()),
+      m_settingsPath(services.settingsPath.isEmpty() ? defaultSettingsPath()
+                                                     : services.settingsPath)
+{
+    // Handlers and the secondary windows reach the window through this while
+    // its components are still being built.
+    frmMain = this;
+
+    setObjectName(u"frmMain"_s);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                   | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                   | Qt::WindowCloseButtonHint);
+    setWindowTitle(TitleDisarmed);
+    setFont(tahoma(13));
+
+    ClientArea = new QWidget(this);
+    ClientArea->setObjectName(u"ClientArea"_s);
+    ClientArea->setFixedSize(274, 233);
+    QPalette white = ClientArea->palette();
+    white.setColor(QPalette::Window, Qt::white);
+    ClientArea->setPalette(white);
+    ClientArea->setAutoFillBackground(true);
+    setCentralWidget(ClientArea);
+
+    Label1 = makeLabel(ClientArea, u"Aktuelle Zeit"_s, {16, 30, 70, 16});
+    Label1->setObjectName(u"Label1"_s);
+
+    Image1 = new QLabel(ClientArea);
+    Image1->setObjectName(u"Image1"_s);
+    Image1->setGeometry(47, 8, 177, 217);
+    Image1->setCursor(Qt::PointingHandCursor);
+    QPixmap logo(u":/logo-tall.png"_s);
+    if (!logo.isNull()) {
+        // Drawn transparently: the picture's background colour (its
+        // bottom-left pixel) lets the window and the labels show through.
+        const QColor background = logo.toImage().pixelColor(0, logo.height() - 1);
+        logo.setMask(logo.createMaskFromColor(background, Qt::MaskInColor));
+        Image1->setPixmap(logo);
+        Image1->resize(logo.size());
+    }
+    Image1->installEventFilter(this);
+
+    Label3 = makeLabel(ClientArea, u"Alarmstatus"_s, {16, 156, 68, 16});
+    Label3->setObjectName(u"Label3"_s);
+    Label2 = makeLabel(ClientArea, u"Alarmzeit"_s, {16, 85, 54, 16});
+    Label2->setObjectName(u"Label2"_s);
+
+    FlatPanel1 = new QFrame(ClientArea);
+    FlatPanel1->setObjectName(u"FlatPanel1"_s);
+    FlatPanel1->setGeometry(96, 20, 161, 33);
+    FlatPanel1->setFrameShape(QFrame::Box);
+
+    RxClock1 = new TRxClock(ClientArea, *m_clock);
+    RxClock1->setObjectName(u"RxClock1"_s);
+    RxClock1->setGeometry(104, 24, 137, 25);
+    RxClock1->setBevelInner(bvNone);
+    RxClock1->setBevelOuter(bvNone);
+    QFont clockFont = tahoma(20);
+    RxClock1->setFont(clockFont);
+    QPalette clockPalette = RxClock1->palette();
+    clockPalette.setColor(QPalette::WindowText, Qt::black);
+    RxClock1->setPalette(clockPalette);
+    connect(RxClock1, &TRxClock::OnAlarm, this, &TfrmMain::RxClock1Alarm);
+
+    seStunde = makeSpinField(ClientArea, u"seStunde"_s, {96, 80, 49, 23}, 23);
+    seMinute = makeSpinField(ClientArea, u"seMinute"_s, {152, 80, 49, 23}, 59);
+    seSekunde = makeSpinField(ClientArea, u"seSekunde"_s, {208, 80, 49, 23}, 59);
+
+    Button1 = makeButton(ClientArea, u"Button1"_s, u"Meldung"_s, {96, 112, 161, 18});
+    connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(Button1); });
+    btnActivate = makeButton(ClientArea, u"btnActivate"_s, CaptionDisarmed, {96, 152, 161, 25});
+    connect(btnActivate, &QPushButton::clicked, this, [this] { btnActivateClick(btnActivate); });
+
+    setTabOrder(seStunde, seMinute);
+    setTabOrder(seMinute, seSekunde);
+    setTabOrder(seSekunde, Button1);
+    setTabOrder(Button1, btnActivate);
+
+    mnuMain = menuBar();
+    mnuMain->setObjectName(u"mnuMain"_s);
+    mnuEnde = mnuMain->addAction(u"&Ende"_s);
+    mnuEnde->setObjectName(u"mnuEnde"_s);
+    connect(mnuEnde, &QAction::triggered, this, [this] { mnuEndeClick(mnuEnde); });
+
+    mnuAlarm = mnuMain->addMenu(u"&Alarm in"_s);
+    mnuAlarm->setObjectName(u"mnuAlarm"_s);
+    auto addItem = [this](QMenu *menu, QAction *&item, const QString &name, const QString &text,
+                          void (TfrmMain::*handler)(QObject *)) {
+        item = menu->addAction(text);
+        item->setObjectName(name);
+        QAction *sender = item;
+        connect(item, &QAction::triggered, this, [this, sender, handler] { (this->*handler)(sender); });
+    };
+    addItem(mnuAlarm, mnu5, u"mnu5"_s, u"&5 Minuten"_s, &TfrmMain::mnu5Click);
+    addItem(mnuAlarm, mnu10, u"mnu10"_s, u"&10 Minuten"_s, &TfrmMain::mnu10Click);
+    addItem(mnuAlarm, mnu15, u"mnu15"_s, u"15 &Minuten"_s, &TfrmMain::mnu15Click);
+    addItem(mnuAlarm, mnu20, u"mnu20"_s, u"&20 Minuten"_s, &TfrmMain::mnu20Click);
+    addItem(mnuAlarm, mnu30, u"mnu30"_s, u"&30 Minuten"_s, &TfrmMain::mnu30Click);
+    addItem(mnuAlarm, mnu45, u"mnu45"_s, u"&45 Minuten"_s, &TfrmMain::mnu45Click);
+    addItem(mnuAlarm, mnu60, u"mnu60"_s, u"&60 Minuten"_s, &TfrmMain::mnu60Click);
+    addItem(mnuAlarm, mnuWeitere, u"mnuWeitere"_s, u"&Weitere"_s, &TfrmMain::mnuWeitereClick);
+
+    mnuOptionen = mnuMain->addAction(u"&Optionen"_s);
+    mnuOptionen->setObjectName(u"mnuOptionen"_s);
+    connect(mnuOptionen, &QAction::triggered, this, [this] { mnuOptionenClick(mnuOptionen); });
+
+    mnuHilfe = mnuMain->addMenu(u"&Hilfe"_s);
+    mnuHilfe->setObjectName(u"mnuHilfe"_s);
+    addItem(mnuHilfe, mnuFunktion, u"mnuFunktion"_s, u"&Wie funktioniert' s"_s,
+            &TfrmMain::mnuFunktionClick);
+    addItem(mnuHilfe, mnuInfo, u"mnuInfo"_s, u"&Info"_s, &TfrmMain::mnuInfoClick);
+
+    WavSound1 = new TWavSound(this, services.waveOutput);
+    WavSound1->setObjectName(u"WavSound1"_s);
+    WavSound1->setSoundLoop(false);
+    TSpeakerBeeper::Services speaker;
+    speaker.tones = services.toneOutput;
+    SpeakerBeeper1 = new TSpeakerBeeper(this, speaker);
+    SpeakerBeeper1->setObjectName(u"SpeakerBeeper1"_s);
+
+    SoundStep = [this] { AlarmSound(); };
+
+    // Not resizable: the window is the fixed client area plus the menu bar.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    adjustSize();
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->geometry().center() - rect().center());
+
+#if QT_CONFIG(sessionmanager)
+    // Log-off and shutdown ask the same question as closing the window.
+    connect(qGuiApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager &manager) {
+        if (!manager.allowsInteraction())
+            return;
+        bool CanClose = true;
+        FormCloseQuery(this, CanClose);
+        manager.release();
+        if (!CanClose)
+            manager.cancel();
+    });
+#endif
+}
+
+TfrmMain::~TfrmMain()
+{
+    if (frmMain == this)
+        frmMain = nullptr;
+}
+
+QString TfrmMain::defaultSettingsPath()
+{
+    return QCoreApplication::applicationDirPath() + u"/Timer.ini"_s;
+}
+
+void TfrmMain::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    // Restoring from the task bar shows the window again; the settings are
+    // read only the first time.
+    if (m_shown)
+        return;
+    m_shown = true;
+    FormShow(this);
+}
+
+void TfrmMain::FormShow(QObject *)
+{
+    const platform::SettingsFile file(m_settingsPath);
+    setWindowTitle(TitleDisarmed);
+    TAlarmSettings &settings = AlarmSettings();
+    settings.SoundFile = file.readString(u"Sound"_s, u"File"_s, u"törö.wav"_s);
+    settings.AlarmMeldung = file.readString(u"Meldung"_s, u"AlarmMeldung"_s, u"Alarmzeit erreicht"_s);
+    settings.Ohne = file.readBool(u"Sound"_s, u"Ohne"_s, true);
+    settings.Speaker = file.readBool(u"Sound"_s, u"Speaker"_s, false);
+    settings.Soundkarte = file.readBool(u"Sound"_s, u"Soundkarte"_s, false);
+    settings.Song = file.readString(u"Sound"_s, u"Song"_s, u"Entertainer"_s);
+    seStunde->setText(file.readString(u"Meldung"_s, u"Stunde"_s, u"12"_s));
+    seMinute->setText(file.readString(u"Meldung"_s, u"Minute"_s, u"30"_s));
+    seSekunde->setText(file.readString(u"Meldung"_s, u"Sekunde"_s, u"0"_s));
+}
+
+void TfrmMain::closeEvent(QCloseEvent *event)
+{
+    bool CanClose = true;
+    FormCloseQuery(this, CanClose);
+    if (CanClose)
+        event->accept();
+    else
+        event->ignore();
+}
+
+void TfrmMain::FormCloseQuery(QObject *, bool &CanClose)
+{
+    if (!RxClock1->alarmEnabled())
+        return;
+    CanClose = false;
+    if (m_dialogs->askYesNo(u"Beenden..."_s,
+                            u"Der Timer ist aktiv. Alarm wird nur ausgelöst, wenn das Programm "
+                            u"läuft.\nProgramm trotzdem verlassen?"_s))
+        CanClose = true;
+}
+
+void TfrmMain::mnuEndeClick(QObject *)
+{
+    close();
+}
+
+bool TfrmMain::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == Image1 && event->type() == QEvent::MouseButtonRelease) {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        if (mouse->button() == Qt::LeftButton && Image1->rect().contains(mouse->position().toPoint()))
+            Image1Click(Image1);
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TfrmMain::showAlarmState(bool armed)
+{
+    btnActivate->setText(armed ? CaptionArmed : CaptionDisarmed);
+    platform::Application::setTitle(armed ? TitleArmed : TitleDisarmed);
+}
+
+void TfrmMain::btnActivateClick(QObject *)
+{
+    platform::Application::guarded([this] {
+        const quint8 oldHour = RxClock1->alarmHour();
+        const quint8 oldMinute = RxClock1->alarmMinute();
+        const quint8 oldSecond = RxClock1->alarmSecond();
+        // Only the low 8 bits reach the clock: 256 is hour 0, 300 is 44.
+        auto element = [](QLineEdit *field) { return quint8(StrToInt(field->text()) & 0xFF); };
+        try {
+            RxClock1->setAlarmHour(element(seStunde));
+            RxClock1->setAlarmMinute(element(seMinute));
+            RxClock1->setAlarmSecond(element(seSekunde));
+        } catch (...) {
+            // A press that fails changes nothing, so an armed alarm keeps the
+            // time it was armed with rather than half of the fields.
+            RxClock1->setAlarmHour(oldHour);
+            RxClock1->setAlarmMinute(oldMinute);
+            RxClock1->setAlarmSecond(oldSecond);
+            throw;
+        }
+        RxClock1->setAlarmEnabled(!RxClock1->alarmEnabled());
+        showAlarmState(RxClock1->alarmEnabled());
+    });
+}
+
+void TfrmMain::Button1Click(QObject *)
+{
+    AlarmSettings().AlarmMeldung =
+        m_dialogs->inputBox(u"Beim Alarm"_s, u"Meldung zum Alarm ausgeben"_s, QString());
+}
+
+void TfrmMain::Image1Click(QObject *)
+{
+    // Whether a browser opened is not reported.
+    m_shell->open(Maker::WebAddress);
+}
+
+void TfrmMain::SetzteAlarm(double Offset)
+{
+    const TDateTime alarm = MSecsToTime(m_clock->msecsSinceMidnight()) + Offset;
+    const DecodedTime time = DecodeTime(alarm);
+    RxClock1->setAlarmHour(quint8(time.hour));
+    seStunde->setText(QString::number(RxClock1->alarmHour()));
+    RxClock1->setAlarmMinute(quint8(time.minute));
+    seMinute->setText(QString::number(RxClock1->alarmMinute()));
+    RxClock1->setAlarmSecond(quint8(time.second));
+    seSekunde->setText(QString::number(RxClock1->alarmSecond()));
+    RxClock1->setAlarmEnabled(true);
+    showAlarmState(true);
+}
+
+void TfrmMain::mnu5Click(QObject *)
+{
+    platform::Application::guarded([this] { SetzteAlarm(Offset5); });
+}
+
+void TfrmMain::mnu10Click(QObject *)
+{
+    platform::Application::guarded([this] { SetzteAlarm(Offset10); });
+}
+
+void TfrmMain::mnu15Click(QObject *)
+{
+    platform::Application::guarded([this] { SetzteAlarm(Offset15); });
+}
+
+void TfrmMain::mnu20Click(QObject *)
+{
+    platform::Application::guarded([this] { SetzteAlarm(Offset20); });
+}
+
+void TfrmMain::mnu30Click(QObject *)
+{
+    platform::Application::guarded([this] { SetzteAlarm(Offset30); });
+}
+
+void TfrmMain::mnu45Click(QObject *)
+{
+    platform::Application::guarded([this] { SetzteAlarm(Offset45); });
+}
+
+void TfrmMain::mnu60Click(QObject *)
+{
+    platform::Application::guarded([this] { SetzteAlarm(Offset60); });
+}
+
+void TfrmMain::mnuWeitereClick(QObject *)
+{
+    platform::Application::guarded([this] {
+        QString text = u"0"_s;
+        if (!m_dialogs->inputQuery(u"Alarm in"_s, u"Geben Sie die Anzahl der Minuten ein"_s, text))
+            return;
+        const std::optional<qint32> minutes = tryStrToInt(text);
+        if (!minutes) {
+            m_dialogs->showMessageAt(u"Geben Sie Minuten ein, also nur Ziffern."_s,
+                                     frameGeometry().topLeft());
+            return;
+        }
+        // The product in extended precision, passed on as a double.
+        SetzteAlarm(double(static_cast<long double>(*minutes) * OffsetPerMinute));
+    });
+}
+
+void TfrmMain::RxClock1Alarm(QObject *)
+{
+    platform::Application::guarded([this] {
+        if (isMinimized())
+            m_activation->restore(this);
+        // Delivery goes on whether or not the desktop let the window in front.
+        m_activation->bringToForeground(this);
+        if (SoundStep) {
+            // The sound step reports nothing; a failing sound must not cost the
+            // message or leave the alarm armed.
+            try {
+                SoundStep();
+            } catch (...) {
+            }
+        }
+        const QRect bounds = frameGeometry();
+        TAlarmSettings &settings = AlarmSettings();
+        if (settings.AlarmMeldung.isEmpty())
+            settings.AlarmMeldung = u"Alarmzeit erreicht!"_s;
+        m_dialogs->showMessageAt(settings.AlarmMeldung, bounds.topLeft());
+        RxClock1->setAlarmEnabled(false);
+        showAlarmState(false);
+    });
+}
+
+void TfrmMain::AlarmSound()
+{
+    playAlarmSound(AlarmSettings(), *SpeakerBeeper1, *WavSound1, melodyFilePath());
+}
+
+void TfrmMain::mnuOptionenClick(QObject *)
+{
+}
+
+void TfrmMain::mnuFunktionClick(QObject *)
+{
+}
+
+void TfrmMain::mnuInfoClick(QObject *)
+{
+}

@@ -1,0 +1,54 @@
+#include "tsplashform.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPainter>
+#include <QScreen>
+
+using namespace Qt::StringLiterals;
+
+TSplashPanel::TSplashPanel(QWidget *parent)
+    : QFrame(parent)
+{
+    setContentsMargins(2, 2, 2, 2);
+}
+
+void TSplashPanel::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    const QColor highlight = palette().color(QPalette::Light);
+    const QColor shadow = palette().color(QPalette::Dark);
+    const auto bevel = [&p](const QRect &r, const QColor &topLeft, const QColor &bottomRight) {
+        p.setPen(topLeft);
+        p.drawLine(r.topLeft(), r.topRight());
+        p.drawLine(r.topLeft(), r.bottomLeft());
+        p.setPen(bottomRight);
+        p.drawLine(r.bottomLeft(), r.bottomRight());
+        p.drawLine(r.topRight(), r.bottomRight());
+    };
+    bevel(rect(), highlight, shadow);
+    bevel(rect().adjusted(1, 1, -1, -1), shadow, highlight);
+}
+
+TSplashForm::TSplashForm(QWidget *parent)
+    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint)
+{
+    setObjectName(u"SplashForm"_s);
+    setFixedSize(274, 104);
+    QPalette white = palette();
+    white.setColor(QPalette::Window, Qt::white);
+    setPalette(white);
+    setAutoFillBackground(true);
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->geometry().center() - rect().center());
+
+    Panel1 = new TSplashPanel(this);
+    Panel1->setObjectName(u"Panel1"_s);
+    Panel1->setGeometry(rect());
+
+    Image1 = new QLabel(Panel1);
+    Image1->setObjectName(u"Image1"_s);
+    Image1->setGeometry(Panel1->contentsRect());
+    Image1->setAlignment(Qt::AlignCenter);
+    Image1->setPixmap(QPixmap(u":/logo-wide.png"_s));
+}

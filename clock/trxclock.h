@@ -1,0 +1,194 @@
+#pragma once
+
+#include "clock/tdatetime.h"
+#include "clock/trxtimer.h"
+#include "platform/systemclock.h"
+
+#include <QColor>
+#include <QMetaType>
+#include <QRect>
+#include <QRegion>
+#include <QWidget>
+
+#include <functional>
+
+enum TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
+enum TShowClock { scDigital, scAnalog };
+Q_DECLARE_METATYPE(TBevelCut)
+Q_DECLARE_METATYPE(TShowClock)
+
+namespace platform { class TimeChangeWatcher; }
+
+// The running time of day, digital or as a dial, and the alarm moment. Driven
+// by its own TRxTimer every 450 ms; all of it runs on the UI thread.
+//
+// Decisions where the behaviour was left open:
+// - The digital display compares the full hour of day, so a jump by exactly
+//   twelve hours (03:15 -> 15:15) redraws everything at the next tick.
+// - A tick before the clock is shown only updates its state and evaluates the
+//   alarm; there is nothing to draw yet.
+// - Locale changes (QEvent::LocaleChange) act as the settings notification; a
+//   set system clock is noticed at once through platform::TimeChangeWatcher.
+class TRxClock : public QWidget
+{
+    Q_OBJECT
+    Q_PROPERTY(bool AlarmEnabled READ alarmEnabled WRITE setAlarmEnabled)
+    Q_PROPERTY(int AlarmHour READ alarmHour WRITE setAlarmHour)
+    Q_PROPERTY(int AlarmMinute READ alarmMinute WRITE setAlarmMinute)
+    Q_PROPERTY(int AlarmSecond READ alarmSecond WRITE setAlarmSecond)
+    Q_PROPERTY(bool AutoSize READ autoSize WRITE setAutoSize)
+    Q_PROPERTY(TBevelCut BevelInner READ bevelInner WRITE setBevelInner)
+    Q_PROPERTY(TBevelCut BevelOuter READ bevelOuter WRITE setBevelOuter)
+    Q_PROPERTY(int BevelWidth READ bevelWidth WRITE setBevelWidth)
+    Q_PROPERTY(int BorderWidth READ borderWidth WRITE setBorderWidth)
+    Q_PROPERTY(QColor DotsColor READ dotsColor WRITE setDotsColor)
+    Q_PROPERTY(TShowClock ShowMode READ showMode WRITE setShowMode)
+    Q_PROPERTY(bool ShowSeconds READ showSeconds WRITE setShowSeconds)
+    Q_PROPERTY(bool TwelveHour READ twelveHour WRITE setTwelveHour)
+    Q_PROPERTY(bool LeadingZero READ leadingZero WRITE setLeadingZero)
+    Q_PROPERTY(QColor Color READ color WRITE setColor)
+
+public:
+    explicit TRxClock(QWidget *parent = nullptr,
+                      platform::SystemClock &clock = platform::SystemClock::local());
+    ~TRxClock() override;
+
+    bool alarmEnabled() const { return m_alarmEnabled; }
+    void setAlarmEnabled(bool enabled) { m_alarmEnabled = enabled; }
+    quint8 alarmHour() const;
+    void setAlarmHour(quint8 hour);       // throws EConvertError
+    quint8 alarmMinute() const;
+    void setAlarmMinute(quint8 minute);   // throws EConvertError
+    quint8 alarmSecond() const;
+    void setAlarmSecond(quint8 second);   // throws EConvertError
+
+    bool autoSize() const { return m_autoSize; }
+    void setAutoSize(bool autoSize);
+    TBevelCut bevelInner() const { return m_bevelInner; }
+    void setBevelInner(TBevelCut bevel);
+    TBevelCut bevelOuter() const { return m_bevelOuter; }
+    void setBevelOuter(TBevelCut bevel);
+    int bevelWidth() const { return m_bevelWidth; }
+    void setBevelWidth(int width);
+    int borderWidth() const { return m_borderWidth; }
+    void setBorderWidth(int width);
+    QColor dotsColor() const { return m_dotsColor; }
+    void setDotsColor(const QColor &color);
+    TShowClock showMode() const { return m_showMode; }
+    void setShowMode(TShowClock mode);
+    bool showSeconds() const { return m_showSeconds; }
+    void setShowSeconds(bool show);
+    bool twelveHour() const { return m_twelveHour; }
+    void setTwelveHour(bool twelveHour);
+    bool leadingZero() const { return m_leadingZero; }
+    void setLeadingZero(bool leadingZero);
+    // The background; the button face of the palette unless set.
+    QColor color() const;
+    void setColor(const QColor &color);
+
+    std::function<void(QObject *sender, TDateTime &time)> OnGetTime;
+
+    virtual TDateTime ReadClockTime();
+    void ClockTick(QObject *sender);
+    TRxTimer *ticker() const { return m_ticker; }
+
+    // Re-reads the alarm state after a stored layout has been applied.
+    void Loaded();
+    // The system clock was set: redraw and evaluate the alarm at once.
+    void systemTimeChanged();
+
+    // For tests: whether the alarm may still fire in its coming window, the
+    // region the last tick asked to redraw, and the digital cell geometry.
+    bool alarmPending() const { return m_alarmPending; }
+    QRegion lastTickRegion() const;
+    QRect cellRect(int index) const;   // index 1 .. cellCount()
+    int cellCount() const { return m_geom.cells; }
+    // The cells and the suffix of the time drawn last, as a text.
+    QString shownText() const;
+    QRect clockRect() const { return m_clockRect; }
+
+signals:
+    void OnAlarm(QObject *sender);
+
+protected:
+    virtual void FireAlarm();
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    struct ShownTime
+    {
+        quint16 Hour = 0;   // hour of day modulo 12, for the dial
+        quint16 Minute = 0;
+        quint16 Second = 0;
+        int hourOfDay = -1; // the digital display compares this one
+    };
+    struct DigitalGeometry
+    {
+        bool valid = false;
+        int hourOfDay = -1;   // the hour the geometry was made for (suffix, digits)
+        int cells = 0;
+        bool twoDigitHour = true;
+        int left = 0;
+        int top = 0;
+        int cellWidth = 0;
+        int cellHeight = 0;
+        int suffixWidth = 0;
+    };
+
+    void setAlarmPart(int index, int value);
+    [[noreturn]] void RaiseInvalidTime(int hour, int minute, int second) const;
+    void UpdateAlarmWait();
+    bool InAlarmWindow(TDateTime time) const;
+    void EvaluateAlarm();
+
+    QRect drawingArea() const;
+    void doLayout();
+    void FitFontToRect(const QRect &rect);
+    void invalidateLook();
+    void refreshLocale();
+    void ensureGeometry(int hourOfDay);
+    int displayHour(int hourOfDay) const;
+    void fillCells(const DecodedTime &time, QChar *cells) const;
+
+    void digitalTick();
+    void analogTick();
+    void paintDigital(QPainter &painter, const QRect &dirty, bool full);
+    void paintAnalog(QPainter &painter);
+    QRect analogFace() const;
+
+    platform::SystemClock &m_clock;
+    TRxTimer *m_ticker = nullptr;
+    platform::TimeChangeWatcher *m_timeWatcher = nullptr;
+
+    bool m_alarmEnabled = false;
+    bool m_alarmPending = true;
+    TDateTime m_alarmTime = 0;
+
+    bool m_autoSize = false;
+    TBevelCut m_bevelInner = bvLowered;
+    TBevelCut m_bevelOuter = bvRaised;
+    int m_bevelWidth = 1;
+    int m_borderWidth = 0;
+    QColor m_dotsColor{0, 128, 128};
+    TShowClock m_showMode = scDigital;
+    bool m_showSeconds = true;
+    bool m_twelveHour = false;
+    bool m_leadingZero = true;
+    QColor m_color;   // invalid: the palette's button face
+
+    ShownTime m_shown;
+    DecodedTime m_shownTime;   // the full time the stored cells show
+    DigitalGeometry m_geom;
+    QRect m_clockRect;
+    QChar m_separator = u':';
+    QString m_am;
+    QString m_pm;
+
+    // The cells a tick asked to redraw; a paint event that covers no more is
+    // drawn from the stored time, anything larger is a full drawing.
+    QRect m_tickRects[2];
+    bool m_tickPaintPending = false;
+    bool m_destroying = false;
+};

@@ -1,0 +1,110 @@
+#pragma once
+
+#include <QObject>
+#include <QMetaType>
+#include <QThread>
+
+#include <exception>
+#include <functional>
+#include <memory>
+
+enum TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
+Q_DECLARE_METATYPE(TThreadPriority)
+
+struct TimerShared;
+class TickRelay;
+
+// The worker of a TRxTimer in worker mode. It reads only the shared state,
+// never the timer, so a timer may be destroyed while a tick is on its way.
+class TTimerThread : public QThread
+{
+    Q_OBJECT
+
+public:
+    explicit TTimerThread(std::shared_ptr<TimerShared> shared);
+
+protected:
+    void run() override;
+
+private:
+    void DeliverTick();
+    void ReportTickError(const std::exception_ptr &error);
+
+    std::shared_ptr<TimerShared> m_shared;
+};
+
+// A component that calls OnTimer every Interval milliseconds, either from its
+// own worker thread (the default; with SyncEvent the tick is handed to the UI
+// thread and the worker waits for it) or from a UI-thread timer.
+//
+// Decisions where the behaviour was left open:
+// - Pausing: the worker waits on a condition variable before each sleep. A
+//   sleep that ends while the worker is paused drops its tick; after the resume
+//   a fresh sleep with the new Interval starts. A pause and resume during a
+//   sleep (changing Interval on a running timer) leaves that sleep's length.
+// - Priorities map in order onto QThread::IdlePriority ... TimeCriticalPriority.
+// - An exception escaping OnTimer is reported on the UI thread through
+//   platform::Application::reportException (EAbort silently) in both worker
+//   variants; the worker goes on ticking.
+// - The sleep is woken early only by destruction. The destructor wakes the
+//   worker and waits for it, serving a hand-over it may be blocked in, so no
+//   thread outlives the timer and no event loop is needed for that. Destroyed
+//   from inside its own tick (where the worker waits for that very tick), it
+//   cannot wait: the worker is then told to stop and cleans up after itself.
+// - While the application terminates, the worker keeps sleeping without
+//   ticks instead of spinning until it is stopped.
+class TRxTimer : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(bool Enabled READ enabled WRITE setEnabled)
+    Q_PROPERTY(uint Interval READ interval WRITE setInterval)
+    Q_PROPERTY(bool SyncEvent READ syncEvent WRITE setSyncEvent)
+    Q_PROPERTY(bool Threaded READ threaded WRITE setThreaded)
+    Q_PROPERTY(TThreadPriority ThreadPriority READ threadPriority WRITE setThreadPriority)
+
+public:
+    explicit TRxTimer(QObject *owner = nullptr);
+    ~TRxTimer() override;
+
+    bool enabled() const;
+    void setEnabled(bool enabled);
+    uint interval() const { return m_interval; }
+    void setInterval(uint interval);
+    bool syncEvent() const;
+    void setSyncEvent(bool syncEvent);
+    bool threaded() const { return m_threaded; }
+    void setThreaded(bool threaded);
+    TThreadPriority threadPriority() const { return m_threadPriority; }
+    void setThreadPriority(TThreadPriority priority);
+
+    std::function<void(QObject *sender)> onTimer() const;
+    void setOnTimer(std::function<void(QObject *)> handler);
+
+    // Whether the timer delivers ticks: Enabled, Interval not 0, OnTimer assigned.
+    bool running() const;
+    // For diagnostics and tests: the worker is waiting for the UI thread to take a tick.
+    bool handOverPending() const;
+    // For tests: the worker runs (is not paused) and the window-mode timer.
+    bool workerActive() const;
+    bool timerWindowActive() const { return m_timerWindow; }
+
+    static QThread::Priority qtPriority(TThreadPriority priority);
+
+protected:
+    void timerEvent(QTimerEvent *event) override;
+
+private:
+    friend class TickRelay;
+    void ApplyTimerState();
+    void DoTick();
+
+    std::shared_ptr<TimerShared> m_shared;
+    TTimerThread *m_worker = nullptr;
+    TickRelay *m_relay = nullptr;
+    uint m_interval = 1000;
+    bool m_threaded = true;
+    TThreadPriority m_threadPriority = tpNormal;
+    bool m_timerWindow = false;
+    int m_timerId = 0;
+    bool m_destroying = false;
+};

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "controls/flattypes.h"
+
+#include <QColor>
+#include <QImage>
+#include <QPoint>
+#include <QRect>
+#include <QString>
+
+class QFont;
+class QPainter;
+class QWidget;
+
+// Drawing routines shared by the flat controls.
+
+// Derives a colour from `base` through the HSL model on the 0-240 scale; a
+// percentage of 0 gives `fallback`. Lightening is bounded by lightness 100 of
+// 240, so light colours come out darker; that look is the family's own.
+QColor AdvancedColor(const QColor &base, const QColor &fallback, int percentage,
+                     AdvColorDirection direction);
+
+// One-pixel 3-D frame `width` pixels wide: top and left in `first`, bottom and
+// right (with the top-right and bottom-left corners) in `second`.
+void DrawBevelFrame(QPainter &painter, QRect rect, const QColor &first, const QColor &second,
+                    int width);
+
+// Draws the parent's background and own content lying under `control`.
+void PaintParentBackground(QWidget *control, QPainter &painter);
+
+struct GlyphCaptionLayout
+{
+    QPoint glyphOrigin;
+    QRect captionRect;
+};
+
+// Places glyph and one-line caption within `client`; `glyphStrip` is the size of
+// the whole image strip of `numGlyphs` images. Margin and spacing -1 centre or
+// spread; `offset` is (1, 1) for a pressed look.
+GlyphCaptionLayout LayoutGlyphAndCaption(const QFont &font, const QRect &client,
+                                         const QPoint &offset, const QString &caption,
+                                         TButtonLayout layout, int margin, int spacing,
+                                         const QSize &glyphStrip, int numGlyphs);
+
+// The engraved look of a glyph: pixels of `outline` (white ones for a
+// two-coloured image) drawn in `highlight` one pixel right and down, then in
+// `shadow` in place, on a `background` filled image.
+QImage MakeDisabledGlyph(const QImage &image, const QColor &outline, const QColor &background,
+                         const QColor &highlight, const QColor &shadow, bool drawHighlight);
+
+// `image` with every pixel of its bottom-left pixel's colour made transparent.
+QImage TransparentGlyph(const QImage &image);

@@ -1,0 +1,6 @@
+#include "controls/tflatedit.h"
+
+TFlatEdit::TFlatEdit(QWidget *parent)
+    : TCustomFlatEdit(parent)
+{
+}

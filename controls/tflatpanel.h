@@ -1,0 +1,58 @@
+#pragma once
+
+#include "controls/flatcolors.h"
+#include "controls/flattypes.h"
+
+#include <QWidget>
+
+// Panel with a one-pixel frame and a one-line caption; may hold other controls.
+class TFlatPanel : public QWidget
+{
+    Q_OBJECT
+    Q_PROPERTY(QColor ColorHighLight READ colorHighLight WRITE setColorHighLight)
+    Q_PROPERTY(QColor ColorShadow READ colorShadow WRITE setColorShadow)
+    Q_PROPERTY(bool Transparent READ isTransparent WRITE setTransparent)
+    Q_PROPERTY(QColor Color READ color WRITE setColor)
+    Q_PROPERTY(bool ParentColor READ parentColor WRITE setParentColor)
+    Q_PROPERTY(Flat::TAlignment Alignment READ alignment WRITE setAlignment)
+    Q_PROPERTY(QString Caption READ caption WRITE setCaption)
+    Q_PROPERTY(bool UseDockManager READ useDockManager WRITE setUseDockManager)
+
+public:
+    explicit TFlatPanel(QWidget *parent = nullptr);
+
+    QColor colorHighLight() const { return m_colorHighLight; }
+    void setColorHighLight(const QColor &color);
+    QColor colorShadow() const { return m_colorShadow; }
+    void setColorShadow(const QColor &color);
+    bool isTransparent() const { return m_transparent; }
+    void setTransparent(bool on);
+    QColor color() const { return m_color; }
+    void setColor(const QColor &color);
+    bool parentColor() const { return m_parentColor; }
+    void setParentColor(bool on);
+    TAlignment alignment() const { return m_alignment; }
+    void setAlignment(TAlignment alignment);
+    QString caption() const { return m_caption; }
+    void setCaption(const QString &caption);
+    // Kept for the stored layouts that set it; docking has no effect here.
+    bool useDockManager() const { return m_useDockManager; }
+    void setUseDockManager(bool on) { m_useDockManager = on; }
+
+protected:
+    bool event(QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    QColor parentsColor() const;
+
+    QColor m_colorHighLight = FlatColors::Border;
+    QColor m_colorShadow = FlatColors::Border;
+    bool m_transparent = false;
+    QColor m_color = FlatColors::btnFace();
+    bool m_parentColor = true;
+    TAlignment m_alignment = taCenter;
+    QString m_caption;
+    bool m_useDockManager = false;
+};

@@ -1,0 +1,43 @@
+#include "controls/ttimerspeedbutton.h"
+
+#include <QTimer>
+
+TTimerSpeedButton::TTimerSpeedButton(QWidget *parent)
+    : TFlatSpeedButton(parent)
+{
+}
+
+void TTimerSpeedButton::afterPress(Qt::MouseButton button)
+{
+    emit OnPress(this, button);
+    if (!m_allowRepeat)
+        return;
+    if (!m_repeatTimer) {
+        m_repeatTimer = new QTimer(this);
+        connect(m_repeatTimer, &QTimer::timeout, this, &TTimerSpeedButton::repeatTick);
+    }
+    m_repeatTimer->setInterval(400);
+    m_repeatTimer->start();
+}
+
+void TTimerSpeedButton::afterRelease(Qt::MouseButton)
+{
+    if (m_repeatTimer)
+        m_repeatTimer->stop();
+}
+
+void TTimerSpeedButton::repeatTick()
+{
+    if (m_repeatTimer)
+        m_repeatTimer->setInterval(100);
+    // Pressing stands for holding the mouse capture.
+    if (state() != fbsPressed || !pressing())
+        return;
+    try {
+        click();
+    } catch (...) {
+        if (m_repeatTimer)
+            m_repeatTimer->stop();
+        throw;
+    }
+}

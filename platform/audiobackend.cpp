@@ -1,0 +1,43 @@
+#include "audiobackend.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QLibrary>
+
+namespace platform {
+
+namespace {
+
+AudioBackend *load()
+{
+    QStringList candidates;
+    const QString overridden = qEnvironmentVariable("BRENVIK_AUDIO_MODULE");
+    if (!overridden.isEmpty())
+        candidates << overridden;
+    if (QCoreApplication::instance())
+        candidates << QCoreApplication::applicationDirPath() + QStringLiteral("/brenvik-audio.so");
+#ifdef BRENVIK_BUILD_APP_DIR
+    // Tests and tools run from other folders of the build tree.
+    candidates << QStringLiteral(BRENVIK_BUILD_APP_DIR "/brenvik-audio.so");
+#endif
+    for (const QString &path : std::as_const(candidates)) {
+        if (!QFileInfo::exists(path))
+            continue;
+        QLibrary library(path);
+        // Never unloaded: the back end's objects live until the process ends.
+        const auto factory = reinterpret_cast<BrenvikAudioBackendFactory>(library.resolve("brenvik_audio_backend"));
+        if (factory)
+            return factory();
+    }
+    return nullptr;
+}
+
+} // namespace
+
+AudioBackend *AudioBackend::instance()
+{
+    static AudioBackend *const backend = load();
+    return backend;
+}
+
+} // namespace platform

@@ -1,0 +1,59 @@
+#include "timechangewatcher.h"
+
+#include <QSocketNotifier>
+
+#include <cerrno>
+#include <cstdint>
+#include <ctime>
+
+#include <sys/timerfd.h>
+#include <unistd.h>
+
+namespace platform {
+
+TimeChangeWatcher::TimeChangeWatcher(QObject *parent)
+    : QObject(parent)
+{
+    m_fd = ::timerfd_create(CLOCK_REALTIME, TFD_NONBLOCK | TFD_CLOEXEC);
+    if (m_fd < 0)
+        return;
+    if (!arm()) {
+        ::close(m_fd);
+        m_fd = -1;
+        return;
+    }
+    m_notifier = new QSocketNotifier(m_fd, QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &TimeChangeWatcher::readable);
+}
+
+TimeChangeWatcher::~TimeChangeWatcher()
+{
+    delete m_notifier;
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+bool TimeChangeWatcher::arm()
+{
+    // An absolute expiry that never comes; only a clock change wakes the fd.
+    itimerspec spec{};
+    spec.it_value.tv_sec = std::time_t(INT32_MAX);
+    return ::timerfd_settime(m_fd, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &spec, nullptr) == 0;
+}
+
+void TimeChangeWatcher::readable()
+{
+    std::uint64_t expirations = 0;
+    const ssize_t n = ::read(m_fd, &expirations, sizeof expirations);
+    if (n < 0 && errno == ECANCELED) {
+        // Cancelled timers must be armed again to report the next change.
+        arm();
+        emit timeChanged();
+    } else if (n < 0 && errno == EAGAIN) {
+        return;
+    } else {
+        arm();
+    }
+}
+
+} // namespace platform

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+namespace platform {
+
+// The beep service: sounds one tone and returns when it is over. It blocks the
+// calling thread for the whole duration and processes no messages.
+class ToneOutput
+{
+public:
+    virtual ~ToneOutput() = default;
+    virtual void beep(quint16 frequency, quint32 durationMs) = 0;
+
+    // The PC speaker's input device when it exists and opens, otherwise a
+    // square wave through the sound card.
+    static ToneOutput &system();
+
+    // Where the PC speaker's input device is looked for. The environment
+    // variable BRENVIK_PCSPKR overrides the default; an empty path means none.
+    static QString speakerDevicePath();
+    static void setSpeakerDevicePath(const QString &path);
+};
+
+} // namespace platform

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "platform/errors.h"
+
+// A melody that cannot be found or read.
+class EBeepError : public Exception
+{
+public:
+    using Exception::Exception;
+};
+
+// The melody file cannot be opened.
+class EFOpenError : public Exception
+{
+public:
+    using Exception::Exception;
+};

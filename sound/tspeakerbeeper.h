@@ -1,0 +1,82 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <span>
+
+namespace platform {
+class OsVersion;
+class SpeakerPorts;
+class TickCounter;
+class ToneOutput;
+} // namespace platform
+
+// Tones, rests, the thirteen preset sounds and melodies of the melody file on
+// the PC speaker: through the beep service, or by driving the interval timer
+// and speaker ports directly.
+class TSpeakerBeeper : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(TBeatDuration BeatDuration READ beatDuration WRITE setBeatDuration)
+    Q_PROPERTY(TPresetSound DefaultSound READ defaultSound WRITE setDefaultSound)
+
+public:
+    enum TBeatDuration { bd_500, bd_1000, bd_1500, bd_2000 };
+    Q_ENUM(TBeatDuration)
+    enum TPresetSound {
+        psOK, psError, psWelcome, psEmergency, psWrong, psCall, psOfficial,
+        psDaze, psFall, psChord, psWhisle, psHanging, psClimb
+    };
+    Q_ENUM(TPresetSound)
+
+    // One step of a sound; frequency 1 is a rest.
+    struct Step
+    {
+        quint16 frequency;
+        qint32 duration;
+        friend bool operator==(const Step &, const Step &) = default;
+    };
+
+    // The platform services a beeper uses; null members mean the system's.
+    struct Services
+    {
+        platform::ToneOutput *tones = nullptr;
+        platform::SpeakerPorts *ports = nullptr;
+        const platform::TickCounter *ticks = nullptr;
+        const platform::OsVersion *os = nullptr;
+    };
+
+    explicit TSpeakerBeeper(QObject *owner = nullptr);
+    TSpeakerBeeper(QObject *owner, const Services &services);
+
+    TBeatDuration beatDuration() const { return m_beatDuration; }
+    void setBeatDuration(TBeatDuration value) { m_beatDuration = value; }
+    TPresetSound defaultSound() const { return m_defaultSound; }
+    void setDefaultSound(TPresetSound value) { m_defaultSound = value; }
+
+    // Plays one step and returns when it is over. Rests, and tones on the
+    // port path, keep handling the thread's events while they last.
+    virtual void PlayTone(quint16 frequency, qint32 duration);
+    // An ordinal above psClimb plays nothing.
+    void PlayPreset(TPresetSound sound);
+    void PlayDefaultSound();
+    // Plays the melody SongName of the melody file FileName. Raises EBeepError,
+    // EFOpenError or EConvertError; notes before the fault have sounded.
+    void PlayMelody(const QString &fileName, const QString &songName);
+
+    static std::span<const Step> presetSteps(TPresetSound sound);
+    // Shared by all beepers; every construction sets it anew.
+    static bool useBeepService();
+
+private:
+    void waitProcessingMessages(qint32 duration);
+    void SpeakerOn(quint16 frequency);
+    void SpeakerOff();
+
+    platform::ToneOutput *m_tones;
+    platform::SpeakerPorts *m_ports;
+    const platform::TickCounter *m_ticks;
+    TBeatDuration m_beatDuration = bd_1000;
+    TPresetSound m_defaultSound = psOK;
+};

@@ -1,0 +1,169 @@
+#include "app/alarmsoundstep.h"
+#include "app/talarmsettings.h"
+#include "app/tfrmmain.h"
+#include "sound/tspeakerbeeper.h"
+#include "sound/twavsound.h"
+#include "tests/fakes/fakestandarddialogs.h"
+#include "tests/fakes/fakesystemclock.h"
+#include "tests/fakes/faketoneoutput.h"
+#include "tests/fakes/fakewaveoutput.h"
+#include "tests/fakes/fakewindowactivation.h"
+#include "tests/fakes/recordingbeeper.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString DefaultSound = u"932/100 988/100 1046/100"_s;
+
+} // namespace
+
+class tst_AlarmSoundStep : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void playsInOrder_data();
+    void playsInOrder();
+    void assignsTheSettingsFileAnew();
+    void melodyFileLiesBesideTheProgram();
+    void mainWindowPlaysThroughItsComponents();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_melodies;
+};
+
+void tst_AlarmSoundStep::initTestCase()
+{
+    m_melodies = m_dir.filePath(u"Timer.msk"_s);
+    QFile file(m_melodies);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("Entertainer\nD_1,120, Dp_1,120, FINE\n"
+               "default\nA_1,10, FINE\n"
+               "Kaputt\nC_1,50, D_1,60, E_1,abc, F_1,10, FINE\n");
+}
+
+// One journal holds the speaker steps ("frequency/duration") and the wave
+// player's service calls, in the order they happened.
+void tst_AlarmSoundStep::playsInOrder_data()
+{
+    QTest::addColumn<bool>("speaker");
+    QTest::addColumn<bool>("soundkarte");
+    QTest::addColumn<bool>("ohne");
+    QTest::addColumn<QString>("song");
+    QTest::addColumn<bool>("fileExists");
+    QTest::addColumn<QString>("journal");
+
+    QTest::newRow("speaker, Default: the default preset")
+        << true << false << false << u"Default"_s << true << DefaultSound;
+    QTest::newRow("speaker, default in lower case is a melody name")
+        << true << false << false << u"default"_s << true << u"440/10"_s;
+    QTest::newRow("speaker, melody") << true << false << false << u"Entertainer"_s << true << u"293/120 311/120"_s;
+    QTest::newRow("speaker, no melody file: default preset")
+        << true << false << false << u"Entertainer"_s << false << DefaultSound;
+    QTest::newRow("speaker, unknown melody: default preset")
+        << true << false << false << u"Walzer"_s << true << DefaultSound;
+    QTest::newRow("speaker, broken melody: its first notes, then the default preset")
+        << true << false << false << u"Kaputt"_s << true << u"261/50 293/60 "_s + DefaultSound;
+    QTest::newRow("sound card only: the wave file starts")
+        << false << true << false << u"Entertainer"_s << true << u"stop play alarm.wav"_s;
+    QTest::newRow("both: speaker to its end, then the wave file")
+        << true << true << false << u"Default"_s << true << DefaultSound + u" stop play alarm.wav"_s;
+    QTest::newRow("Ohne is not consulted") << false << true << true << u"Default"_s << true << u"stop play alarm.wav"_s;
+    QTest::newRow("neither mode: silence") << false << false << false << u"Default"_s << true << QString();
+    QTest::newRow("Ohne alone: silence") << false << false << true << u"Default"_s << true << QString();
+}
+
+void tst_AlarmSoundStep::playsInOrder()
+{
+    QFETCH(bool, speaker);
+    QFETCH(bool, soundkarte);
+    QFETCH(bool, ohne);
+    QFETCH(QString, song);
+    QFETCH(bool, fileExists);
+    QFETCH(QString, journal);
+
+    QStringList recorded;
+    RecordingBeeper beeper;
+    beeper.journal = &recorded;
+    FakeWaveOutput output;
+    output.journal = &recorded;
+    TWavSound wave(nullptr, &output);
+
+    TAlarmSettings settings;
+    settings.Speaker = speaker;
+    settings.Soundkarte = soundkarte;
+    settings.Ohne = ohne;
+    settings.Song = song;
+    settings.SoundFile = u"alarm.wav"_s;
+    playAlarmSound(settings, beeper, wave, fileExists ? m_melodies : m_dir.filePath(u"fehlt.msk"_s));
+    QCOMPARE(recorded.join(u' '), journal);
+    QVERIFY(!wave.active());
+}
+
+void tst_AlarmSoundStep::assignsTheSettingsFileAnew()
+{
+    RecordingBeeper beeper;
+    FakeWaveOutput output;
+    TWavSound wave(nullptr, &output);
+    // The options dialog's test button played another file through it.
+    wave.setSoundFile(u"probe.wav"_s);
+    wave.setActive(true);
+    output.calls.clear();
+
+    TAlarmSettings settings;
+    settings.Soundkarte = true;
+    settings.SoundFile = u"törö.wav"_s;
+    playAlarmSound(settings, beeper, wave, m_melodies);
+    QCOMPARE(output.calls, (QStringList{u"stop"_s, u"play törö.wav"_s}));
+    QCOMPARE(wave.soundFile(), u"törö.wav"_s);
+}
+
+void tst_AlarmSoundStep::melodyFileLiesBesideTheProgram()
+{
+    QCOMPARE(melodyFilePath(), QCoreApplication::applicationDirPath() + u"/Timer.msk"_s);
+}
+
+void tst_AlarmSoundStep::mainWindowPlaysThroughItsComponents()
+{
+    FakeSystemClock clock;
+    FakeWindowActivation activation;
+    FakeStandardDialogs dialogs;
+    FakeWaveOutput wave;
+    FakeToneOutput tones;
+    MainWindowServices services;
+    services.clock = &clock;
+    services.activation = &activation;
+    services.dialogs = &dialogs;
+    services.settingsPath = m_dir.filePath(u"Timer.ini"_s);
+    services.waveOutput = &wave;
+    services.toneOutput = &tones;
+    TfrmMain frm(services);
+
+    QCOMPARE(frm.WavSound1->parent(), &frm);
+    QCOMPARE(frm.SpeakerBeeper1->parent(), &frm);
+    QCOMPARE(frm.WavSound1->property("SoundLoop").toBool(), false);
+    QCOMPARE(frm.SpeakerBeeper1->property("DefaultSound").value<TSpeakerBeeper::TPresetSound>(), TSpeakerBeeper::psOK);
+    QCOMPARE(frm.SpeakerBeeper1->property("BeatDuration").value<TSpeakerBeeper::TBeatDuration>(), TSpeakerBeeper::bd_1000);
+    QVERIFY(TSpeakerBeeper::useBeepService()); // tones go through the beep service here
+
+    const TAlarmSettings saved = AlarmSettings();
+    AlarmSettings().Speaker = true;
+    AlarmSettings().Song = u"Default"_s;
+    AlarmSettings().Soundkarte = true;
+    AlarmSettings().SoundFile = u"törö.wav"_s;
+    frm.SoundStep();
+    AlarmSettings() = saved;
+
+    QCOMPARE(tones.tones.size(), 3);
+    QCOMPARE(tones.tones.first(), (QPair<quint16, quint32>(932, 100)));
+    QCOMPARE(wave.calls, (QStringList{u"stop"_s, u"play törö.wav"_s}));
+}
+
+QTEST_MAIN(tst_AlarmSoundStep)
+#include "tst_alarmsoundstep.moc"

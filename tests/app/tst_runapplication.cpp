@@ -1,0 +1,206 @@
+#include "app/runapplication.h"
+#include "app/tsplashform.h"
+#include "platform/application.h"
+#include "platform/errors.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QTest>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+TSplashForm *liveSplash()
+{
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *splash = qobject_cast<TSplashForm *>(w))
+            return splash;
+    return nullptr;
+}
+
+// A main window that records what the start-up sequence saw when it was shown
+// and refuses as many closes as it is told to.
+class FakeMainWindow : public QWidget
+{
+public:
+    int refusals = 0;
+    int closeRequests = 0;
+    bool splashAliveAtShow = true;
+
+protected:
+    void showEvent(QShowEvent *) override { splashAliveAtShow = liveSplash() != nullptr; }
+    void closeEvent(QCloseEvent *event) override
+    {
+        ++closeRequests;
+        if (refusals > 0) {
+            --refusals;
+            event->ignore();
+        }
+    }
+};
+
+} // namespace
+
+class tst_RunApplication : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void startsWithSplashThenMainWindow();
+    void refusedCloseKeepsRunning();
+    void failedCreationRemovesSplashAndReports();
+    void splashLayout();
+    void sessionMayEnd_data();
+    void sessionMayEnd();
+};
+
+void tst_RunApplication::init()
+{
+    platform::Application::setTitle(u"vorher"_s);
+}
+
+void tst_RunApplication::startsWithSplashThenMainWindow()
+{
+    QStringList steps;
+    FakeMainWindow *window = nullptr;
+    bool splashVisible = false;
+    bool iconSet = false;
+    QString title;
+    const int code = runApplication(
+        [&] {
+            TSplashForm *splash = liveSplash();
+            steps << u"create"_s;
+            splashVisible = splash && splash->isVisible();
+            title = platform::Application::title();
+            iconSet = !QApplication::windowIcon().isNull();
+            MainWindowParts main;
+            auto fake = std::make_unique<FakeMainWindow>();
+            window = fake.get();
+            QTimer::singleShot(0, window, [&] {
+                steps << u"loop"_s;
+                QVERIFY(window->isVisible());
+                window->close();
+            });
+            main.window = std::move(fake);
+            return main;
+        },
+        [&](unsigned long msecs) {
+            steps << u"pause %1"_s.arg(msecs);
+            QVERIFY(liveSplash() && liveSplash()->isVisible());
+            QVERIFY(!window->isVisible());
+        });
+    QCOMPARE(code, 0);
+    QCOMPARE(steps, (QStringList{u"create"_s, u"pause 1500"_s, u"loop"_s}));
+    QVERIFY(splashVisible);
+    QCOMPARE(title, u"Brenvik Timer"_s);
+    QVERIFY(iconSet);
+    QVERIFY(!liveSplash());
+}
+
+void tst_RunApplication::refusedCloseKeepsRunning()
+{
+    int closeRequests = 0;
+    const int code = runApplication(
+        [&] {
+            MainWindowParts main;
+            auto fake = std::make_unique<FakeMainWindow>();
+            FakeMainWindow *window = fake.get();
+            window->refusals = 1;
+            QTimer::singleShot(0, window, [window, &closeRequests] {
+                window->close();
+                QTimer::singleShot(50, window, [window, &closeRequests] {
+                    window->close();
+                    closeRequests = window->closeRequests;
+                });
+            });
+            main.window = std::move(fake);
+            return main;
+        },
+        [](unsigned long) {});
+    QCOMPARE(code, 0);
+    // The loop outlived the refused close and ended with the second.
+    QCOMPARE(closeRequests, 2);
+}
+
+void tst_RunApplication::failedCreationRemovesSplashAndReports()
+{
+    QStringList steps;
+    platform::Application::setErrorPresenter([&](const QString &caption, const QString &text) {
+        steps << u"report"_s << caption << text;
+        QVERIFY(!liveSplash());
+    });
+    const int code = runApplication(
+        []() -> MainWindowParts { throw EOutOfResources(u"Zu wenig Zeitgeber"_s); },
+        [&](unsigned long msecs) {
+            steps << u"pause %1"_s.arg(msecs);
+            QVERIFY(liveSplash());
+        });
+    platform::Application::setErrorPresenter({});
+    QCOMPARE(code, 1);
+    QCOMPARE(steps, (QStringList{u"pause 1500"_s, u"report"_s, u"Brenvik Timer"_s,
+                                 u"Zu wenig Zeitgeber."_s}));
+}
+
+void tst_RunApplication::splashLayout()
+{
+    TSplashForm splash;
+    QCOMPARE(splash.size(), QSize(274, 104));
+    QVERIFY(splash.windowFlags() & Qt::FramelessWindowHint);
+    QCOMPARE(splash.Panel1->geometry(), QRect(0, 0, 274, 104));
+    QCOMPARE(splash.Image1->pixmap().size(), QSize(258, 100));
+    const QImage image = splash.grab().toImage();
+    // Raised outer bevel: light top-left, dark bottom-right; lowered inner: the reverse.
+    const QRgb light = splash.palette().color(QPalette::Light).rgb();
+    const QRgb dark = splash.palette().color(QPalette::Dark).rgb();
+    QCOMPARE(image.pixel(0, 0), light);
+    QCOMPARE(image.pixel(273, 103), dark);
+    QCOMPARE(image.pixel(1, 1), dark);
+    QCOMPARE(image.pixel(272, 102), light);
+    // The logo sits in the middle, on white.
+    QCOMPARE(image.pixel(4, 50), QColor(Qt::white).rgb());
+    QCOMPARE(image.copy(8, 2, 258, 100), splash.Image1->pixmap().toImage().convertToFormat(image.format()));
+}
+
+void tst_RunApplication::sessionMayEnd_data()
+{
+    QTest::addColumn<bool>("armed");
+    QTest::addColumn<bool>("interactionAllowed");
+    QTest::addColumn<bool>("answer");
+    QTest::addColumn<bool>("asked");
+    QTest::addColumn<bool>("mayEnd");
+    QTest::newRow("disarmed: no question") << false << true << false << false << true;
+    QTest::newRow("armed, Ja") << true << true << true << true << true;
+    QTest::newRow("armed, Nein refuses") << true << true << false << true << false;
+    QTest::newRow("armed, no leave to ask") << true << false << false << false << true;
+}
+
+void tst_RunApplication::sessionMayEnd()
+{
+    QFETCH(bool, armed);
+    QFETCH(bool, interactionAllowed);
+    QFETCH(bool, answer);
+    QFETCH(bool, asked);
+    QFETCH(bool, mayEnd);
+    bool questionAsked = false;
+    bool interactionRequested = false;
+    MainWindowParts main;
+    main.alarmArmed = [&] { return armed; };
+    main.closeQuery = [&] {
+        questionAsked = true;
+        return answer;
+    };
+    QCOMPARE(::sessionMayEnd(main, [&] {
+                 interactionRequested = true;
+                 return interactionAllowed;
+             }),
+             mayEnd);
+    QCOMPARE(questionAsked, asked);
+    // The session is asked for leave only when there is something to ask.
+    QCOMPARE(interactionRequested, armed);
+}
+
+QTEST_MAIN(tst_RunApplication)
+#include "tst_runapplication.moc"

@@ -1,0 +1,199 @@
+#include "app/standarddialogs.h"
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+using namespace Qt::StringLiterals;
+
+class tst_StandardDialogs : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void messageBoxAtAPoint_data();
+    void messageBoxAtAPoint();
+    void inputQuery_data();
+    void inputQuery();
+    void inputBoxGivesTheStartingTextOnCancel();
+    void question_data();
+    void question();
+
+private:
+    // Runs act on the modal dialog as soon as it is open.
+    void whenModal(std::function<void(QWidget *)> act)
+    {
+        auto *poll = new QTimer(this);
+        connect(poll, &QTimer::timeout, this, [poll, act] {
+            QWidget *modal = QApplication::activeModalWidget();
+            if (!modal || !modal->isVisible())
+                return;
+            poll->stop();
+            poll->deleteLater();
+            act(modal);
+        });
+        poll->start(5);
+    }
+
+    static QStringList buttonTexts(QWidget *dialog)
+    {
+        QStringList texts;
+        for (auto *button : dialog->findChildren<QPushButton *>())
+            texts << button->text();
+        texts.sort();
+        return texts;
+    }
+};
+
+void tst_StandardDialogs::messageBoxAtAPoint_data()
+{
+    QTest::addColumn<QPoint>("requested");
+    QTest::addColumn<bool>("centreX");
+    QTest::addColumn<bool>("centreY");
+    QTest::newRow("at the point") << QPoint(100, 50) << false << false;
+    QTest::newRow("at the origin") << QPoint(0, 0) << false << false;
+    QTest::newRow("negative left: centred across") << QPoint(-40, 70) << true << false;
+    QTest::newRow("negative top: centred down") << QPoint(100, -1) << false << true;
+    QTest::newRow("both negative: centred") << QPoint(-1, -1) << true << true;
+}
+
+void tst_StandardDialogs::messageBoxAtAPoint()
+{
+    QFETCH(QPoint, requested);
+    QFETCH(bool, centreX);
+    QFETCH(bool, centreY);
+    QPoint shownAt;
+    QString caption;
+    QString text;
+    QStringList buttons;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QSize size;
+    whenModal([&](QWidget *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        QVERIFY(box);
+        shownAt = box->pos();
+        size = box->size();
+        caption = box->windowTitle();
+        text = box->text();
+        icon = box->icon();
+        buttons = buttonTexts(box);
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    StandardDialogs::system().showMessageAt(u"Alarmzeit erreicht!"_s, requested);
+    QCOMPARE(caption, u"Information"_s);
+    QCOMPARE(text, u"Alarmzeit erreicht!"_s);
+    QCOMPARE(icon, QMessageBox::Information);
+    QCOMPARE(buttons, QStringList{u"OK"_s});
+    const QPoint centred = QGuiApplication::primaryScreen()->geometry().center()
+                           - QPoint(size.width() / 2, size.height() / 2);
+    QCOMPARE(shownAt.x(), centreX ? centred.x() : requested.x());
+    QCOMPARE(shownAt.y(), centreY ? centred.y() : requested.y());
+}
+
+void tst_StandardDialogs::inputQuery_data()
+{
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QByteArray>("typed"); // replaces the selected starting text
+    QTest::addColumn<int>("key");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<QString>("result");
+    QTest::newRow("Enter is OK") << u"0"_s << "15"_ba << int(Qt::Key_Return) << true << u"15"_s;
+    QTest::newRow("Escape is Abbrechen") << u"0"_s << "15"_ba << int(Qt::Key_Escape) << false << u"0"_s;
+    QTest::newRow("OK with nothing typed keeps the start") << u"abc"_s << ""_ba << int(Qt::Key_Return) << true << u"abc"_s;
+    QTest::newRow("at most 255 characters") << QString() << QByteArray(300, 'x') << int(Qt::Key_Return)
+                                            << true << QString(255, u'x');
+}
+
+void tst_StandardDialogs::inputQuery()
+{
+    QFETCH(QString, start);
+    QFETCH(QByteArray, typed);
+    QFETCH(int, key);
+    QFETCH(bool, ok);
+    QFETCH(QString, result);
+    QString caption;
+    QString selected;
+    QStringList labels;
+    QStringList buttons;
+    whenModal([&](QWidget *dialog) {
+        caption = dialog->windowTitle();
+        for (auto *label : dialog->findChildren<QLabel *>())
+            labels << label->text();
+        buttons = buttonTexts(dialog);
+        auto *edit = dialog->findChild<QLineEdit *>();
+        QVERIFY(edit);
+        selected = edit->selectedText();
+        if (!typed.isEmpty())
+            QTest::keyClicks(edit, QString::fromLatin1(typed));
+        QTest::keyClick(edit, Qt::Key(key));
+    });
+    QString value = start;
+    QCOMPARE(StandardDialogs::system().inputQuery(u"Alarm in"_s, u"Geben Sie die Anzahl der Minuten ein"_s, value), ok);
+    QCOMPARE(value, result);
+    QCOMPARE(caption, u"Alarm in"_s);
+    QCOMPARE(labels, QStringList{u"Geben Sie die Anzahl der Minuten ein"_s});
+    QCOMPARE(buttons, (QStringList{u"Abbrechen"_s, u"OK"_s}));
+    QCOMPARE(selected, start);
+}
+
+void tst_StandardDialogs::inputBoxGivesTheStartingTextOnCancel()
+{
+    whenModal([](QWidget *dialog) { QTest::keyClick(dialog, Qt::Key_Escape); });
+    QCOMPARE(StandardDialogs::system().inputBox(u"Beim Alarm"_s, u"Meldung"_s, u"alt"_s), u"alt"_s);
+    whenModal([](QWidget *dialog) {
+        QTest::keyClicks(dialog->findChild<QLineEdit *>(), u"neu"_s);
+        QTest::keyClick(dialog->findChild<QLineEdit *>(), Qt::Key_Enter);
+    });
+    QCOMPARE(StandardDialogs::system().inputBox(u"Beim Alarm"_s, u"Meldung"_s, u"alt"_s), u"neu"_s);
+}
+
+void tst_StandardDialogs::question_data()
+{
+    QTest::addColumn<QString>("answer"); // a key or a button's text
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("Enter is Ja") << u"Enter"_s << true;
+    QTest::newRow("Ja") << u"Ja"_s << true;
+    QTest::newRow("Nein") << u"Nein"_s << false;
+    QTest::newRow("Escape is Nein") << u"Escape"_s << false;
+}
+
+void tst_StandardDialogs::question()
+{
+    QFETCH(QString, answer);
+    QFETCH(bool, yes);
+    QStringList buttons;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    bool hasOwner = true;
+    whenModal([&](QWidget *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        QVERIFY(box);
+        buttons = buttonTexts(box);
+        icon = box->icon();
+        hasOwner = box->parentWidget() != nullptr;
+        if (answer == u"Enter"_s) {
+            QTest::keyClick(box, Qt::Key_Return);
+        } else if (answer == u"Escape"_s) {
+            QTest::keyClick(box, Qt::Key_Escape);
+        } else {
+            for (auto *button : box->findChildren<QPushButton *>()) {
+                if (button->text() == answer)
+                    button->click();
+            }
+        }
+    });
+    QCOMPARE(StandardDialogs::system().askYesNo(u"Beenden..."_s, u"Frage"_s), yes);
+    QCOMPARE(buttons, (QStringList{u"Ja"_s, u"Nein"_s}));
+    QCOMPARE(icon, QMessageBox::Question);
+    QVERIFY(!hasOwner);
+}
+
+QTEST_MAIN(tst_StandardDialogs)
+#include "tst_standarddialogs.moc"

@@ -1,0 +1,612 @@
+#include "app/talarmsettings.h"
+#include "app/tfrmmain.h"
+#include "clock/trxclock.h"
+#include "fakes/fakedesktopshell.h"
+#include "fakes/fakestandarddialogs.h"
+#include "fakes/fakesystemclock.h"
+#include "fakes/fakewindowactivation.h"
+#include "platform/application.h"
+#include "platform/maker.h"
+
+#include <QAction>
+#include <QFile>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWindow>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct AlarmTime
+{
+    int hour;
+    int minute;
+    int second;
+    friend bool operator==(const AlarmTime &, const AlarmTime &) = default;
+};
+
+} // namespace
+
+namespace QTest {
+template<>
+char *toString(const AlarmTime &t)
+{
+    return qstrdup(QByteArray::number(t.hour) + ':' + QByteArray::number(t.minute) + ':'
+                   + QByteArray::number(t.second));
+}
+} // namespace QTest
+
+Q_DECLARE_METATYPE(AlarmTime)
+
+class tst_TfrmMain : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void layout_data();
+    void layout();
+    void windowLookMenuAndTabOrder();
+
+    void loadsDefaultsWithoutAFile();
+    void loadsTheFile();
+
+    void toggle_data();
+    void toggle();
+    void toggleTwiceArmsAndDisarms();
+
+    void messageEntry_data();
+    void messageEntry();
+    void logoOpensTheWebAddress();
+
+    void closeGuard_data();
+    void closeGuard();
+
+    void relativeAlarm_data();
+    void relativeAlarm();
+    void relativeAlarmRefusesNonNumbers_data();
+    void relativeAlarmRefusesNonNumbers();
+    void relativeAlarmCancelledChangesNothing();
+
+    void deliveryOrder_data();
+    void deliveryOrder();
+    void deliveryReplacesAnEmptyMessageForGood();
+    void deliveryGoesOnWhenSoundOrForegroundFail();
+
+private:
+    TAlarmSettings &settings() { return AlarmSettings(); }
+    AlarmTime alarmTime() const
+    {
+        return {m_frm->RxClock1->alarmHour(), m_frm->RxClock1->alarmMinute(),
+                m_frm->RxClock1->alarmSecond()};
+    }
+    AlarmTime fieldTime() const
+    {
+        return {m_frm->seStunde->text().toInt(), m_frm->seMinute->text().toInt(),
+                m_frm->seSekunde->text().toInt()};
+    }
+    void setFields(const QString &h, const QString &m, const QString &s)
+    {
+        m_frm->seStunde->setText(h);
+        m_frm->seMinute->setText(m);
+        m_frm->seSekunde->setText(s);
+    }
+    void arm(int h, int m, int s)
+    {
+        setFields(QString::number(h), QString::number(m), QString::number(s));
+        m_frm->btnActivate->click();
+        QVERIFY(m_frm->RxClock1->alarmEnabled());
+    }
+    void verifyArmed(bool armed)
+    {
+        QCOMPARE(m_frm->RxClock1->alarmEnabled(), armed);
+        QCOMPARE(m_frm->btnActivate->text(), armed ? u"Alarm ist aktiv"_s : u"Alarm aus"_s);
+        QCOMPARE(platform::Application::title(), armed ? u"Alarm: AKTIV"_s : u"Brenvik Timer"_s);
+    }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    FakeSystemClock m_clock;
+    FakeDesktopShell m_shell;
+    FakeWindowActivation m_activation;
+    FakeStandardDialogs m_dialogs;
+    QStringList m_log;
+    QStringList m_errors;
+    std::unique_ptr<TfrmMain> m_frm;
+};
+
+void tst_TfrmMain::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_clock.set(10, 0, 0);
+    m_shell = FakeDesktopShell();
+    m_activation = FakeWindowActivation();
+    m_dialogs = FakeStandardDialogs();
+    m_log.clear();
+    m_errors.clear();
+    m_activation.log = &m_log;
+    m_dialogs.log = &m_log;
+    settings() = TAlarmSettings();
+    platform::Application::setTitle(u"Brenvik Timer"_s);
+    platform::Application::setErrorPresenter(
+        [this](const QString &, const QString &text) { m_errors << text; });
+    MainWindowServices services;
+    services.clock = &m_clock;
+    services.shell = &m_shell;
+    services.activation = &m_activation;
+    services.dialogs = &m_dialogs;
+    services.settingsPath = m_dir->filePath(u"Timer.ini"_s);
+    m_frm = std::make_unique<TfrmMain>(services);
+    m_frm->SoundStep = [this] { m_log << u"sound"_s; };
+}
+
+void tst_TfrmMain::cleanup()
+{
+    m_frm.reset();
+    QCOMPARE(frmMain, nullptr);
+    platform::Application::setErrorPresenter({});
+}
+
+void tst_TfrmMain::layout_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("geometry");
+    // In the order of creation, which is also the stacking order.
+    QTest::newRow("Label1") << u"Label1"_s << QRect(16, 30, 70, 16);
+    QTest::newRow("Image1") << u"Image1"_s << QRect(47, 8, 177, 217);
+    QTest::newRow("Label3") << u"Label3"_s << QRect(16, 156, 68, 16);
+    QTest::newRow("Label2") << u"Label2"_s << QRect(16, 85, 54, 16);
+    QTest::newRow("FlatPanel1") << u"FlatPanel1"_s << QRect(96, 20, 161, 33);
+    QTest::newRow("RxClock1") << u"RxClock1"_s << QRect(104, 24, 137, 25);
+    QTest::newRow("seStunde") << u"seStunde"_s << QRect(96, 80, 49, 23);
+    QTest::newRow("seMinute") << u"seMinute"_s << QRect(152, 80, 49, 23);
+    QTest::newRow("seSekunde") << u"seSekunde"_s << QRect(208, 80, 49, 23);
+    QTest::newRow("Button1") << u"Button1"_s << QRect(96, 112, 161, 18);
+    QTest::newRow("btnActivate") << u"btnActivate"_s << QRect(96, 152, 161, 25);
+}
+
+void tst_TfrmMain::layout()
+{
+    QFETCH(QString, name);
+    QFETCH(QRect, geometry);
+    auto *widget = m_frm->ClientArea->findChild<QWidget *>(name, Qt::FindDirectChildrenOnly);
+    QVERIFY(widget);
+    QCOMPARE(widget->geometry(), geometry);
+
+    QStringList order;
+    for (QObject *child : m_frm->ClientArea->children()) {
+        if (child->isWidgetType())
+            order << child->objectName();
+    }
+    static const QStringList created = {u"Label1"_s, u"Image1"_s, u"Label3"_s, u"Label2"_s,
+                                        u"FlatPanel1"_s, u"RxClock1"_s, u"seStunde"_s,
+                                        u"seMinute"_s, u"seSekunde"_s, u"Button1"_s,
+                                        u"btnActivate"_s};
+    QCOMPARE(order, created);
+}
+
+void tst_TfrmMain::windowLookMenuAndTabOrder()
+{
+    m_frm->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_frm.get()));
+    QCOMPARE(m_frm->ClientArea->size(), QSize(274, 233));
+    QCOMPARE(m_frm->windowTitle(), u"Brenvik Timer"_s);
+    QCOMPARE(m_frm->font().family(), u"Tahoma"_s);
+    QCOMPARE(m_frm->font().pixelSize(), 13);
+    QCOMPARE(m_frm->RxClock1->font().pixelSize(), 20);
+    QCOMPARE(m_frm->RxClock1->bevelInner(), bvNone);
+    QCOMPARE(m_frm->RxClock1->bevelOuter(), bvNone);
+    QCOMPARE(m_frm->ClientArea->grab().toImage().pixelColor(5, 225), QColor(Qt::white));
+    QVERIFY(!(m_frm->windowFlags() & Qt::WindowMaximizeButtonHint));
+    QVERIFY(m_frm->windowFlags() & Qt::WindowMinimizeButtonHint);
+    QCOMPARE(m_frm->minimumSize(), m_frm->maximumSize());
+    QCOMPARE(m_frm->Image1->cursor().shape(), Qt::PointingHandCursor);
+    QCOMPARE(m_frm->Label1->text(), u"Aktuelle Zeit"_s);
+    QCOMPARE(m_frm->Label2->text(), u"Alarmzeit"_s);
+    QCOMPARE(m_frm->Label3->text(), u"Alarmstatus"_s);
+    QCOMPARE(m_frm->Button1->text(), u"Meldung"_s);
+    QCOMPARE(m_frm->btnActivate->text(), u"Alarm aus"_s);
+
+    QStringList bar;
+    for (QAction *action : m_frm->mnuMain->actions())
+        bar << action->text();
+    QCOMPARE(bar, (QStringList{u"&Ende"_s, u"&Alarm in"_s, u"&Optionen"_s, u"&Hilfe"_s}));
+    QStringList alarmIn;
+    for (QAction *action : m_frm->mnuAlarm->actions())
+        alarmIn << action->text();
+    QCOMPARE(alarmIn, (QStringList{u"&5 Minuten"_s, u"&10 Minuten"_s, u"15 &Minuten"_s,
+                                   u"&20 Minuten"_s, u"&30 Minuten"_s, u"&45 Minuten"_s,
+                                   u"&60 Minuten"_s, u"&Weitere"_s}));
+    QStringList hilfe;
+    for (QAction *action : m_frm->mnuHilfe->actions())
+        hilfe << action->text();
+    QCOMPARE(hilfe, (QStringList{u"&Wie funktioniert' s"_s, u"&Info"_s}));
+
+    QWidget *focus = m_frm->seStunde;
+    QStringList chain;
+    for (int i = 0; i < 4; ++i) {
+        focus = focus->nextInFocusChain();
+        while (focus->focusPolicy() == Qt::NoFocus)
+            focus = focus->nextInFocusChain();
+        chain << focus->objectName();
+    }
+    QCOMPARE(chain, (QStringList{u"seMinute"_s, u"seSekunde"_s, u"Button1"_s, u"btnActivate"_s}));
+}
+
+void tst_TfrmMain::loadsDefaultsWithoutAFile()
+{
+    m_frm->show();
+    QCOMPARE(settings().SoundFile, u"törö.wav"_s);
+    QCOMPARE(settings().AlarmMeldung, u"Alarmzeit erreicht"_s);
+    QCOMPARE(settings().Ohne, true);
+    QCOMPARE(settings().Speaker, false);
+    QCOMPARE(settings().Soundkarte, false);
+    QCOMPARE(settings().Song, u"Entertainer"_s);
+    QCOMPARE(m_frm->seStunde->text(), u"12"_s);
+    QCOMPARE(m_frm->seMinute->text(), u"30"_s);
+    QCOMPARE(m_frm->seSekunde->text(), u"0"_s);
+    verifyArmed(false); // nothing is armed by loading
+}
+
+void tst_TfrmMain::loadsTheFile()
+{
+    QFile file(m_frm->settingsPath());
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    // Written on Windows: CRLF, Windows-1252, odd spelling.
+    file.write("[SOUND]\r\nfile = C:\\Kl\xE4nge\\wecker.wav\r\nOhne=0\r\nSpeaker=yes\r\n"
+               "Soundkarte=0x1\r\nSong=\"F\xFCr Elise\"\r\n"
+               "[Meldung]\r\nAlarmMeldung=Tee ist fertig\r\nStunde=7\r\nMinute=abc\r\n");
+    file.close();
+    m_frm->RxClock1->setAlarmHour(3);
+    m_frm->show();
+    QCOMPARE(settings().SoundFile, u"C:\\Klänge\\wecker.wav"_s);
+    QCOMPARE(settings().AlarmMeldung, u"Tee ist fertig"_s);
+    QCOMPARE(settings().Ohne, false);
+    QCOMPARE(settings().Speaker, false);
+    QCOMPARE(settings().Soundkarte, true);
+    QCOMPARE(settings().Song, u"Für Elise"_s);
+    QCOMPARE(m_frm->seStunde->text(), u"7"_s);
+    QCOMPARE(m_frm->seMinute->text(), u"abc"_s); // unchecked; the field decides
+    QCOMPARE(m_frm->seSekunde->text(), u"0"_s);
+    QCOMPARE(m_frm->RxClock1->alarmHour(), 3); // the clock waits for the toggle
+    verifyArmed(false);
+
+    // Read once: showing the window again does not load again.
+    settings().AlarmMeldung = u"getippt"_s;
+    m_frm->hide();
+    m_frm->show();
+    QCOMPARE(settings().AlarmMeldung, u"getippt"_s);
+}
+
+void tst_TfrmMain::toggle_data()
+{
+    QTest::addColumn<bool>("armedBefore");
+    QTest::addColumn<QStringList>("fields");
+    QTest::addColumn<bool>("armedAfter");
+    QTest::addColumn<AlarmTime>("alarmAfter");
+    QTest::addColumn<QString>("error");
+
+    const AlarmTime before{1, 2, 3};
+    QTest::newRow("arms with the fields") << false << QStringList{u"7"_s, u"30"_s, u"15"_s}
+                                          << true << AlarmTime{7, 30, 15} << QString();
+    QTest::newRow("disarms and stores the fields") << true << QStringList{u"8"_s, u"0"_s, u"59"_s}
+                                                   << false << AlarmTime{8, 0, 59} << QString();
+    QTest::newRow("hex and blanks convert") << false << QStringList{u" $A"_s, u"0x1e"_s, u"+5"_s}
+                                            << true << AlarmTime{10, 30, 5} << QString();
+    QTest::newRow("256 is hour 0") << false << QStringList{u"256"_s, u"0"_s, u"0"_s}
+                                   << true << AlarmTime{0, 0, 0} << QString();
+    QTest::newRow("300 is 44, no hour") << false << QStringList{u"300"_s, u"0"_s, u"0"_s}
+                                        << false << before << u"''44:2:3'' ist keine gültige Zeit."_s;
+    QTest::newRow("minute 60") << true << QStringList{u"5"_s, u"60"_s, u"0"_s}
+                               << true << before << u"''5:60:3'' ist keine gültige Zeit."_s;
+    QTest::newRow("-1 is 255") << false << QStringList{u"1"_s, u"2"_s, u"-1"_s}
+                               << false << before << u"''1:2:255'' ist keine gültige Zeit."_s;
+    QTest::newRow("empty hour") << false << QStringList{QString(), u"0"_s, u"0"_s}
+                                << false << before << u"'' ist kein gültiger Integerwert."_s;
+    QTest::newRow("armed cannot be disarmed with a stray sign")
+        << true << QStringList{u"9"_s, u"-"_s, u"0"_s}
+        << true << before << u"'-' ist kein gültiger Integerwert."_s;
+    QTest::newRow("a failing last field keeps the first two")
+        << true << QStringList{u"9"_s, u"10"_s, u"1,5"_s}
+        << true << before << u"'1,5' ist kein gültiger Integerwert."_s;
+}
+
+void tst_TfrmMain::toggle()
+{
+    QFETCH(bool, armedBefore);
+    QFETCH(QStringList, fields);
+    QFETCH(bool, armedAfter);
+    QFETCH(AlarmTime, alarmAfter);
+    QFETCH(QString, error);
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    m_frm->show();
+    if (armedBefore)
+        arm(1, 2, 3);
+    else
+        setFields(u"1"_s, u"2"_s, u"3"_s), m_frm->btnActivate->click(), m_frm->btnActivate->click();
+    QCOMPARE(alarmTime(), (AlarmTime{1, 2, 3}));
+    verifyArmed(armedBefore);
+    QVERIFY(m_errors.isEmpty());
+
+    setFields(fields[0], fields[1], fields[2]);
+    m_frm->btnActivate->click();
+    verifyArmed(armedAfter);
+    QCOMPARE(alarmTime(), alarmAfter);
+    QCOMPARE(m_errors, error.isEmpty() ? QStringList() : QStringList{error});
+}
+
+void tst_TfrmMain::toggleTwiceArmsAndDisarms()
+{
+    m_frm->show();
+    arm(23, 59, 59);
+    QCOMPARE(alarmTime(), (AlarmTime{23, 59, 59}));
+    setFields(u"0"_s, u"0"_s, u"0"_s);
+    m_frm->btnActivate->click();
+    verifyArmed(false);
+    QCOMPARE(alarmTime(), (AlarmTime{0, 0, 0}));
+    m_frm->btnActivate->click();
+    verifyArmed(true);
+}
+
+void tst_TfrmMain::messageEntry_data()
+{
+    QTest::addColumn<std::optional<QString>>("answer");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("OK with a text") << std::optional<QString>(u"Nudeln abgießen"_s) << u"Nudeln abgießen"_s;
+    QTest::newRow("OK with nothing") << std::optional<QString>(QString()) << QString();
+    QTest::newRow("Abbrechen empties it") << std::optional<QString>() << QString();
+}
+
+void tst_TfrmMain::messageEntry()
+{
+    QFETCH(std::optional<QString>, answer);
+    QFETCH(QString, message);
+    settings().AlarmMeldung = u"alt"_s;
+    m_dialogs.queryAnswers = {answer};
+    m_frm->Button1->click();
+    QCOMPARE(m_dialogs.queries.size(), 1);
+    QCOMPARE(m_dialogs.queries[0].caption, u"Beim Alarm"_s);
+    QCOMPARE(m_dialogs.queries[0].prompt, u"Meldung zum Alarm ausgeben"_s);
+    QCOMPARE(m_dialogs.queries[0].startText, QString()); // the current message is not shown
+    QCOMPARE(settings().AlarmMeldung, message);
+    verifyArmed(false);
+}
+
+void tst_TfrmMain::logoOpensTheWebAddress()
+{
+    m_frm->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_frm.get()));
+    QTest::mouseClick(m_frm->Image1, Qt::LeftButton, {}, QPoint(150, 200));
+    QCOMPARE(m_shell.opened, QStringList{Maker::WebAddress});
+}
+
+void tst_TfrmMain::closeGuard_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("armed");
+    QTest::addColumn<bool>("answer");
+    QTest::addColumn<bool>("closed");
+    for (const QString &how : {u"Ende"_s, u"close box"_s}) {
+        QTest::addRow("%s, disarmed", qPrintable(how)) << how << false << false << true;
+        QTest::addRow("%s, armed, Nein", qPrintable(how)) << how << true << false << false;
+        QTest::addRow("%s, armed, Ja", qPrintable(how)) << how << true << true << true;
+    }
+}
+
+void tst_TfrmMain::closeGuard()
+{
+    QFETCH(QString, how);
+    QFETCH(bool, armed);
+    QFETCH(bool, answer);
+    QFETCH(bool, closed);
+    m_frm->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_frm.get()));
+    if (armed)
+        arm(6, 0, 0);
+    m_dialogs.questionAnswer = answer;
+    if (how == u"Ende"_s)
+        m_frm->mnuEnde->trigger();
+    else
+        m_frm->windowHandle()->close(); // what the close box and Alt+F4 ask for
+    QCOMPARE(m_frm->isVisible(), !closed);
+    if (armed) {
+        QCOMPARE(m_dialogs.questions.size(), 1);
+        QCOMPARE(m_dialogs.questions[0].caption, u"Beenden..."_s);
+        QCOMPARE(m_dialogs.questions[0].text,
+                 u"Der Timer ist aktiv. Alarm wird nur ausgelöst, wenn das Programm läuft.\n"
+                 u"Programm trotzdem verlassen?"_s);
+        QCOMPARE(m_frm->RxClock1->alarmEnabled(), true); // a refused close leaves it armed
+    } else {
+        QVERIFY(m_dialogs.questions.isEmpty());
+    }
+}
+
+void tst_TfrmMain::relativeAlarm_data()
+{
+    QTest::addColumn<QString>("item"); // a menu item, or the minutes typed for "Weitere"
+    QTest::addColumn<int>("nowMsecs");
+    QTest::addColumn<AlarmTime>("expected");
+
+    auto at = [](int h, int m, int s, int ms) { return ((h * 60 + m) * 60 + s) * 1000 + ms; };
+    QTest::newRow("5 at 10:00:00.500") << u"mnu5"_s << at(10, 0, 0, 500) << AlarmTime{10, 5, 0};
+    QTest::newRow("5 at 10:00:00.010") << u"mnu5"_s << at(10, 0, 0, 10) << AlarmTime{10, 4, 59};
+    QTest::newRow("60 at 10:00:00.500") << u"mnu60"_s << at(10, 0, 0, 500) << AlarmTime{11, 0, 0};
+    QTest::newRow("60 at 10:00:00.100") << u"mnu60"_s << at(10, 0, 0, 100) << AlarmTime{10, 59, 59};
+    QTest::newRow("30 across midnight at .5") << u"mnu30"_s << at(23, 50, 0, 500) << AlarmTime{0, 20, 0};
+    QTest::newRow("30 across midnight at .1") << u"mnu30"_s << at(23, 50, 0, 100) << AlarmTime{0, 19, 59};
+    // Each fixed choice short of its minutes by k × 3.84 ms: just enough or just not.
+    const QList<std::pair<QString, int>> fixed = {{u"mnu5"_s, 5}, {u"mnu10"_s, 10}, {u"mnu15"_s, 15},
+        {u"mnu20"_s, 20}, {u"mnu30"_s, 30}, {u"mnu45"_s, 45}, {u"mnu60"_s, 60}};
+    for (const auto &[item, k] : fixed) {
+        const int shortfall = k * 384 / 100; // ms, rounded down
+        QTest::addRow("%s with the shortfall covered", qPrintable(item))
+            << item << at(9, 0, 0, shortfall + 1) << AlarmTime{9 + k / 60, k % 60, 0};
+        QTest::addRow("%s one second early", qPrintable(item))
+            << item << at(9, 0, 0, shortfall - 1) << AlarmTime{9 + (k - 1) / 60, (k - 1) % 60, 59};
+    }
+    QTest::newRow("Weitere 0: the current second") << u"0"_s << at(13, 14, 15, 600) << AlarmTime{13, 14, 15};
+    QTest::newRow("Weitere 90") << u"90"_s << at(10, 0, 0, 0) << AlarmTime{11, 29, 59};
+    QTest::newRow("Weitere $10 (16)") << u"$10"_s << at(10, 0, 0, 500) << AlarmTime{10, 16, 0};
+    QTest::newRow("Weitere -5 at noon") << u"-5"_s << at(12, 0, 0, 0) << AlarmTime{11, 55, 0};
+    QTest::newRow("Weitere -5 after midnight: magnitude") << u"-5"_s << at(0, 2, 0, 0) << AlarmTime{0, 2, 59};
+    QTest::newRow("Weitere 1440: 5.5 s before now") << u"1440"_s << at(12, 0, 0, 0) << AlarmTime{11, 59, 54};
+    QTest::newRow("Weitere the largest number") << u"2147483647"_s << at(0, 0, 0, 0)
+        << AlarmTime{15, 28, 2}; // 1 491 212.6444768 days
+}
+
+void tst_TfrmMain::relativeAlarm()
+{
+    QFETCH(QString, item);
+    QFETCH(int, nowMsecs);
+    QFETCH(AlarmTime, expected);
+    m_frm->show();
+    m_clock.setMSecs(nowMsecs);
+    QAction *action = m_frm->mnuAlarm->findChild<QAction *>(item);
+    if (!action) {
+        m_dialogs.queryAnswers = {item};
+        action = m_frm->mnuWeitere;
+    }
+    action->trigger();
+    QCOMPARE(alarmTime(), expected);
+    QCOMPARE(fieldTime(), expected);
+    verifyArmed(true);
+    QVERIFY(m_errors.isEmpty());
+    QVERIFY(m_dialogs.messages.isEmpty());
+    if (action == m_frm->mnuWeitere) {
+        QCOMPARE(m_dialogs.queries.size(), 1);
+        QCOMPARE(m_dialogs.queries[0].caption, u"Alarm in"_s);
+        QCOMPARE(m_dialogs.queries[0].prompt, u"Geben Sie die Anzahl der Minuten ein"_s);
+        QCOMPARE(m_dialogs.queries[0].startText, u"0"_s);
+    }
+
+    // Fields and clock agree, so the toggle disarms with the same time.
+    m_frm->btnActivate->click();
+    verifyArmed(false);
+    QCOMPARE(alarmTime(), expected);
+}
+
+void tst_TfrmMain::relativeAlarmRefusesNonNumbers_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("armed");
+    QTest::newRow("letters") << u"zehn"_s << false;
+    QTest::newRow("empty") << QString() << false;
+    QTest::newRow("decimal point") << u"1.5"_s << true;
+    QTest::newRow("beyond 32 bits") << u"2147483648"_s << true;
+}
+
+void tst_TfrmMain::relativeAlarmRefusesNonNumbers()
+{
+    QFETCH(QString, typed);
+    QFETCH(bool, armed);
+    m_frm->show();
+    m_frm->move(-40, 70); // a negative left edge is passed on; the box keeps it centred
+    if (armed)
+        arm(4, 5, 6);
+    m_dialogs.queryAnswers = {typed};
+    m_frm->mnuWeitere->trigger();
+    QCOMPARE(m_dialogs.queries.size(), 1); // not asked again
+    QCOMPARE(m_dialogs.messages.size(), 1);
+    QCOMPARE(m_dialogs.messages[0].text, u"Geben Sie Minuten ein, also nur Ziffern."_s);
+    QCOMPARE(m_dialogs.messages[0].topLeft, m_frm->frameGeometry().topLeft());
+    QVERIFY(m_errors.isEmpty()); // the conversion error itself is not shown
+    verifyArmed(armed);
+    if (armed)
+        QCOMPARE(alarmTime(), (AlarmTime{4, 5, 6}));
+}
+
+void tst_TfrmMain::relativeAlarmCancelledChangesNothing()
+{
+    m_frm->show();
+    setFields(u"1"_s, u"2"_s, u"3"_s);
+    m_dialogs.queryAnswers = {std::nullopt};
+    m_frm->mnuWeitere->trigger();
+    verifyArmed(false);
+    QCOMPARE(fieldTime(), (AlarmTime{1, 2, 3}));
+    QVERIFY(m_dialogs.messages.isEmpty());
+}
+
+void tst_TfrmMain::deliveryOrder_data()
+{
+    QTest::addColumn<bool>("minimised");
+    QTest::addColumn<QStringList>("steps");
+    QTest::newRow("minimised") << true
+        << QStringList{u"restore"_s, u"foreground"_s, u"sound"_s, u"message"_s};
+    QTest::newRow("on screen") << false << QStringList{u"foreground"_s, u"sound"_s, u"message"_s};
+}
+
+void tst_TfrmMain::deliveryOrder()
+{
+    QFETCH(bool, minimised);
+    QFETCH(QStringList, steps);
+    m_frm->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_frm.get()));
+    settings().AlarmMeldung = u"Zeit!"_s;
+    m_clock.set(10, 0, 0, 0);
+    arm(10, 0, 5);
+    if (minimised) {
+        m_frm->showMinimized();
+        QTRY_VERIFY(m_frm->isMinimized());
+    }
+    bool minimisedAtSound = true;
+    m_frm->SoundStep = [&] {
+        m_log << u"sound"_s;
+        minimisedAtSound = m_frm->isMinimized();
+    };
+    m_dialogs.whileMessageOpen = [this](const FakeStandardDialogs::Message &) {
+        // Still armed while the message is open.
+        verifyArmed(true);
+    };
+    m_log.clear();
+
+    m_clock.set(10, 0, 4, 990);
+    m_frm->RxClock1->ClockTick(m_frm->RxClock1);
+    QVERIFY(m_log.isEmpty());
+    m_clock.set(10, 0, 5, 200);
+    m_frm->RxClock1->ClockTick(m_frm->RxClock1);
+
+    QCOMPARE(m_log, steps);
+    QVERIFY(!minimisedAtSound);
+    QCOMPARE(m_dialogs.messages.size(), 1);
+    QCOMPARE(m_dialogs.messages[0].text, u"Zeit!"_s);
+    QCOMPARE(m_dialogs.messages[0].topLeft, m_frm->frameGeometry().topLeft());
+    verifyArmed(false);
+    QCOMPARE(alarmTime(), (AlarmTime{10, 0, 5})); // kept for the next press
+    QVERIFY(m_errors.isEmpty());
+
+    m_frm->RxClock1->ClockTick(m_frm->RxClock1);
+    QCOMPARE(m_dialogs.messages.size(), 1); // once
+}
+
+void tst_TfrmMain::deliveryReplacesAnEmptyMessageForGood()
+{
+    settings().AlarmMeldung.clear();
+    m_frm->RxClock1Alarm(m_frm->RxClock1);
+    QCOMPARE(m_dialogs.messages.value(0).text, u"Alarmzeit erreicht!"_s);
+    QCOMPARE(settings().AlarmMeldung, u"Alarmzeit erreicht!"_s);
+    m_frm->RxClock1Alarm(m_frm->RxClock1);
+    QCOMPARE(m_dialogs.messages.value(1).text, u"Alarmzeit erreicht!"_s);
+}
+
+void tst_TfrmMain::deliveryGoesOnWhenSoundOrForegroundFail()
+{
+    m_frm->show();
+    arm(1, 1, 1);
+    m_activation.foregroundResult = false;
+    m_frm->SoundStep = [] { throw std::runtime_error("no sound device"); };
+    m_frm->RxClock1Alarm(m_frm->RxClock1);
+    QCOMPARE(m_dialogs.messages.size(), 1);
+    verifyArmed(false);
+    QVERIFY(m_errors.isEmpty());
+}
+
+QTEST_MAIN(tst_TfrmMain)
+#include "tst_tfrmmain.moc"

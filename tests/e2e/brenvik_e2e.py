@@ -1,0 +1,441 @@
+#!/usr/bin/env python3
+"""End-to-end tests of the real program under Xvfb with openbox.
+
+    brenvik_e2e.py PROGRAM SCENARIO
+
+Each run starts its own X server on a free display, a window manager and the
+program (a copy of it in a temporary folder, so a Timer.ini can lie beside it),
+drives it with xdotool, reads it with xprop, xwininfo, xclip and screenshots,
+and stops everything it started. Standard library only.
+"""
+
+import ctypes
+import os
+import select
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+SPLASH_SIZE = (274, 104)
+MAIN_CLIENT = (274, 233)
+TITLE = "Brenvik Timer"
+ARMED = "Alarm: AKTIV"
+FAKETIME_LIBRARY = "/usr/lib/x86_64-linux-gnu/faketime/libfaketimeMT.so.1"
+
+
+class Failure(Exception):
+    pass
+
+
+def check(condition, what):
+    if not condition:
+        raise Failure(what)
+
+
+def _die_with_parent():
+    # Children must not outlive a driver that ctest kills on a time-out.
+    ctypes.CDLL("libc.so.6", use_errno=True).prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
+
+
+def wait_for(what, predicate, timeout=10.0, interval=0.05):
+    deadline = time.monotonic() + timeout
+    while True:
+        value = predicate()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise Failure("timed out waiting for " + what)
+        time.sleep(interval)
+
+
+class Desktop:
+    """A private X server with openbox, and the program on it."""
+
+    def __init__(self, program, settings=None, fake_time=None):
+        self.procs = []
+        self.tmp = tempfile.mkdtemp(prefix="brenvik-e2e-")
+        self.runtime = os.path.join(self.tmp, "runtime")
+        os.mkdir(self.runtime, 0o700)
+        self.folder = os.path.join(self.tmp, "program")
+        os.mkdir(self.folder)
+        self.program_path = self._copy_program(program)
+        if settings is not None:
+            with open(os.path.join(self.folder, "Timer.ini"), "w", encoding="utf-8") as f:
+                f.write(settings)
+        self.fake_time = fake_time
+        self.env = None
+        self.program = None
+
+    def _copy_program(self, program):
+        source = os.path.dirname(os.path.abspath(program))
+        for name in os.listdir(source):
+            path = os.path.join(source, name)
+            if os.path.isfile(path) and not name.endswith(".cmake"):
+                shutil.copy2(path, self.folder)
+        return os.path.join(self.folder, os.path.basename(program))
+
+    def _spawn(self, args, **kwargs):
+        proc = subprocess.Popen(args, preexec_fn=_die_with_parent, **kwargs)
+        self.procs.append(proc)
+        return proc
+
+    def start_x(self):
+        read_end, write_end = os.pipe()
+        self._spawn(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
+                     "-nolisten", "tcp"], pass_fds=(write_end,),
+                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        number = b""
+        deadline = time.monotonic() + 10
+        while not number.endswith(b"\n"):
+            ready, _, _ = select.select([read_end], [], [], max(0.0, deadline - time.monotonic()))
+            check(ready, "Xvfb did not report its display")
+            chunk = os.read(read_end, 16)
+            check(chunk, "Xvfb ended before reporting its display")
+            number += chunk
+        os.close(read_end)
+        self.env = dict(os.environ, DISPLAY=":" + number.decode().strip(),
+                        XDG_RUNTIME_DIR=self.runtime, LC_ALL="C.UTF-8")
+        for key in ("QT_QPA_PLATFORM", "SESSION_MANAGER"):
+            self.env.pop(key, None)
+        self._spawn(["openbox"], env=self.env, stdout=subprocess.DEVNULL,
+                    stderr=subprocess.DEVNULL)
+        wait_for("openbox", lambda: "window id" in self.x(
+            "xprop", "-root", "_NET_SUPPORTING_WM_CHECK"))
+
+    def start_program(self):
+        args = [self.program_path]
+        env = dict(self.env)
+        if self.fake_time:
+            # What `faketime -f` does, without the wrapper process in between
+            # (windows are found by the program's process id).
+            env["LD_PRELOAD"] = FAKETIME_LIBRARY
+            env["FAKETIME"] = "@" + self.fake_time
+            env["FAKETIME_DONT_FAKE_MONOTONIC"] = "1"
+            env["ASAN_OPTIONS"] = ":".join(
+                filter(None, [env.get("ASAN_OPTIONS"), "verify_asan_link_order=0"]))
+        self.out = open(os.path.join(self.tmp, "stdout"), "w+b")
+        self.err = open(os.path.join(self.tmp, "stderr"), "w+b")
+        self.started = time.monotonic()
+        self.program = self._spawn(args, env=env, cwd=self.tmp, stdout=self.out, stderr=self.err)
+
+    def output(self):
+        self.out.flush()
+        self.err.flush()
+        self.out.seek(0)
+        self.err.seek(0)
+        return (self.out.read() + self.err.read()).decode(errors="replace")
+
+    def close(self):
+        for proc in reversed(self.procs):
+            if proc.poll() is None:
+                proc.terminate()
+                try:
+                    proc.wait(5)
+                except subprocess.TimeoutExpired:
+                    proc.kill()
+                    proc.wait()
+        shutil.rmtree(self.tmp, ignore_errors=True)
+
+    # --- reading the screen ---------------------------------------------
+
+    def x(self, *args, check_rc=False):
+        result = subprocess.run(args, env=self.env, capture_output=True, text=True, timeout=20)
+        if check_rc and result.returncode != 0:
+            raise Failure("%s failed: %s" % (" ".join(args), result.stderr.strip()))
+        return result.stdout
+
+    def windows(self):
+        """The program's viewable windows, in stacking order."""
+        out = self.x("xdotool", "search", "--onlyvisible", "--pid", str(self.program.pid))
+        return [int(w) for w in out.split()]
+
+    def geometry(self, wid):
+        """Client area in root coordinates: (x, y, width, height)."""
+        info = {}
+        for line in self.x("xwininfo", "-id", str(wid)).splitlines():
+            key, _, value = line.strip().partition(":")
+            info[key] = value.strip()
+        try:
+            return (int(info["Absolute upper-left X"]), int(info["Absolute upper-left Y"]),
+                    int(info["Width"]), int(info["Height"]))
+        except KeyError:
+            return None
+
+    def prop(self, wid, name):
+        out = self.x("xprop", "-id", str(wid), name)
+        _, sep, value = out.partition(" = ")
+        if not sep:
+            return None
+        value = value.strip()
+        if value.startswith('"') and value.endswith('"'):
+            value = value[1:-1].encode("latin-1", "backslashreplace").decode(
+                "unicode_escape").encode("latin-1").decode("utf-8")
+        return value
+
+    def title(self, wid):
+        return self.prop(wid, "_NET_WM_NAME")
+
+    def icon_name(self, wid):
+        return self.prop(wid, "_NET_WM_ICON_NAME")
+
+    def window_titled(self, title):
+        for wid in self.windows():
+            if self.title(wid) == title:
+                return wid
+        return None
+
+    def active_window(self):
+        out = self.x("xprop", "-root", "_NET_ACTIVE_WINDOW")
+        try:
+            return int(out.split()[-1], 16)
+        except (IndexError, ValueError):
+            return None
+
+    def screenshot(self, rect):
+        """The pixels of rect (x, y, w, h) as rows of (r, g, b)."""
+        x, y, w, h = rect
+        data = subprocess.run(["import", "-window", "root", "-crop", "%dx%d+%d+%d" % (w, h, x, y),
+                               "-depth", "8", "rgb:-"], env=self.env, capture_output=True,
+                              timeout=20).stdout
+        check(len(data) == w * h * 3, "screenshot of %r failed" % (rect,))
+        return [[tuple(data[(row * w + col) * 3:(row * w + col) * 3 + 3]) for col in range(w)]
+                for row in range(h)]
+
+    def clipboard_text_of(self, wid):
+        """A message box copies its caption, text and buttons on Ctrl+C."""
+        # xclip stays behind to serve the emptied clipboard: do not wait for it.
+        subprocess.run(["xclip", "-selection", "clipboard", "-i", "/dev/null"], env=self.env,
+                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=20)
+        self.key(wid, "ctrl+c")
+        return wait_for("the clipboard", lambda: self.x(
+            "xclip", "-selection", "clipboard", "-o"), timeout=5)
+
+    # --- driving ----------------------------------------------------------
+
+    def activate(self, wid):
+        self.x("xdotool", "windowactivate", "--sync", str(wid), check_rc=True)
+
+    def key(self, wid, *keys):
+        self.activate(wid)
+        for k in keys:
+            self.x("xdotool", "key", "--clearmodifiers", k, check_rc=True)
+            time.sleep(0.15)
+
+    def click(self, wid, x, y):
+        self.activate(wid)
+        gx, gy, _, _ = self.geometry(wid)
+        self.x("xdotool", "mousemove", "--sync", str(gx + x), str(gy + y), check_rc=True)
+        self.x("xdotool", "click", "1", check_rc=True)
+
+    def exited(self, timeout=10):
+        try:
+            return self.program.wait(timeout)
+        except subprocess.TimeoutExpired:
+            return None
+
+
+# --- what the scenarios share ---------------------------------------------------
+
+
+def main_window(desk):
+    """Waits for the main window; returns its id and its client area's top in
+    the X window (below the menu bar)."""
+    wid = wait_for("the main window", lambda: desk.window_titled(TITLE), timeout=20)
+    _, _, width, height = desk.geometry(wid)
+    check(width == MAIN_CLIENT[0], "main window is %d wide, not %d" % (width, MAIN_CLIENT[0]))
+    check(height >= MAIN_CLIENT[1], "main window is %d high, less than %d" % (height, MAIN_CLIENT[1]))
+    # The menu bar sits above the client area inside the X window.
+    return wid, height - MAIN_CLIENT[1]
+
+
+def button_rect(desk, wid, top):
+    """btnActivate (96, 152, 161 x 25 in the client area) on the screen."""
+    gx, gy, _, _ = desk.geometry(wid)
+    return (gx + 96, gy + top + 152, 161, 25)
+
+
+def ink_extent(pixels):
+    """Columns of the darkest writing in a button picture: (first, last)."""
+    cols = [c for c in range(len(pixels[0])) if any(sum(row[c]) < 200 for row in pixels[3:-3])]
+    return (cols[0], cols[-1]) if cols else None
+
+
+def arm_from_menu(desk, wid):
+    desk.key(wid, "alt+a", "5")
+    wait_for("the armed title", lambda: desk.icon_name(wid) == ARMED, timeout=5)
+
+
+def settings(hour, minute, second, message):
+    return ("[Sound]\r\nOhne=1\r\nSpeaker=0\r\nSoundkarte=0\r\n"
+            "[Meldung]\r\nAlarmMeldung=%s\r\nStunde=%d\r\nMinute=%d\r\nSekunde=%d\r\n"
+            % (message, hour, minute, second))
+
+
+# --- scenarios -----------------------------------------------------------------
+
+
+def scenario_startup(desk):
+    """Splash first, alone; then the main window; Alt+F4 ends the program."""
+    desk.start_program()
+    seen = []  # (seconds since launch, [(wid, w, h)])
+    splash_pixels = None
+    while True:
+        now = time.monotonic() - desk.started
+        shown = []
+        for wid in desk.windows():
+            g = desk.geometry(wid)
+            if g:
+                shown.append((wid, g))
+        if shown and (not seen or [s[0] for s in seen[-1][1]] != [s[0] for s in shown]):
+            seen.append((now, shown))
+        if splash_pixels is None and len(shown) == 1 and shown[0][1][2:] == SPLASH_SIZE:
+            splash_pixels = desk.screenshot(shown[0][1])
+        if any(desk.title(wid) == TITLE for wid, _ in shown):
+            break
+        check(now < 20, "no main window after 20 s; seen %r" % seen)
+        time.sleep(0.01)
+
+    first = seen[0][1]
+    check(len(first) == 1 and first[0][1][2:] == SPLASH_SIZE,
+          "the first window mapped is not the %dx%d splash: %r" % (SPLASH_SIZE + (first,)))
+    splash_id, (sx, sy, _, _) = first[0]
+    check(abs(sx + 137 - 512) <= 1 and abs(sy + 52 - 384) <= 1, "splash not centred: %d,%d" % (sx, sy))
+    for _, shown in seen:
+        ids = [w for w, _ in shown]
+        check(not (splash_id in ids and len(ids) > 1), "splash and main window shown together")
+    check(splash_pixels is not None, "no picture of the splash")
+    # Painted without the event loop: white around, the yellow mark of the logo inside.
+    check(splash_pixels[50][4] == (255, 255, 255), "splash panel is not white: %r" % (splash_pixels[50][4],))
+    yellow = sum(1 for row in splash_pixels for (r, g, b) in row if r > 200 and g > 150 and b < 80)
+    check(yellow > 500, "the logo is not on the splash (%d yellow pixels)" % yellow)
+    splash_time = seen[-1][0] - seen[0][0]
+    check(splash_time >= 1.4, "splash stood only %.2f s" % splash_time)
+
+    wid, _ = main_window(desk)
+    check(desk.icon_name(wid) == TITLE, "task bar reads %r" % desk.icon_name(wid))
+    check(desk.prop(wid, "WM_ICON_NAME") == TITLE, "WM_ICON_NAME reads %r" % desk.prop(wid, "WM_ICON_NAME"))
+    check((desk.prop(wid, "_NET_WM_ICON") or "").startswith("Icon"), "no window icon")
+    desk.key(wid, "alt+F4")
+    check(desk.exited() == 0, "program did not end with 0 after Alt+F4")
+    check(desk.output() == "", "program printed: %r" % desk.output())
+    print("splash %.2f s after launch, main window %.2f s, splash stood %.2f s"
+          % (seen[0][0], seen[-1][0], splash_time))
+
+
+def scenario_arm(desk):
+    """"&Alarm in" -> "&5 Minuten" arms: button caption and task-bar title."""
+    desk.start_program()
+    wid, top = main_window(desk)
+    disarmed = desk.screenshot(button_rect(desk, wid, top))
+    arm_from_menu(desk, wid)
+    armed = desk.screenshot(button_rect(desk, wid, top))
+    check(armed != disarmed, "the button caption did not change")
+    a, b = ink_extent(disarmed), ink_extent(armed)
+    check(a and b and (b[1] - b[0]) > (a[1] - a[0]) + 15,
+          "caption not longer when armed (%r -> %r)" % (a, b))
+    check(desk.title(wid) == TITLE, "window caption changed to %r" % desk.title(wid))
+    check(desk.prop(wid, "WM_ICON_NAME") == ARMED, "WM_ICON_NAME reads %r" % desk.prop(wid, "WM_ICON_NAME"))
+    check(desk.output() == "", "program printed: %r" % desk.output())
+
+
+def scenario_alarm(desk):
+    """The armed alarm falls due with the window minimised: the window comes
+    back, the message from Timer.ini shows, OK disarms."""
+    message = "Frühstück ist fertig – Kaffee!"
+    desk.start_program()
+    wid, top = main_window(desk)
+    disarmed = desk.screenshot(button_rect(desk, wid, top))
+    # Arm with the fields the settings file filled in (08:00:00).
+    desk.click(wid, 96 + 80, top + 152 + 12)
+    wait_for("the armed title", lambda: desk.icon_name(wid) == ARMED, timeout=5)
+    desk.x("xdotool", "windowminimize", "--sync", str(wid), check_rc=True)
+    check(wid not in desk.windows(), "main window did not minimise")
+
+    box = wait_for("the alarm message", lambda: desk.window_titled("Information"), timeout=30)
+    check(wid in desk.windows(), "main window not restored at the alarm")
+    active = desk.active_window()
+    check(active in (wid, box), "neither the main window nor the message is active")
+    check(desk.icon_name(wid) == ARMED, "disarmed before the message was confirmed")
+    text = desk.clipboard_text_of(box)
+    check(message in text, "message box reads %r" % text)
+    desk.key(box, "Return")
+    wait_for("the box to close", lambda: desk.window_titled("Information") is None, timeout=5)
+    wait_for("the disarmed title", lambda: desk.icon_name(wid) == TITLE, timeout=5)
+    check(desk.prop(wid, "WM_ICON_NAME") == TITLE, "WM_ICON_NAME reads %r" % desk.prop(wid, "WM_ICON_NAME"))
+    desk.x("xdotool", "mousemove", "0", "0")
+    check(ink_extent(desk.screenshot(button_rect(desk, wid, top))) == ink_extent(disarmed),
+          "button caption not reset")
+    check(desk.output() == "", "program printed: %r" % desk.output())
+
+
+def scenario_close_question(desk):
+    """With the alarm armed, "&Ende" and Alt+F4 ask; "Nein" keeps it running,
+    "Ja" ends it."""
+    desk.start_program()
+    wid, _ = main_window(desk)
+    arm_from_menu(desk, wid)
+    for how in (("alt+e",), ("alt+F4",)):
+        desk.key(wid, *how)
+        box = wait_for("the close question", lambda: desk.window_titled("Beenden..."), timeout=5)
+        text = desk.clipboard_text_of(box)
+        check("Der Timer ist aktiv. Alarm wird nur ausgelöst, wenn das Programm läuft." in text
+              and "Programm trotzdem verlassen?" in text, "question reads %r" % text)
+        check("Ja" in text and "Nein" in text, "buttons read %r" % text)
+        # Ja has the focus as the default button; Nein follows it.
+        desk.key(box, "Tab", "space")
+        wait_for("the question to close", lambda: desk.window_titled("Beenden...") is None, timeout=5)
+        check(desk.exited(1) is None, "program ended after Nein (%s)" % how[0])
+        check(wid in desk.windows(), "main window gone after Nein (%s)" % how[0])
+        check(desk.icon_name(wid) == ARMED, "alarm disarmed after Nein")
+    desk.key(wid, "alt+e")
+    box = wait_for("the close question", lambda: desk.window_titled("Beenden..."), timeout=5)
+    desk.key(box, "Return")  # Ja is the default button
+    check(desk.exited() == 0, "program did not end with 0 after Ja")
+    check(desk.output() == "", "program printed: %r" % desk.output())
+
+
+SCENARIOS = {
+    "startup": (scenario_startup, {}),
+    "arm": (scenario_arm, {}),
+    "alarm": (scenario_alarm, {
+        "settings": settings(8, 0, 0, "Frühstück ist fertig – Kaffee!"),
+        "fake_time": "2026-12-10 07:59:52"}),
+    "close-question": (scenario_close_question, {}),
+}
+
+
+def main():
+    if len(sys.argv) != 3 or sys.argv[2] not in SCENARIOS:
+        print("usage: brenvik_e2e.py PROGRAM {%s}" % "|".join(SCENARIOS), file=sys.stderr)
+        return 2
+    missing = [t for t in ("Xvfb", "openbox", "xdotool", "xprop", "xwininfo", "xclip", "import")
+               if not shutil.which(t)]
+    if not os.path.exists(FAKETIME_LIBRARY):
+        missing.append("libfaketime")
+    if missing:
+        print("SKIP: missing %s (scripts/setup.sh installs them)" % " ".join(missing))
+        return 77
+    run, options = SCENARIOS[sys.argv[2]]
+    if not os.access(sys.argv[1], os.X_OK):
+        print("FAIL: no program at %s" % sys.argv[1])
+        return 1
+    desk = Desktop(sys.argv[1], **options)
+    try:
+        desk.start_x()
+        run(desk)
+    except (Failure, subprocess.SubprocessError, OSError) as failure:
+        print("FAIL: %s: %s" % (type(failure).__name__, failure))
+        return 1
+    finally:
+        desk.close()
+    print("PASS: %s" % sys.argv[2])
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "platform/windowactivation.h"
+
+#include <QStringList>
+
+// Records restore and foreground requests, optionally into a log shared with
+// other fakes so a test sees their order.
+class FakeWindowActivation : public platform::WindowActivation
+{
+public:
+    void restore(QWidget *window) override;
+    bool bringToForeground(QWidget *window) override;
+
+    bool foregroundResult = true;
+    int restoreCount = 0;
+    int foregroundCount = 0;
+    QStringList *log = nullptr;
+};
