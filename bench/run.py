@@ -41,6 +41,22 @@ def start_xvfb():
     return proc, f":{d}"
 
 
+def start_pulseaudio(runtime):
+    """A sound server whose only sink is a null sink, so tones really play."""
+    if not shutil.which("pulseaudio"):
+        log("no pulseaudio: the sound figures use whatever output exists")
+        return False
+    subprocess.run(["pulseaudio", "-D", "--exit-idle-time=-1", "--disallow-exit", "-n",
+                    "--load=module-null-sink sink_name=nullsink",
+                    "--load=module-native-protocol-unix"],
+                   capture_output=True, env=dict(os.environ, XDG_RUNTIME_DIR=runtime))
+    for _ in range(50):
+        if subprocess.run(["pactl", "info"], capture_output=True).returncode == 0:
+            return True
+        time.sleep(0.1)
+    return False
+
+
 def startup(cmd, maps):
     """Median launch-to-map times (ms) of the first `maps` windows, over RUNS launches."""
     samples = [[] for _ in range(maps)]
@@ -128,8 +144,14 @@ def run_extra(name, args):
         return None
     out = subprocess.run([path] + args, capture_output=True, text=True, timeout=900)
     result = {}
-    for line in out.stdout.splitlines():
-        if "=" in line and not line.startswith(" "):
+    lines = out.stdout.splitlines()
+    for i, line in enumerate(lines):
+        bench = re.match(r"RESULT : \w+::(\w+)\(\):", line)
+        if bench and i + 1 < len(lines):
+            m = re.match(r"\s+([0-9.,]+) (.+?) per iteration", lines[i + 1])
+            if m:
+                result[f"{bench.group(1)} ({m.group(2)})"] = m.group(1)
+        elif "=" in line and not line.startswith(" "):
             k, v = line.split("=", 1)
             result[k.strip()] = v.strip()
     if out.returncode != 0:
@@ -165,10 +187,17 @@ def main():
     os.environ["QT_QPA_PLATFORM"] = "offscreen"
     log("tick cost ...")
     tick = run_extra("tickbench", [])
+    if tick is not None and shutil.which("valgrind"):
+        tick.update(run_extra("tickbench", ["-callgrind"]) or {})
     log("alarm latency ...")
     latency = run_extra("alarmlatency", [])
     log("sound ...")
-    sound = run_extra("soundbench", [])
+    pulse = start_pulseaudio(runtime)
+    try:
+        sound = run_extra("soundbench", [])
+    finally:
+        if pulse:
+            subprocess.run(["pulseaudio", "--kill"], capture_output=True)
     shutil.rmtree(runtime, ignore_errors=True)
 
     rows = [
