@@ -66,7 +66,7 @@ void tst_TfrmInfo::showSetsTitleAndLinks()
     info.show();
     QCOMPARE(info.windowTitle(), u"Brenvik Timer"_s);
     QCOMPARE(info.lURL->text(), u"www.brenvik.example"_s);
-    QCOMPARE(info.lMail->text(), u"timer@brenvik.example"_s);
+    QCOMPARE(info.lMail->text(), u"info@brenvik.example"_s);
     QCOMPARE(info.lURL->pos(), QPoint(57, 112));
     QCOMPARE(info.lURL->height(), 16);
     QCOMPARE(info.lURL->width(), info.lURL->fontMetrics().horizontalAdvance(info.lURL->text()));
