@@ -2,13 +2,21 @@
 
 #include "convert.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QList>
-#include <QSaveFile>
+#include <QRandomGenerator>
 #include <QStringDecoder>
 
 #include <array>
+#include <optional>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -65,70 +73,182 @@ bool isValidUtf8(const QByteArray &bytes)
 
 const QByteArray Utf8Bom("\xEF\xBB\xBF");
 
+enum class Encoding { Utf8, Cp1252, Utf16LE, Utf16BE };
+
 struct Line
 {
-    QByteArray content; // without the line end
-    QByteArray eol;     // "\r\n", "\n", or empty for a last line without one
+    QString content; // without the line end
+    QString eol;     // "\r\n", "\n", "\r", or empty for a last line without one
 };
 
-// The file split into lines, byte for byte, with what is needed to put it
-// back together.
+// The file split into lines, with what is needed to put it back together
+// byte for byte: every encoding used here decodes and encodes without loss.
 struct Document
 {
+    Encoding encoding = Encoding::Utf8;
     bool bom = false;
-    bool utf8 = true;
+    QByteArray tail; // an odd last byte of a UTF-16 file
     QList<Line> lines;
 
-    QString decode(const QByteArray &bytes) const
-    {
-        return utf8 ? QString::fromUtf8(bytes) : fromCp1252(bytes);
-    }
-
-    QByteArray lineEnd() const
+    QString lineEnd() const
     {
         for (const Line &line : lines) {
             if (!line.eol.isEmpty())
                 return line.eol;
         }
-        return "\n"_ba;
+        return u"\n"_s;
+    }
+
+    QString text() const
+    {
+        QString all;
+        for (const Line &line : lines)
+            all += line.content + line.eol;
+        return all;
     }
 
     QByteArray toBytes() const
     {
-        QByteArray bytes = bom ? Utf8Bom : QByteArray();
-        for (const Line &line : lines)
-            bytes += line.content + line.eol;
+        const QString all = text();
+        QByteArray bytes;
+        switch (encoding) {
+        case Encoding::Utf8:
+            bytes = (bom ? Utf8Bom : QByteArray()) + all.toUtf8();
+            break;
+        case Encoding::Cp1252:
+            bytes = toCp1252(all).value_or(QByteArray());
+            break;
+        case Encoding::Utf16LE:
+        case Encoding::Utf16BE: {
+            const bool le = encoding == Encoding::Utf16LE;
+            bytes.reserve(2 * (all.size() + 1) + tail.size());
+            auto put = [&bytes, le](char16_t u) {
+                const char lo = char(u & 0xFF), hi = char(u >> 8);
+                bytes.append(le ? lo : hi);
+                bytes.append(le ? hi : lo);
+            };
+            put(0xFEFF);
+            for (const QChar ch : all)
+                put(ch.unicode());
+            bytes += tail;
+            break;
+        }
+        }
         return bytes;
     }
 };
 
-Document parse(QByteArray bytes)
+QList<Line> splitLines(const QString &text)
+{
+    QList<Line> lines;
+    qsizetype start = 0;
+    const qsizetype size = text.size();
+    while (start < size) {
+        qsizetype end = start;
+        while (end < size && text[end] != u'\n' && text[end] != u'\r')
+            ++end;
+        Line line{text.mid(start, end - start), QString()};
+        if (end < size) {
+            const qsizetype eolLength = (text[end] == u'\r' && end + 1 < size && text[end + 1] == u'\n') ? 2 : 1;
+            line.eol = text.mid(end, eolLength);
+            end += eolLength;
+        }
+        lines.append(line);
+        start = end;
+    }
+    return lines;
+}
+
+// Cuts a text read only in part after its last line end: a line cut in the
+// middle would give a wrong value.
+qsizetype wholeLinesLength(const QByteArray &bytes)
+{
+    const qsizetype lastEol = std::max(bytes.lastIndexOf('\n'), bytes.lastIndexOf('\r'));
+    return lastEol + 1;
+}
+
+Document parse(QByteArray bytes, bool cut)
 {
     Document doc;
-    if (bytes.startsWith(Utf8Bom)) {
+    QString text;
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+        doc.encoding = bytes.startsWith("\xFF\xFE") ? Encoding::Utf16LE : Encoding::Utf16BE;
         doc.bom = true;
-        bytes.remove(0, Utf8Bom.size());
-    }
-    doc.utf8 = doc.bom || isValidUtf8(bytes);
-    qsizetype start = 0;
-    while (start < bytes.size()) {
-        const qsizetype nl = bytes.indexOf('\n', start);
-        Line line;
-        if (nl < 0) {
-            line.content = bytes.mid(start);
-            start = bytes.size();
-        } else {
-            line.content = bytes.mid(start, nl - start);
-            line.eol = "\n"_ba;
-            if (line.content.endsWith('\r')) {
-                line.content.chop(1);
-                line.eol = "\r\n"_ba;
-            }
-            start = nl + 1;
+        const bool le = doc.encoding == Encoding::Utf16LE;
+        const qsizetype units = (bytes.size() - 2) / 2;
+        text.resize(units);
+        for (qsizetype i = 0; i < units; ++i) {
+            const auto a = static_cast<unsigned char>(bytes[2 + 2 * i]);
+            const auto b = static_cast<unsigned char>(bytes[3 + 2 * i]);
+            text[i] = QChar(char16_t(le ? (a | b << 8) : (b | a << 8)));
         }
-        doc.lines.append(line);
+        if (cut) {
+            const qsizetype lastEol = std::max(text.lastIndexOf(u'\n'), text.lastIndexOf(u'\r'));
+            text.truncate(lastEol + 1);
+        } else {
+            doc.tail = bytes.mid(2 + 2 * units);
+        }
+    } else {
+        if (bytes.startsWith(Utf8Bom)) {
+            doc.bom = true;
+            bytes.remove(0, Utf8Bom.size());
+        }
+        if (cut)
+            bytes.truncate(wholeLinesLength(bytes));
+        doc.encoding = (doc.bom || isValidUtf8(bytes)) ? Encoding::Utf8 : Encoding::Cp1252;
+        text = doc.encoding == Encoding::Utf8 ? QString::fromUtf8(bytes) : fromCp1252(bytes);
     }
+    doc.lines = splitLines(text);
     return doc;
+}
+
+enum class ReadStatus { Ok, Missing, Unreadable, TooBig };
+
+struct FileBytes
+{
+    ReadStatus status = ReadStatus::Missing;
+    QByteArray bytes; // at most MaxFileSize bytes
+    struct stat info = {};
+};
+
+// Opens only regular files and never blocks: a FIFO or a device in the
+// file's place is unreadable, not a hang or an endless read.
+FileBytes readFileBytes(const QString &path, qsizetype limit)
+{
+    FileBytes result;
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        result.status = (errno == ENOENT) ? ReadStatus::Missing : ReadStatus::Unreadable;
+        return result;
+    }
+    result.status = ReadStatus::Unreadable;
+    if (::fstat(fd, &result.info) == 0 && S_ISREG(result.info.st_mode)) {
+        QByteArray bytes(std::min<qsizetype>(limit + 1, qsizetype(result.info.st_size) + 1), Qt::Uninitialized);
+        qsizetype got = 0;
+        bool failed = false;
+        while (got <= limit) {
+            if (got == bytes.size())
+                bytes.resize(std::min<qsizetype>(limit + 1, bytes.size() * 2 + 4096));
+            const ssize_t n = ::read(fd, bytes.data() + got, size_t(bytes.size() - got));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0) {
+                failed = true;
+                break;
+            }
+            if (n == 0)
+                break;
+            got += n;
+        }
+        if (!failed) {
+            bytes.truncate(std::min(got, limit));
+            result.bytes = bytes;
+            result.status = got > limit ? ReadStatus::TooBig : ReadStatus::Ok;
+        }
+    }
+    ::close(fd);
+    return result;
 }
 
 // A section header's name, or nothing for other lines.
@@ -185,7 +305,7 @@ Location locate(const Document &doc, const QString &section, const QString &key)
 {
     Location loc;
     for (qsizetype i = 0; i < doc.lines.size(); ++i) {
-        const QString text = doc.decode(doc.lines[i].content);
+        const QString &text = doc.lines[i].content;
         if (const auto name = sectionName(text)) {
             if (loc.sectionLine >= 0)
                 break;
@@ -225,6 +345,63 @@ QString storedValue(QString value)
     return value;
 }
 
+
+// Changes one key in the document, as the private-profile service does.
+void apply(Document &doc, const SettingsFile::Entry &entry)
+{
+    const QString stored = storedValue(entry.value);
+    // A value Windows-1252 cannot hold would be mangled: such a file becomes UTF-8.
+    if (doc.encoding == Encoding::Cp1252
+        && (!toCp1252(stored) || !toCp1252(entry.section) || !toCp1252(entry.key))) {
+        doc.encoding = Encoding::Utf8;
+    }
+    const Location loc = locate(doc, entry.section, entry.key);
+    if (loc.keyLine >= 0) {
+        // Keep the key as written and the blanks after "=".
+        QString &content = doc.lines[loc.keyLine].content;
+        qsizetype start = content.indexOf(u'=') + 1;
+        while (start < content.size() && (content[start] == u' ' || content[start] == u'\t'))
+            ++start;
+        content = content.left(start) + stored;
+        return;
+    }
+    const QString eol = doc.lineEnd();
+    QList<Line> added;
+    if (loc.sectionLine < 0)
+        added.append({u'[' + entry.section + u']', eol});
+    added.append({entry.key + u'=' + stored, eol});
+    const qsizetype after = loc.sectionLine >= 0 ? loc.lastEntryLine : doc.lines.size() - 1;
+    if (after >= 0 && doc.lines[after].eol.isEmpty())
+        doc.lines[after].eol = eol;
+    for (qsizetype i = 0; i < added.size(); ++i)
+        doc.lines.insert(after + 1 + i, added[i]);
+}
+
+// Windows-1252 files are told from UTF-8 ones by their bytes alone. If the
+// bytes written would now pass for UTF-8, the next read would give the other
+// keys another meaning ("\xC3\x84" is "Ã„" in Windows-1252 but "Ä" in UTF-8),
+// so such a file is written in UTF-8, every key keeping its text.
+void keepMeaning(Document &doc)
+{
+    if (doc.encoding != Encoding::Cp1252)
+        return;
+    const QByteArray bytes = doc.toBytes();
+    const bool high = std::any_of(bytes.begin(), bytes.end(), [](char c) { return c & 0x80; });
+    if (high && isValidUtf8(bytes))
+        doc.encoding = Encoding::Utf8;
+}
+
+// Closes a descriptor when it goes out of scope.
+struct FileDescriptor
+{
+    int fd = -1;
+    ~FileDescriptor()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
 } // namespace
 
 SettingsFile::SettingsFile(const QString &path)
@@ -235,12 +412,14 @@ SettingsFile::SettingsFile(const QString &path)
 QString SettingsFile::readString(const QString &section, const QString &key,
                                  const QString &defaultValue) const
 {
-    QFile file(m_path);
-    if (!file.open(QIODevice::ReadOnly))
-        return defaultValue.left(MaxValueLength);
-    const Document doc = parse(file.readAll());
-    const Location loc = locate(doc, section, key);
-    QString value = loc.keyLine >= 0 ? loc.value : defaultValue;
+    const FileBytes file = readFileBytes(m_path, MaxFileSize);
+    QString value = defaultValue;
+    if (file.status == ReadStatus::Ok || file.status == ReadStatus::TooBig) {
+        const Document doc = parse(file.bytes, file.status == ReadStatus::TooBig);
+        const Location loc = locate(doc, section, key);
+        if (loc.keyLine >= 0)
+            value = loc.value;
+    }
     if (value.size() > MaxValueLength) {
         value.truncate(MaxValueLength);
         // Never leave half of a surrogate pair.
@@ -261,65 +440,105 @@ bool SettingsFile::readBool(const QString &section, const QString &key, bool def
 
 void SettingsFile::writeString(const QString &section, const QString &key, const QString &value)
 {
-    Document doc;
-    QFile existing(m_path);
-    if (existing.exists()) {
-        // An existing file that cannot be read must not be replaced by one
-        // holding only the new key.
-        if (!existing.open(QIODevice::ReadOnly))
-            throwWriteError();
-        doc = parse(existing.readAll());
-        existing.close();
-    }
-
-    const QString stored = storedValue(value);
-    const Location loc = locate(doc, section, key);
-    const QByteArray eol = doc.lineEnd();
-
-    auto encode = [&doc](const QString &text) -> QByteArray {
-        if (doc.utf8)
-            return text.toUtf8();
-        return toCp1252(text).value_or(QByteArray());
-    };
-    // A value Windows-1252 cannot hold would be mangled: such a file becomes UTF-8.
-    if (!doc.utf8 && (!toCp1252(stored) || !toCp1252(section) || !toCp1252(key))) {
-        for (Line &line : doc.lines)
-            line.content = fromCp1252(line.content).toUtf8();
-        doc.utf8 = true;
-    }
-
-    if (loc.keyLine >= 0) {
-        // Keep the key as written and the blanks after "=".
-        QByteArray &content = doc.lines[loc.keyLine].content;
-        qsizetype start = content.indexOf('=') + 1;
-        while (start < content.size() && (content[start] == ' ' || content[start] == '\t'))
-            ++start;
-        content = content.left(start) + encode(stored);
-    } else {
-        QList<Line> added;
-        if (loc.sectionLine < 0)
-            added.append({encode(u'[' + section + u']'), eol});
-        added.append({encode(key + u'=' + stored), eol});
-        const qsizetype after = loc.sectionLine >= 0 ? loc.lastEntryLine : doc.lines.size() - 1;
-        if (after >= 0 && doc.lines[after].eol.isEmpty())
-            doc.lines[after].eol = eol;
-        for (qsizetype i = 0; i < added.size(); ++i)
-            doc.lines.insert(after + 1 + i, added[i]);
-    }
-
-    // The whole file goes to a temporary file beside it and is renamed over the
-    // old one, so a failure never leaves half a file.
-    QSaveFile out(m_path);
-    if (!out.open(QIODevice::WriteOnly))
-        throwWriteError();
-    const QByteArray bytes = doc.toBytes();
-    if (out.write(bytes) != bytes.size() || !out.commit())
-        throwWriteError();
+    writeStrings({{section, key, value}});
 }
 
 void SettingsFile::writeBool(const QString &section, const QString &key, bool value)
 {
     writeString(section, key, value ? u"1"_s : u"0"_s);
+}
+
+void SettingsFile::writeStrings(const QList<Entry> &entries)
+{
+    // A Timer.ini linked from elsewhere stays a link; the file it points to changes.
+    QString target = m_path;
+    const QFileInfo link(m_path);
+    if (link.isSymLink()) {
+        const QString canonical = link.canonicalFilePath();
+        target = canonical.isEmpty() ? link.symLinkTarget() : canonical;
+    }
+    const QFileInfo targetInfo(target);
+    const QString folder = targetInfo.absolutePath();
+
+    // The lock is on the folder: the file itself is replaced by every write,
+    // and a lock file beside it would be left lying around.
+    FileDescriptor folderFd;
+    folderFd.fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd.fd < 0)
+        throwWriteError();
+    while (::flock(folderFd.fd, LOCK_EX) != 0) {
+        if (errno != EINTR)
+            throwWriteError();
+    }
+
+    // Under the lock, a temporary file can only be left by a writer that died.
+    const QString tempPrefix = u'.' + targetInfo.fileName() + u'.';
+    QDir dir(folder);
+    for (const QString &stale : dir.entryList({tempPrefix + u"*.tmp"_s}, QDir::Files | QDir::Hidden | QDir::System))
+        dir.remove(stale);
+
+    // Read again under the lock, so that another program's save is kept.
+    const FileBytes current = readFileBytes(target, MaxFileSize);
+    // A file that cannot be read, or only in part, must not be replaced by
+    // one holding only the new keys.
+    if (current.status == ReadStatus::Unreadable || current.status == ReadStatus::TooBig)
+        throwWriteError();
+    const bool exists = current.status == ReadStatus::Ok;
+    Document doc = exists ? parse(current.bytes, false) : Document();
+    for (const Entry &entry : entries)
+        apply(doc, entry);
+    keepMeaning(doc);
+    const QByteArray bytes = doc.toBytes();
+    if (exists && bytes == current.bytes)
+        return;
+
+    const QString tempPath = dir.filePath(
+        tempPrefix + QString::number(QRandomGenerator::global()->generate64(), 16) + u".tmp"_s);
+    const QByteArray tempName = QFile::encodeName(tempPath);
+    FileDescriptor temp;
+    temp.fd = ::open(tempName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (temp.fd < 0)
+        throwWriteError();
+    auto fail = [&] {
+        if (temp.fd >= 0)
+            ::close(temp.fd);
+        temp.fd = -1;
+        ::unlink(tempName.constData());
+        throwWriteError();
+    };
+    if (exists) {
+        if (::getuid() == 0 && ::fchown(temp.fd, current.info.st_uid, current.info.st_gid) != 0) {
+            // Root's copy keeps root's ownership; the file still works.
+        }
+        if (::fchmod(temp.fd, current.info.st_mode & 07777) != 0)
+            fail();
+    }
+
+    const auto doWrite = m_calls.write ? m_calls.write : [](int fd, const void *data, size_t n) { return ::write(fd, data, n); };
+    const auto doFsync = m_calls.fsync ? m_calls.fsync : [](int fd) { return ::fsync(fd); };
+    const auto doClose = m_calls.close ? m_calls.close : [](int fd) { return ::close(fd); };
+    const auto doRename = m_calls.rename ? m_calls.rename : [](const char *from, const char *to) { return ::rename(from, to); };
+
+    qsizetype written = 0;
+    while (written < bytes.size()) {
+        const ssize_t n = doWrite(temp.fd, bytes.constData() + written, size_t(bytes.size() - written));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            fail();
+        written += n;
+    }
+    // The data must be on the disk before the name points at it, or a crash
+    // could leave an empty Timer.ini.
+    if (doFsync(temp.fd) != 0)
+        fail();
+    const int fd = temp.fd;
+    temp.fd = -1;
+    if (doClose(fd) != 0)
+        fail();
+    if (doRename(tempName.constData(), QFile::encodeName(target).constData()) != 0)
+        fail();
+    ::fsync(folderFd.fd); // the new name is in place; this only hastens it to the disk
 }
 
 void SettingsFile::throwWriteError() const

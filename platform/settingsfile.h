@@ -2,7 +2,12 @@
 
 #include "errors.h"
 
+#include <QList>
 #include <QString>
+
+#include <functional>
+
+#include <sys/types.h>
 
 namespace platform {
 
@@ -18,8 +23,9 @@ public:
 // section and key names match without regard to case, blanks around keys and
 // values are trimmed, one pair of matching quotes around a value is removed,
 // the first matching section and key win, ";" lines and lines without "=" are
-// ignored. Files in UTF-8 and in Windows-1252 are both read; a write keeps the
-// file's encoding and line ends and every other byte.
+// ignored. Files in UTF-8, Windows-1252 and UTF-16 (with its byte-order mark)
+// are read; CR, LF and CRLF all end a line. A write keeps the file's encoding,
+// its line ends and every other byte, and replaces the whole file at once.
 class SettingsFile
 {
 public:
@@ -41,12 +47,36 @@ public:
     // Writes "1" or "0".
     void writeBool(const QString &section, const QString &key, bool value);
 
+    struct Entry
+    {
+        QString section;
+        QString key;
+        QString value;
+    };
+    // All entries in one replacement of the file, under a lock that a second
+    // writer waits for: a reader or a crash finds all of them or none.
+    void writeStrings(const QList<Entry> &entries);
+
+    // The system calls a write goes through; tests make them fail.
+    struct WriteCalls
+    {
+        std::function<ssize_t(int, const void *, size_t)> write;
+        std::function<int(int)> fsync;
+        std::function<int(int)> close;
+        std::function<int(const char *, const char *)> rename;
+    };
+    void setWriteCalls(WriteCalls calls) { m_calls = std::move(calls); }
+
     static constexpr int MaxValueLength = 2047;
+    // Only this much of a file is read, so that a huge file cannot stall the
+    // start; values past it count as missing, and such a file is not rewritten.
+    static constexpr qsizetype MaxFileSize = 1024 * 1024;
 
 private:
     [[noreturn]] void throwWriteError() const;
 
     QString m_path;
+    WriteCalls m_calls;
 };
 
 } // namespace platform

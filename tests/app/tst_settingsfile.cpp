@@ -1,14 +1,42 @@
 #include "platform/settingsfile.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
+
+#include <array>
+
+#include <cerrno>
+#include <signal.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using platform::SettingsFile;
+
+Q_DECLARE_METATYPE(SettingsFile::WriteCalls)
+
+namespace {
+
+// The text in UTF-16 with its byte-order mark.
+QByteArray utf16(const QString &text, bool littleEndian)
+{
+    QByteArray bytes;
+    for (const QChar ch : u"\uFEFF"_s + text) {
+        const char lo = char(ch.unicode() & 0xFF), hi = char(ch.unicode() >> 8);
+        bytes.append(littleEndian ? lo : hi).append(littleEndian ? hi : lo);
+    }
+    return bytes;
+}
+
+} // namespace
 
 class tst_SettingsFile : public QObject
 {
@@ -30,6 +58,12 @@ private slots:
     void writeFollowsASymbolicLink();
     void failedWriteRaisesWithTheFullPath_data();
     void failedWriteRaisesWithTheFullPath();
+    void failedWriteLeavesTheOldFile_data();
+    void failedWriteLeavesTheOldFile();
+    void fullDiskLeavesTheOldFile();
+    void notARegularFile_data();
+    void notARegularFile();
+    void saveIsWholeWhenKilled();
 
 private:
     QString iniPath() const { return m_dir->filePath(u"Timer.ini"_s); }
@@ -91,6 +125,12 @@ void tst_SettingsFile::readsAsWindowsDid_data()
     QTest::newRow("= inside the value") << "[Sound]\nFile=a=b\n"_ba << u"Sound"_s << u"File"_s << u"a=b"_s;
     QTest::newRow("UTF-8 byte-order mark") << "\xEF\xBB\xBF[Sound]\nFile=x\n"_ba << u"Sound"_s << u"File"_s << u"x"_s;
     QTest::newRow("CRLF line ends") << "[Sound]\r\nFile=x\r\nSong=y\r\n"_ba << u"Sound"_s << u"File"_s << u"x"_s;
+    QTest::newRow("CR line ends") << "[Meldung]\rStunde=7\r[Sound]\rFile=x\rSong=y\r"_ba << u"Sound"_s << u"File"_s << u"x"_s;
+    QTest::newRow("mixed line ends") << "[Meldung]\r\nStunde=7\r[Sound]\n\rFile=x\r\n"_ba << u"Sound"_s << u"File"_s << u"x"_s;
+    QTest::newRow("UTF-16 LE with its mark")
+        << utf16(u"[Sound]\r\nFile=törö€.wav\r\n"_s, true) << u"Sound"_s << u"File"_s << u"törö€.wav"_s;
+    QTest::newRow("UTF-16 BE with its mark")
+        << utf16(u"[Sound]\nFile=ä"_s, false) << u"Sound"_s << u"File"_s << u"ä"_s;
     QTest::newRow("no line end at the end") << "[Sound]\r\nFile=x"_ba << u"Sound"_s << u"File"_s << u"x"_s;
     QTest::newRow("Windows-1252 umlauts") << "[Sound]\r\nFile=t\xF6r\xF6.wav\r\n"_ba << u"Sound"_s << u"File"_s << u"törö.wav"_s;
     QTest::newRow("Windows-1252 euro and quotes") << "[Meldung]\nAlarmMeldung=\x80 \x84z\x93\n"_ba << u"Meldung"_s << u"AlarmMeldung"_s << u"€ „z“"_s;
@@ -99,6 +139,12 @@ void tst_SettingsFile::readsAsWindowsDid_data()
     QTest::newRow("umlaut section in another case") << "[grüße]\nA=1\n"_ba << u"Grüße"_s << u"A"_s << u"1"_s;
     QTest::newRow("value cut to 2047 characters")
         << "[Sound]\nFile="_ba + QByteArray(3000, 'x') + "\n"_ba << u"Sound"_s << u"File"_s << QString(2047, u'x');
+    QTest::newRow("a key past the first megabyte is missing")
+        << "[Sound]\n"_ba + QByteArray(SettingsFile::MaxFileSize, ';') + "\nFile=x\n"_ba << u"Sound"_s << u"File"_s << d;
+    QTest::newRow("a key cut by the first megabyte is missing")
+        << "[Sound]\n"_ba + QByteArray(SettingsFile::MaxFileSize - 12, ';') + "\nFile=abcdefghijk\n"_ba << u"Sound"_s << u"File"_s << d;
+    QTest::newRow("a key within the first megabyte of a bigger file")
+        << "[Sound]\nFile=x\n"_ba + QByteArray(SettingsFile::MaxFileSize, ';') << u"Sound"_s << u"File"_s << u"x"_s;
     QTest::newRow("2047 umlauts of UTF-8 stay whole")
         << "[Sound]\nFile="_ba + QString(3000, u'ä').toUtf8() << u"Sound"_s << u"File"_s << QString(2047, u'ä');
 }
@@ -194,6 +240,21 @@ void tst_SettingsFile::writes_data()
     QTest::newRow("Windows-1252 file becomes UTF-8 for what it cannot hold")
         << "[Meldung]\nAlarmMeldung=Gr\xFC\xDF" "e\n"_ba << u"Sound"_s << u"File"_s << u"日本.wav"_s
         << "[Meldung]\nAlarmMeldung=Grüße\n[Sound]\nFile=日本.wav\n"_ba << u"日本.wav"_s;
+    QTest::newRow("CR line ends stay CR")
+        << "[Sound]\rFile=a\rSong=y\r"_ba << u"Sound"_s << u"Ohne"_s << u"1"_s
+        << "[Sound]\rFile=a\rSong=y\rOhne=1\r"_ba << u"1"_s;
+    QTest::newRow("mixed line ends stay as they were")
+        << "[Meldung]\r\nStunde=7\r[Sound]\nFile=a\n\r"_ba << u"Sound"_s << u"File"_s << u"b"_s
+        << "[Meldung]\r\nStunde=7\r[Sound]\nFile=b\n\r"_ba << u"b"_s;
+    QTest::newRow("Windows-1252 file whose only high byte is overwritten keeps its other keys")
+        << "[Meldung]\nAlarmMeldung=\xC3\x84rger\n[Sound]\nFile=t\xF6r\xF6.wav\n"_ba << u"Sound"_s << u"File"_s << u"a.wav"_s
+        << "[Meldung]\nAlarmMeldung=\xC3\x83\xE2\x80\x9Erger\n[Sound]\nFile=a.wav\n"_ba << u"a.wav"_s;
+    QTest::newRow("UTF-16 LE file stays UTF-16 LE")
+        << utf16(u"[Sound]\r\nFile=a\r\n"_s, true) << u"Sound"_s << u"File"_s << u"ä€"_s
+        << utf16(u"[Sound]\r\nFile=ä€\r\n"_s, true) << u"ä€"_s;
+    QTest::newRow("UTF-16 BE file stays UTF-16 BE")
+        << utf16(u"[Meldung]\nA=1"_s, false) << u"Sound"_s << u"File"_s << u"日本"_s
+        << utf16(u"[Meldung]\nA=1\n[Sound]\nFile=日本\n"_s, false) << u"日本"_s;
     QTest::newRow("a line break cannot start a new line")
         << "[Sound]\nFile=a\n"_ba << u"Sound"_s << u"File"_s << u"x\n[Evil]\r\nk=v"_s
         << "[Sound]\nFile=x [Evil] k=v\n"_ba << u"x [Evil] k=v"_s;
@@ -260,10 +321,12 @@ void tst_SettingsFile::writeChangesOnlyItsKeyInRandomFiles()
     const QList<QByteArray> pieces = {
         "[Sound]", "[sound]", " [ SOUND ] ", "[Meldung]", "[Other]", "", "   ", "; File=c",
         "File=a", " file = b ", "File", "Ohne=1", "Song=\"x\"", "Stunde=7", "Stunde =",
-        "Gr\xC3\xBC\xC3\x9F" "e=\xC3\xA4", "[", "=v", "Song='Für'"};
+        "Gr\xC3\xBC\xC3\x9F" "e=\xC3\xA4", "[", "=v", "Song='Für'",
+        "AlarmMeldung=\xC3\x84rger", "File=t\xF6r\xF6", "Stunde=\x80", "Song=\xE2\x82\xAC"};
     const QList<std::pair<QString, QString>> keys = {
         {u"Sound"_s, u"File"_s}, {u"Sound"_s, u"Ohne"_s}, {u"Sound"_s, u"Song"_s},
-        {u"Meldung"_s, u"Stunde"_s}, {u"Other"_s, u"File"_s}, {u"Neu"_s, u"Key"_s}};
+        {u"Meldung"_s, u"Stunde"_s}, {u"Meldung"_s, u"AlarmMeldung"_s}, {u"Other"_s, u"File"_s},
+        {u"Neu"_s, u"Key"_s}};
     const QStringList values = {u"x.wav"_s, u"1"_s, QString(), u"Grüße"_s, u" a "_s, u"\"q\""_s,
                                 u"a=b"_s, u";"_s};
     QRandomGenerator random(20261210);
@@ -273,7 +336,7 @@ void tst_SettingsFile::writeChangesOnlyItsKeyInRandomFiles()
         for (int i = 0; i < lines; ++i) {
             before += pieces[random.bounded(pieces.size())];
             if (i + 1 < lines || random.bounded(2))
-                before += random.bounded(2) ? "\r\n" : "\n";
+                before += std::array{"\r\n", "\n", "\r"}[random.bounded(3)];
         }
         put(before);
         SettingsFile settings(iniPath());
@@ -295,7 +358,10 @@ void tst_SettingsFile::writeChangesOnlyItsKeyInRandomFiles()
                 QCOMPARE(actual, expected);
             }
         }
-        const auto added = after.count('\n') - before.count('\n');
+        const auto lineEnds = [](const QByteArray &bytes) {
+            return bytes.count('\n') + bytes.count('\r') - bytes.count("\r\n");
+        };
+        const auto added = lineEnds(after) - lineEnds(before);
         QVERIFY2(added >= 0 && added <= 3, after.constData()); // a line end, a section, a key
     }
 }
@@ -350,6 +416,179 @@ void tst_SettingsFile::failedWriteRaisesWithTheFullPath()
     }
     QCOMPARE(QFileInfo(path).isDir(), makeDirectory);
     QCOMPARE(settings.readString(u"Sound"_s, u"File"_s, u"dflt"_s), u"dflt"_s);
+}
+
+void tst_SettingsFile::failedWriteLeavesTheOldFile_data()
+{
+    using Calls = SettingsFile::WriteCalls;
+    QTest::addColumn<Calls>("calls");
+    auto failWith = [](int error) {
+        return [error](auto...) {
+            errno = error;
+            return -1;
+        };
+    };
+    Calls diskFull;
+    diskFull.write = failWith(ENOSPC);
+    QTest::newRow("write: disk full") << diskFull;
+    Calls shortThenFull;
+    shortThenFull.write = [calls = 0](int fd, const void *data, size_t) mutable -> ssize_t {
+        if (calls++ == 0)
+            return ::write(fd, data, 3);
+        errno = ENOSPC;
+        return -1;
+    };
+    QTest::newRow("write: some bytes, then disk full") << shortThenFull;
+    Calls nothingWritten;
+    nothingWritten.write = [](int, const void *, size_t) -> ssize_t { return 0; };
+    QTest::newRow("write: no progress") << nothingWritten;
+    Calls fsyncFails;
+    fsyncFails.fsync = failWith(EIO);
+    QTest::newRow("fsync") << fsyncFails;
+    Calls closeFails;
+    closeFails.close = [](int fd) {
+        ::close(fd);
+        errno = EDQUOT;
+        return -1;
+    };
+    QTest::newRow("close: quota") << closeFails;
+    Calls renameFails;
+    renameFails.rename = failWith(EXDEV);
+    QTest::newRow("rename") << renameFails;
+}
+
+void tst_SettingsFile::failedWriteLeavesTheOldFile()
+{
+    QFETCH(SettingsFile::WriteCalls, calls);
+    const QByteArray before = "[Meldung]\nStunde=7\n[Sound]\nFile=alt.wav\nOhne=1\n"_ba;
+    put(before);
+    SettingsFile settings(iniPath());
+    settings.setWriteCalls(calls);
+    try {
+        settings.writeStrings({{u"Sound"_s, u"File"_s, u"neu.wav"_s}, {u"Sound"_s, u"Ohne"_s, u"0"_s}});
+        QFAIL("the write did not fail");
+    } catch (const platform::ESettingsWriteError &error) {
+        QCOMPARE(error.message(), u"nach %1 kann nicht geschrieben werden"_s.arg(iniPath()));
+    }
+    QCOMPARE(contents(), before);
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"Timer.ini"_s});
+}
+
+void tst_SettingsFile::fullDiskLeavesTheOldFile()
+{
+    // A small file system of its own, filled up to the last block.
+    const QString mountPoint = m_dir->filePath(u"small"_s);
+    QVERIFY(QDir().mkpath(mountPoint));
+    if (::mount("tmpfs", QFile::encodeName(mountPoint).constData(), "tmpfs", 0, "size=64k") != 0)
+        QSKIP("mounting a tmpfs needs root");
+    auto unmount = qScopeGuard([&] { ::umount2(QFile::encodeName(mountPoint).constData(), MNT_DETACH); });
+    const QString path = mountPoint + u"/Timer.ini"_s;
+    const QByteArray before = "[Meldung]\r\nAlarmMeldung=Aufstehen\r\n[Sound]\r\nFile=alt.wav\r\nOhne=1\r\n"_ba;
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(before), before.size());
+    }
+    {
+        QFile filler(mountPoint + u"/filler"_s);
+        QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        const QByteArray block(4096, 'x');
+        while (filler.write(block) > 0) {
+        }
+    }
+    SettingsFile settings(path);
+    QVERIFY_THROWS_EXCEPTION(platform::ESettingsWriteError,
+                             settings.writeStrings({{u"Sound"_s, u"File"_s, QString(200, u'n')},
+                                                    {u"Sound"_s, u"Ohne"_s, u"0"_s},
+                                                    {u"Sound"_s, u"Speaker"_s, u"0"_s},
+                                                    {u"Sound"_s, u"Soundkarte"_s, u"1"_s}}));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), before);
+    QCOMPARE(QDir(mountPoint).entryList(QDir::Files | QDir::Hidden),
+             QStringList({u"filler"_s, u"Timer.ini"_s}));
+}
+
+void tst_SettingsFile::notARegularFile_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("a FIFO: no hang") << u"fifo"_s;
+    QTest::newRow("a link to /dev/zero: no endless read") << u"zero"_s;
+    QTest::newRow("a folder") << u"folder"_s;
+    QTest::newRow("a file bigger than read") << u"big"_s;
+}
+
+void tst_SettingsFile::notARegularFile()
+{
+    QFETCH(QString, kind);
+    const QByteArray name = QFile::encodeName(iniPath());
+    QByteArray big;
+    if (kind == u"fifo")
+        QCOMPARE(::mkfifo(name.constData(), 0644), 0);
+    else if (kind == u"zero")
+        QVERIFY(QFile::link(u"/dev/zero"_s, iniPath()));
+    else if (kind == u"folder")
+        QVERIFY(QDir().mkpath(iniPath()));
+    else {
+        big = "[Sound]\nFile=a\n"_ba + QByteArray(3 * SettingsFile::MaxFileSize, '\n') + "Ohne=0\n"_ba;
+        put(big);
+    }
+    struct stat before = {};
+    QCOMPARE(::lstat(name.constData(), &before), 0);
+
+    SettingsFile settings(iniPath());
+    QElapsedTimer timer;
+    timer.start();
+    QCOMPARE(settings.readString(u"Sound"_s, u"File"_s, u"dflt"_s), kind == u"big" ? u"a"_s : u"dflt"_s);
+    QCOMPARE(settings.readBool(u"Sound"_s, u"Ohne"_s, true), true);
+    QVERIFY_THROWS_EXCEPTION(platform::ESettingsWriteError,
+                             settings.writeString(u"Sound"_s, u"File"_s, u"b"_s));
+    QVERIFY2(timer.elapsed() < 10000, "reading took too long");
+
+    struct stat after = {};
+    QCOMPARE(::lstat(name.constData(), &after), 0);
+    QCOMPARE(after.st_ino, before.st_ino);
+    QCOMPARE(after.st_mode, before.st_mode);
+    if (kind == u"big")
+        QCOMPARE(contents(), big);
+}
+
+void tst_SettingsFile::saveIsWholeWhenKilled()
+{
+    // Two programs save whole choices in a loop and are killed at random
+    // moments: the file must always hold one whole choice, never a mix.
+    const QByteArray base = "[Meldung]\nAlarmMeldung=Aufstehen\n[Sound]\nFile=x\nOhne=1\nSpeaker=0\nSoundkarte=0\nSong=Entertainer\n"_ba;
+    QList<QByteArray> whole{base};
+    for (const char *state : {"0", "1", "2", "3"}) {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"Timer.ini"_s);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(base);
+        file.close();
+        QProcess once;
+        once.start(QStringLiteral(SETTINGS_SAVE_DRIVER), {path, QString::fromLatin1(state), u"once"_s});
+        QVERIFY(once.waitForFinished());
+        QCOMPARE(once.exitCode(), 0);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        whole << file.readAll();
+    }
+    put(base);
+    QRandomGenerator random(4711);
+    for (int kill = 0; kill < 60; ++kill) {
+        QProcess first, second;
+        first.start(QStringLiteral(SETTINGS_SAVE_DRIVER), {iniPath(), u"0"_s, u"1"_s});
+        second.start(QStringLiteral(SETTINGS_SAVE_DRIVER), {iniPath(), u"2"_s, u"3"_s});
+        QVERIFY(first.waitForStarted() && second.waitForStarted());
+        QThread::usleep(random.bounded(5000, 40000));
+        ::kill(pid_t(first.processId()), SIGKILL);
+        QThread::usleep(random.bounded(3000));
+        ::kill(pid_t(second.processId()), SIGKILL);
+        QVERIFY(first.waitForFinished() && second.waitForFinished());
+        const QByteArray now = contents();
+        QVERIFY2(whole.contains(now), now.constData());
+    }
+    QVERIFY2(contents() != base, "no save finished in time");
 }
 
 QTEST_GUILESS_MAIN(tst_SettingsFile)
