@@ -1,6 +1,6 @@
 #include "alarmsoundstep.h"
 
-#include "app/talarmsettings.h"
+#include "settings/talarmsettings.h"
 #include "sound/tspeakerbeeper.h"
 #include "sound/twavsound.h"
 

@@ -2,7 +2,6 @@
 
 #include "app/alarmsoundstep.h"
 #include "app/standarddialogs.h"
-#include "app/talarmsettings.h"
 #include "clock/tdatetime.h"
 #include "clock/trxclock.h"
 #include "dialogs/tfrmhilfe.h"
@@ -12,7 +11,7 @@
 #include "platform/convert.h"
 #include "platform/desktopshell.h"
 #include "platform/maker.h"
-#include "platform/settingsfile.h"
+#include "settings/talarmsettings.h"
 #include "platform/systemclock.h"
 #include "platform/windowactivation.h"
 #include "sound/tspeakerbeeper.h"
@@ -33,7 +32,6 @@
 
 using namespace Qt::StringLiterals;
 
-TfrmMain *frmMain = nullptr;
 
 namespace {
 
@@ -98,13 +96,9 @@ TfrmMain::TfrmMain(const MainWindowServices &services, QWidget *parent)
       m_activation(services.activation ? services.activation
                                        : &platform::WindowActivation::system()),
       m_dialogs(services.dialogs ? services.dialogs : &StandardDialogs::system()),
-      m_settingsPath(services.settingsPath.isEmpty() ? defaultSettingsPath()
-                                                     : services.settingsPath)
+      m_settingsLocation(services.settingsPath.isEmpty() ? SettingsLocation::forProgram()
+                                                         : SettingsLocation::single(services.settingsPath))
 {
-    // Handlers and the secondary windows reach the window through this while
-    // its components are still being built.
-    frmMain = this;
-
     setObjectName(u"frmMain"_s);
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                    | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
@@ -241,11 +235,7 @@ TfrmMain::TfrmMain(const MainWindowServices &services, QWidget *parent)
 #endif
 }
 
-TfrmMain::~TfrmMain()
-{
-    if (frmMain == this)
-        frmMain = nullptr;
-}
+TfrmMain::~TfrmMain() = default;
 
 QString TfrmMain::defaultSettingsPath()
 {
@@ -265,18 +255,12 @@ void TfrmMain::showEvent(QShowEvent *event)
 
 void TfrmMain::FormShow(QObject *)
 {
-    const platform::SettingsFile file(m_settingsPath);
     setWindowTitle(TitleDisarmed);
-    TAlarmSettings &settings = AlarmSettings();
-    settings.SoundFile = file.readString(u"Sound"_s, u"File"_s, u"törö.wav"_s);
-    settings.AlarmMeldung = file.readString(u"Meldung"_s, u"AlarmMeldung"_s, u"Alarmzeit erreicht"_s);
-    settings.Ohne = file.readBool(u"Sound"_s, u"Ohne"_s, true);
-    settings.Speaker = file.readBool(u"Sound"_s, u"Speaker"_s, false);
-    settings.Soundkarte = file.readBool(u"Sound"_s, u"Soundkarte"_s, false);
-    settings.Song = file.readString(u"Sound"_s, u"Song"_s, u"Entertainer"_s);
-    seStunde->setText(file.readString(u"Meldung"_s, u"Stunde"_s, u"12"_s));
-    seMinute->setText(file.readString(u"Meldung"_s, u"Minute"_s, u"30"_s));
-    seSekunde->setText(file.readString(u"Meldung"_s, u"Sekunde"_s, u"0"_s));
+    const LoadedSettings loaded = loadSettings(m_settingsLocation);
+    m_alarmSettings = loaded.record;
+    seStunde->setText(loaded.Stunde);
+    seMinute->setText(loaded.Minute);
+    seSekunde->setText(loaded.Sekunde);
 }
 
 void TfrmMain::closeEvent(QCloseEvent *event)
@@ -348,7 +332,7 @@ void TfrmMain::btnActivateClick(QObject *)
 
 void TfrmMain::Button1Click(QObject *)
 {
-    AlarmSettings().AlarmMeldung =
+    m_alarmSettings.AlarmMeldung =
         m_dialogs->inputBox(u"Beim Alarm"_s, u"Meldung zum Alarm ausgeben"_s, QString());
 }
 
@@ -440,7 +424,7 @@ void TfrmMain::RxClock1Alarm(QObject *)
             }
         }
         const QRect bounds = frameGeometry();
-        TAlarmSettings &settings = AlarmSettings();
+        TAlarmSettings &settings = m_alarmSettings;
         if (settings.AlarmMeldung.isEmpty())
             settings.AlarmMeldung = u"Alarmzeit erreicht!"_s;
         m_dialogs->showMessageAt(settings.AlarmMeldung, bounds.topLeft());
@@ -451,14 +435,13 @@ void TfrmMain::RxClock1Alarm(QObject *)
 
 void TfrmMain::AlarmSound()
 {
-    playAlarmSound(AlarmSettings(), *SpeakerBeeper1, *WavSound1, melodyFilePath());
+    playAlarmSound(m_alarmSettings, *SpeakerBeeper1, *WavSound1, melodyFilePath());
 }
 
 void TfrmMain::mnuOptionenClick(QObject *)
 {
     platform::Application::guarded([this] {
-        platform::SettingsFile settingsFile(m_settingsPath);
-        OpenOptionen(this, *WavSound1, settingsFile, AlarmSettings());
+        OpenOptionen(this, *WavSound1, m_settingsLocation, m_alarmSettings);
     });
 }
 

@@ -3,6 +3,7 @@
 #include "controls/tflatbutton.h"
 #include "controls/tflatpanel.h"
 #include "controls/tflatspineditinteger.h"
+#include "settings/talarmsettings.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -51,7 +52,9 @@ public:
 
     // Timer.ini in the program's folder.
     static QString defaultSettingsPath();
-    QString settingsPath() const { return m_settingsPath; }
+    QString settingsPath() const { return m_settingsLocation.file; }
+    // The settings record, loaded by FormShow.
+    TAlarmSettings &alarmSettings() { return m_alarmSettings; }
 
     // Sets the alarm to now plus offset (a day fraction) and arms it.
     void SetzteAlarm(double Offset);
@@ -143,9 +146,7 @@ private:
     platform::DesktopShell *m_shell;
     platform::WindowActivation *m_activation;
     StandardDialogs *m_dialogs;
-    QString m_settingsPath;
+    SettingsLocation m_settingsLocation;
+    TAlarmSettings m_alarmSettings;
     bool m_shown = false;
 };
-
-// The program-wide reference to the main window, set when it is created.
-extern TfrmMain *frmMain;

@@ -1,21 +1,22 @@
 #include "tfrmoptionen.h"
 
-#include "app/talarmsettings.h"
 #include "controls/flatcolors.h"
 #include "controls/tflatbutton.h"
 #include "controls/tflatedit.h"
 #include "controls/tflatradiobutton.h"
 #include "dialogs/placement.h"
 #include "platform/application.h"
-#include "platform/settingsfile.h"
 #include "sound/twavsound.h"
 
+#include <QApplication>
 #include <QFileDialog>
 #include <QFocusEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPainter>
 #include <QShowEvent>
+
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -49,11 +50,11 @@ protected:
 
 } // namespace
 
-TfrmOptionen::TfrmOptionen(QWidget *owner, TWavSound &wavSound, platform::SettingsFile &settingsFile,
+TfrmOptionen::TfrmOptionen(QWidget *owner, TWavSound &wavSound, const SettingsLocation &settingsLocation,
                            TAlarmSettings &alarmSettings)
     : SecondaryWindow(owner, QSize(289, 223), 13),
       m_wavSound(wavSound),
-      m_settingsFile(settingsFile),
+      m_settingsLocation(settingsLocation),
       m_alarmSettings(alarmSettings)
 {
     setObjectName(u"frmOptionen"_s);
@@ -97,27 +98,28 @@ TfrmOptionen::TfrmOptionen(QWidget *owner, TWavSound &wavSound, platform::Settin
     btnSuchen->setObjectName(u"btnSuchen"_s);
     btnSuchen->setGeometry(72, 129, 121, 22);
     btnSuchen->setCaption(u"&Durchsuchen..."_s);
-    btnSuchen->setTabStop(true);
 
     btnTest = new TFlatButton(gpAlartmton);
     btnTest->setObjectName(u"btnTest"_s);
     btnTest->setGeometry(201, 129, 56, 22);
     btnTest->setCaption(u"&Test"_s);
-    btnTest->setTabStop(true);
 
     btnOk = new TFlatButton(this);
     btnOk->setObjectName(u"btnOk"_s);
     btnOk->setGeometry(120, 188, 77, 25);
     btnOk->setCaption(u"&OK"_s);
-    btnOk->setModalResult(mrOk);
-    btnOk->setTabStop(true);
+    // No modal result: the button would close the dialog before its click
+    // handler saves, and a failure would be reported after it vanished.
+    // btnOkClick closes it with mrOk once the choice is saved.
+    btnOk->installEventFilter(this);
 
     btnAbort = new TFlatButton(this);
     btnAbort->setObjectName(u"btnAbort"_s);
     btnAbort->setGeometry(204, 188, 77, 25);
     btnAbort->setCaption(u"&Abbrechen"_s);
     btnAbort->setModalResult(mrCancel);
-    btnAbort->setTabStop(true);
+    // The four buttons are no tab stops, as flat buttons are by default: Tab
+    // moves among the choices and the edit, the buttons have their accelerators.
 
     setTabOrder(rbkeinTon, rbSpeaker);
     setTabOrder(rbSpeaker, rbSoundKarte);
@@ -159,9 +161,15 @@ bool TfrmOptionen::eventFilter(QObject *watched, QEvent *event)
     // dialog closing) does not.
     if (watched == rbSoundKarte && event->type() == QEvent::FocusOut) {
         const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+            m_focusGoesToOk = reason == Qt::MouseFocusReason && QApplication::focusWidget() == btnOk;
             btnOkClick(rbSoundKarte);
+            m_focusGoesToOk = false;
+        }
     }
+    // A later press on OK is an action of its own.
+    if (watched == btnOk && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::KeyPress))
+        m_focusSaveForOk.reset();
     return SecondaryWindow::eventFilter(watched, event);
 }
 
@@ -216,27 +224,50 @@ void TfrmOptionen::btnTestClick(QObject *)
     m_wavSound.setActive(true);
 }
 
-void TfrmOptionen::btnOkClick(QObject *)
+SoundChoice TfrmOptionen::shownChoice() const
 {
-    // A failed write is reported here: it must not unwind through Qt's frames.
-    platform::Application::guarded([this] {
-        const QString file = edSoundFile->text();
-        m_settingsFile.writeString(u"Sound"_s, u"File"_s, file);
-        m_settingsFile.writeBool(u"Sound"_s, u"Ohne"_s, rbkeinTon->isChecked());
-        m_settingsFile.writeBool(u"Sound"_s, u"Speaker"_s, rbSpeaker->isChecked());
-        m_settingsFile.writeBool(u"Sound"_s, u"Soundkarte"_s, rbSoundKarte->isChecked());
-        m_alarmSettings.SoundFile = file;
-        m_alarmSettings.Ohne = rbkeinTon->isChecked();
-        m_alarmSettings.Speaker = rbSpeaker->isChecked();
-        m_alarmSettings.Soundkarte = rbSoundKarte->isChecked();
-    });
+    return {edSoundFile->text(), rbkeinTon->isChecked(), rbSpeaker->isChecked(),
+            rbSoundKarte->isChecked()};
 }
 
-void OpenOptionen(QWidget *mainWindow, TWavSound &wavSound, platform::SettingsFile &settingsFile,
+bool TfrmOptionen::save(const SoundChoice &choice)
+{
+    bool saved = false;
+    // A failed write is reported here: it must not unwind through Qt's frames.
+    platform::Application::guarded([&] {
+        saveSoundChoice(m_settingsLocation, choice);
+        applySoundChoice(m_alarmSettings, choice);
+        saved = true;
+    });
+    return saved;
+}
+
+void TfrmOptionen::btnOkClick(QObject *sender)
+{
+    const SoundChoice choice = shownChoice();
+    if (sender != btnOk) {
+        const bool saved = save(choice);
+        m_focusSaveForOk.reset();
+        if (m_focusGoesToOk)
+            m_focusSaveForOk = FocusSave{choice, saved};
+        return;
+    }
+    const std::optional<FocusSave> before = std::exchange(m_focusSaveForOk, std::nullopt);
+    // The press on OK already saved this choice, or already reported why it
+    // could not: one click, one save, one message.
+    const bool saved = (before && before->choice == choice) ? before->saved : save(choice);
+    if (!saved)
+        return; // open, so that the choice is not lost
+    setResult(mrOk);
+    if (isModal() && isVisible())
+        done(mrOk);
+}
+
+void OpenOptionen(QWidget *mainWindow, TWavSound &wavSound, const SettingsLocation &settingsLocation,
                   TAlarmSettings &alarmSettings)
 {
     ShowSecondaryWindow(frmOptionen,
-                        new TfrmOptionen(mainWindow, wavSound, settingsFile, alarmSettings),
+                        new TfrmOptionen(mainWindow, wavSound, settingsLocation, alarmSettings),
                         [mainWindow](const TfrmOptionen &dialog) {
                             const QSize frame = Placement::frameSizeLike(*mainWindow, dialog.size());
                             return Placement::centredOver(mainWindow->frameGeometry(), frame);

@@ -2,6 +2,10 @@
 
 #include "secondarywindow.h"
 
+#include "settings/talarmsettings.h"
+
+#include <optional>
+
 class QFileDialog;
 class QGroupBox;
 class QLabel;
@@ -9,22 +13,18 @@ class TFlatButton;
 class TFlatEdit;
 class TFlatRadioButton;
 class TWavSound;
-struct TAlarmSettings;
-
-namespace platform {
-class SettingsFile;
-}
 
 // The options dialog: the alarm sound (none, PC speaker or a wave file through
 // the sound card) and the wave file, tried out through the main window's wave
 // player. OK, and the focus leaving "über &Soundkarte", write the choice to the
-// settings file and the settings record.
+// settings file and then to the settings record; OK closes the dialog only
+// once the choice is saved.
 class TfrmOptionen : public SecondaryWindow
 {
     Q_OBJECT
 
 public:
-    TfrmOptionen(QWidget *owner, TWavSound &wavSound, platform::SettingsFile &settingsFile,
+    TfrmOptionen(QWidget *owner, TWavSound &wavSound, const SettingsLocation &settingsLocation,
                  TAlarmSettings &alarmSettings);
 
     QGroupBox *gpAlartmton = nullptr;
@@ -54,10 +54,24 @@ private slots:
 
 private:
     void setFileControlsEnabled(bool enabled);
+    SoundChoice shownChoice() const;
+    // Saves and copies into the record; a failure is reported, and then
+    // neither the file nor the record has changed.
+    bool save(const SoundChoice &choice);
 
     TWavSound &m_wavSound;
-    platform::SettingsFile &m_settingsFile;
+    SettingsLocation m_settingsLocation;
     TAlarmSettings &m_alarmSettings;
+
+    // The save made when a mouse press on OK took the focus from "über
+    // &Soundkarte": the click that follows belongs to the same action.
+    struct FocusSave
+    {
+        SoundChoice choice;
+        bool saved = false;
+    };
+    std::optional<FocusSave> m_focusSaveForOk;
+    bool m_focusGoesToOk = false;
 };
 
 // The program-wide reference to the options dialog, set by the opener; it
@@ -65,5 +79,5 @@ private:
 extern QPointer<TfrmOptionen> frmOptionen;
 
 // The main window's "&Optionen": the dialog centred over the main window.
-void OpenOptionen(QWidget *mainWindow, TWavSound &wavSound, platform::SettingsFile &settingsFile,
+void OpenOptionen(QWidget *mainWindow, TWavSound &wavSound, const SettingsLocation &settingsLocation,
                   TAlarmSettings &alarmSettings);

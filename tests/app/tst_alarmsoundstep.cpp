@@ -1,5 +1,5 @@
 #include "app/alarmsoundstep.h"
-#include "app/talarmsettings.h"
+#include "settings/talarmsettings.h"
 #include "app/tfrmmain.h"
 #include "sound/tspeakerbeeper.h"
 #include "sound/twavsound.h"
@@ -152,13 +152,11 @@ void tst_AlarmSoundStep::mainWindowPlaysThroughItsComponents()
     QCOMPARE(frm.SpeakerBeeper1->property("BeatDuration").value<TSpeakerBeeper::TBeatDuration>(), TSpeakerBeeper::bd_1000);
     QVERIFY(TSpeakerBeeper::useBeepService()); // tones go through the beep service here
 
-    const TAlarmSettings saved = AlarmSettings();
-    AlarmSettings().Speaker = true;
-    AlarmSettings().Song = u"Default"_s;
-    AlarmSettings().Soundkarte = true;
-    AlarmSettings().SoundFile = u"törö.wav"_s;
+    frm.alarmSettings().Speaker = true;
+    frm.alarmSettings().Song = u"Default"_s;
+    frm.alarmSettings().Soundkarte = true;
+    frm.alarmSettings().SoundFile = u"törö.wav"_s;
     frm.SoundStep();
-    AlarmSettings() = saved;
 
     QCOMPARE(tones.tones.size(), 3);
     QCOMPARE(tones.tones.first(), (QPair<quint16, quint32>(932, 100)));

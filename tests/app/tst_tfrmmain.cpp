@@ -1,4 +1,4 @@
-#include "app/talarmsettings.h"
+#include "settings/talarmsettings.h"
 #include "app/tfrmmain.h"
 #include "clock/trxclock.h"
 #include "fakes/fakedesktopshell.h"
@@ -83,7 +83,7 @@ private slots:
     void deliveryGoesOnWhenSoundOrForegroundFail();
 
 private:
-    TAlarmSettings &settings() { return AlarmSettings(); }
+    TAlarmSettings &settings() { return m_frm->alarmSettings(); }
     AlarmTime alarmTime() const
     {
         return {m_frm->RxClock1->alarmHour(), m_frm->RxClock1->alarmMinute(),
@@ -134,7 +134,6 @@ void tst_TfrmMain::init()
     m_errors.clear();
     m_activation.log = &m_log;
     m_dialogs.log = &m_log;
-    settings() = TAlarmSettings();
     platform::Application::setTitle(u"Brenvik Timer"_s);
     platform::Application::setErrorPresenter(
         [this](const QString &, const QString &text) { m_errors << text; });
@@ -151,7 +150,6 @@ void tst_TfrmMain::init()
 void tst_TfrmMain::cleanup()
 {
     m_frm.reset();
-    QCOMPARE(frmMain, nullptr);
     platform::Application::setErrorPresenter({});
 }
 

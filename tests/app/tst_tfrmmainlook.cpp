@@ -1,4 +1,4 @@
-#include "app/talarmsettings.h"
+#include "settings/talarmsettings.h"
 #include "app/tfrmmain.h"
 #include "clock/trxclock.h"
 #include "controls/flatcolors.h"

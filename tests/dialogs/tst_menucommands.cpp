@@ -1,4 +1,4 @@
-#include "app/talarmsettings.h"
+#include "settings/talarmsettings.h"
 #include "app/tfrmmain.h"
 #include "clock/trxclock.h"
 #include "controls/tflatbutton.h"
@@ -74,7 +74,6 @@ void tst_MenuCommands::cleanup()
     m_main.reset();
     m_shell.opened.clear();
     m_waveOutput.calls.clear();
-    AlarmSettings() = TAlarmSettings{};
 }
 
 template<typename W>
@@ -134,8 +133,8 @@ void tst_MenuCommands::helpFromTheKeyboard()
 void tst_MenuCommands::optionsChangeTheFileAndTheNextAlarm()
 {
     // Loaded at start: no file, so no sound and the default wave file.
-    QVERIFY(AlarmSettings().Ohne);
-    QVERIFY(!AlarmSettings().Soundkarte);
+    QVERIFY(m_main->alarmSettings().Ohne);
+    QVERIFY(!m_main->alarmSettings().Soundkarte);
     const QString wave = m_dir->filePath(u"hahn.wav"_s);
     bool seen = false;
     auto *poll = new QTimer(this);
@@ -165,9 +164,9 @@ void tst_MenuCommands::optionsChangeTheFileAndTheNextAlarm()
     QCOMPARE(file.readString(u"Sound"_s, u"Ohne"_s, {}), u"0"_s);
     QCOMPARE(file.readString(u"Sound"_s, u"Speaker"_s, {}), u"0"_s);
     QCOMPARE(file.readString(u"Sound"_s, u"Soundkarte"_s, {}), u"1"_s);
-    QCOMPARE(AlarmSettings().SoundFile, wave);
-    QVERIFY(AlarmSettings().Soundkarte);
-    QVERIFY(!AlarmSettings().Ohne);
+    QCOMPARE(m_main->alarmSettings().SoundFile, wave);
+    QVERIFY(m_main->alarmSettings().Soundkarte);
+    QVERIFY(!m_main->alarmSettings().Ohne);
 
     m_waveOutput.calls.clear();
     m_main->RxClock1Alarm(m_main->RxClock1);

@@ -1,6 +1,6 @@
 #include "dialogs/tfrmoptionen.h"
 
-#include "app/talarmsettings.h"
+#include "settings/talarmsettings.h"
 #include "controls/tflatbutton.h"
 #include "controls/tflatedit.h"
 #include "controls/tflatradiobutton.h"
@@ -9,6 +9,7 @@
 #include "sound/twavsound.h"
 #include "tests/fakes/fakewaveoutput.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -21,6 +22,28 @@
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// Runs a function when the watched window is hidden.
+class HideWatcher : public QObject
+{
+public:
+    explicit HideWatcher(std::function<void()> onHide) : m_onHide(std::move(onHide)) {}
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Hide)
+            m_onHide();
+        return false;
+    }
+
+private:
+    std::function<void()> m_onHide;
+};
+
+} // namespace
 
 class tst_TfrmOptionen : public QObject
 {
@@ -49,6 +72,9 @@ private slots:
     void chosenFileGoesIntoTheEdit();
     void failedWriteIsReportedAndLosesNothing_data();
     void failedWriteIsReportedAndLosesNothing();
+    void okSavesBeforeClosing_data();
+    void okSavesBeforeClosing();
+    void buttonsAreNoTabStops();
     void openedCentredOverTheMainWindow_data();
     void openedCentredOverTheMainWindow();
 
@@ -60,7 +86,7 @@ private:
     void showActive(TfrmOptionen &dialog);
 
     std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<platform::SettingsFile> m_settingsFile;
+    SettingsLocation m_location;
     TAlarmSettings m_record;
     FakeWaveOutput m_waveOutput;
     std::unique_ptr<TWavSound> m_wavSound;
@@ -71,7 +97,7 @@ void tst_TfrmOptionen::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
-    m_settingsFile = std::make_unique<platform::SettingsFile>(iniPath());
+    m_location = SettingsLocation::single(iniPath());
     m_record = TAlarmSettings{u"törö.wav"_s, u"Entertainer"_s, u"Alarmzeit erreicht"_s, true, false, false};
     m_waveOutput.calls.clear();
     m_wavSound = std::make_unique<TWavSound>(nullptr, &m_waveOutput);
@@ -132,7 +158,7 @@ void tst_TfrmOptionen::layout()
     QFETCH(QString, parent);
     QFETCH(QRect, geometry);
     QFETCH(QString, caption);
-    TfrmOptionen dialog(nullptr, *m_wavSound, *m_settingsFile, m_record);
+    TfrmOptionen dialog(nullptr, *m_wavSound, m_location, m_record);
     QCOMPARE(dialog.size(), QSize(289, 223));
     QCOMPARE(dialog.windowTitle(), u"Optionen"_s);
     dialog.show();
@@ -179,7 +205,7 @@ void tst_TfrmOptionen::showFollowsTheFlagsInTheirOrder()
     m_record.Ohne = ohne;
     m_record.Speaker = speaker;
     m_record.Soundkarte = soundkarte;
-    TfrmOptionen dialog(nullptr, *m_wavSound, *m_settingsFile, m_record);
+    TfrmOptionen dialog(nullptr, *m_wavSound, m_location, m_record);
     dialog.show();
 
     QCOMPARE(dialog.windowTitle(), u"Brenvik Timer"_s);
@@ -225,7 +251,7 @@ void tst_TfrmOptionen::radioButtonsSwitchTheFileControls()
     m_record.Ohne = from == u"rbkeinTon"_s;
     m_record.Speaker = from == u"rbSpeaker"_s;
     m_record.Soundkarte = from == u"rbSoundKarte"_s;
-    TfrmOptionen dialog(nullptr, *m_wavSound, *m_settingsFile, m_record);
+    TfrmOptionen dialog(nullptr, *m_wavSound, m_location, m_record);
     showActive(dialog);
     auto *target = dialog.findChild<TFlatRadioButton *>(to);
     QTest::mouseClick(target, Qt::LeftButton, {}, QPoint(5, 8));
@@ -243,7 +269,7 @@ void tst_TfrmOptionen::okWritesTheFourKeysAndKeepsTheRest()
 {
     put("; von Hand\r\n[Meldung]\r\nAlarmMeldung=Tee ist fertig\r\nStunde=7\r\n"
         "[Sound]\r\nFile=alt.wav\r\nSong=Entertainer\r\nOhne=1\r\n");
-    TfrmOptionen dialog(nullptr, *m_wavSound, *m_settingsFile, m_record);
+    TfrmOptionen dialog(nullptr, *m_wavSound, m_location, m_record);
     int result = -1;
     QTimer::singleShot(0, &dialog, [&] {
         QTest::mouseClick(dialog.rbSoundKarte, Qt::LeftButton, {}, QPoint(5, 8));
@@ -268,7 +294,7 @@ void tst_TfrmOptionen::okWritesTheFourKeysAndKeepsTheRest()
 void tst_TfrmOptionen::okCopiesIntoTheRecordForTheNextShowing()
 {
     {
-        TfrmOptionen first(nullptr, *m_wavSound, *m_settingsFile, m_record);
+        TfrmOptionen first(nullptr, *m_wavSound, m_location, m_record);
         QTimer::singleShot(0, &first, [&] {
             QTest::mouseClick(first.rbSoundKarte, Qt::LeftButton, {}, QPoint(5, 8));
             first.edSoundFile->setText(u"gong.wav"_s);
@@ -276,7 +302,7 @@ void tst_TfrmOptionen::okCopiesIntoTheRecordForTheNextShowing()
         });
         first.exec();
     }
-    TfrmOptionen second(nullptr, *m_wavSound, *m_settingsFile, m_record);
+    TfrmOptionen second(nullptr, *m_wavSound, m_location, m_record);
     second.show();
     QCOMPARE(second.edSoundFile->text(), u"gong.wav"_s);
     QVERIFY(second.rbSoundKarte->isChecked());
@@ -298,7 +324,7 @@ void tst_TfrmOptionen::abbrechenWritesNothing()
     QFETCH(bool, closeBox);
     QFETCH(QString, focus);
     const TAlarmSettings before = m_record;
-    TfrmOptionen dialog(nullptr, *m_wavSound, *m_settingsFile, m_record);
+    TfrmOptionen dialog(nullptr, *m_wavSound, m_location, m_record);
     showActive(dialog);
     if (focus == u"rbSpeaker"_s) {
         // The focus goes to "über &PC Speaker", never to "über &Soundkarte".
@@ -343,7 +369,7 @@ void tst_TfrmOptionen::focusLeavingSoundCardSaves_data()
 void tst_TfrmOptionen::focusLeavingSoundCardSaves()
 {
     QFETCH(QString, leaveBy);
-    TfrmOptionen dialog(nullptr, *m_wavSound, *m_settingsFile, m_record);
+    TfrmOptionen dialog(nullptr, *m_wavSound, m_location, m_record);
     showActive(dialog);
     QTest::mouseClick(dialog.rbSoundKarte, Qt::LeftButton, {}, QPoint(5, 8));
     QCOMPARE(QApplication::focusWidget(), dialog.rbSoundKarte);
@@ -396,7 +422,7 @@ void tst_TfrmOptionen::testPlaysTheEditedFileWithoutSaving()
     QFETCH(QStringList, calls);
     m_record.Soundkarte = true;
     const TAlarmSettings before = m_record;
-    TfrmOptionen dialog(nullptr, *m_wavSound, *m_settingsFile, m_record);
+    TfrmOptionen dialog(nullptr, *m_wavSound, m_location, m_record);
     showActive(dialog);
     // Into the edit first: leaving "über &Soundkarte" saves what is shown.
     dialog.edSoundFile->setFocus();
@@ -413,7 +439,7 @@ void tst_TfrmOptionen::testPlaysTheEditedFileWithoutSaving()
 
 void tst_TfrmOptionen::fileDialogInGerman()
 {
-    TfrmOptionen dialog(nullptr, *m_wavSound, *m_settingsFile, m_record);
+    TfrmOptionen dialog(nullptr, *m_wavSound, m_location, m_record);
     QFileDialog *open = dialog.OpenDialog1;
     QCOMPARE(open->parent(), &dialog);
     QCOMPARE(open->windowTitle(), u"Sounddatei auswählen"_s);
@@ -444,7 +470,7 @@ void tst_TfrmOptionen::chosenFileGoesIntoTheEdit()
     existing.close();
     m_record.Soundkarte = true;
     m_record.SoundFile = u"vorher.wav"_s;
-    TfrmOptionen dialog(nullptr, *m_wavSound, *m_settingsFile, m_record);
+    TfrmOptionen dialog(nullptr, *m_wavSound, m_location, m_record);
     showActive(dialog);
     dialog.OpenDialog1->setDirectory(m_dir->path());
     QTimer::singleShot(0, dialog.OpenDialog1, [&] {
@@ -471,13 +497,17 @@ void tst_TfrmOptionen::chosenFileGoesIntoTheEdit()
 void tst_TfrmOptionen::failedWriteIsReportedAndLosesNothing_data()
 {
     QTest::addColumn<QString>("failure");
-    QTest::newRow("folder missing") << u"missing"_s;
-    QTest::newRow("folder write-protected") << u"protected"_s;
+    QTest::addColumn<bool>("pressFromSoundKarte"); // the press on OK also moves the focus
+    QTest::newRow("folder missing") << u"missing"_s << false;
+    QTest::newRow("folder write-protected") << u"protected"_s << false;
+    QTest::newRow("folder missing, focus leaving Soundkarte") << u"missing"_s << true;
+    QTest::newRow("folder write-protected, focus leaving Soundkarte") << u"protected"_s << true;
 }
 
 void tst_TfrmOptionen::failedWriteIsReportedAndLosesNothing()
 {
     QFETCH(QString, failure);
+    QFETCH(bool, pressFromSoundKarte);
     const QByteArray original = "[Sound]\r\nFile=alt.wav\r\nOhne=1\r\nSong=Entertainer\r\n";
     QString path = iniPath();
     if (failure == u"missing"_s) {
@@ -493,22 +523,32 @@ void tst_TfrmOptionen::failedWriteIsReportedAndLosesNothing()
                 QSKIP("cannot make a folder unwritable here");
         }
     }
-    platform::SettingsFile settingsFile(path);
     const TAlarmSettings before = m_record;
-    TfrmOptionen dialog(nullptr, *m_wavSound, settingsFile, m_record);
-    int result = -1;
-    QTimer::singleShot(0, &dialog, [&] {
-        dialog.rbSoundKarte->setChecked(true);
-        dialog.edSoundFile->setText(u"neu.wav"_s);
-        QTest::mouseClick(dialog.btnOk, Qt::LeftButton);
+    TfrmOptionen dialog(nullptr, *m_wavSound, SettingsLocation::single(path), m_record);
+    QList<bool> visibleAtReport;
+    platform::Application::setErrorPresenter([&](const QString &caption, const QString &text) {
+        m_reports << caption << text;
+        visibleAtReport << dialog.isVisible();
     });
-    result = dialog.exec();
+    showActive(dialog);
+    QTest::mouseClick(dialog.rbSoundKarte, Qt::LeftButton, {}, QPoint(5, 8));
+    m_reports.clear();
+    visibleAtReport.clear();
+    dialog.edSoundFile->setText(u"neu.wav"_s);
+    if (!pressFromSoundKarte)
+        dialog.edSoundFile->setFocus();
+    m_reports.clear();
+    visibleAtReport.clear();
+    QTest::mouseClick(dialog.btnOk, Qt::LeftButton);
     QProcess::execute(u"chattr"_s, {u"-i"_s, m_dir->path()});
     QFile::setPermissions(m_dir->path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 
+    // One click, one message, shown over the dialog, which stays open with the choice.
     QCOMPARE(m_reports, (QStringList{u"Brenvik Timer"_s,
                                      u"nach %1 kann nicht geschrieben werden."_s.arg(path)}));
-    QCOMPARE(result, 1);
+    QCOMPARE(visibleAtReport, QList<bool>{true});
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(dialog.edSoundFile->text(), u"neu.wav"_s);
     // The record keeps the settings the file still holds.
     QCOMPARE(m_record.SoundFile, before.SoundFile);
     QCOMPARE(m_record.Soundkarte, before.Soundkarte);
@@ -517,6 +557,62 @@ void tst_TfrmOptionen::failedWriteIsReportedAndLosesNothing()
         QCOMPARE(contents(), original);
         QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"Timer.ini"_s});
     }
+    QTest::mouseClick(dialog.btnAbort, Qt::LeftButton);
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(dialog.result(), 2);
+}
+
+void tst_TfrmOptionen::okSavesBeforeClosing_data()
+{
+    QTest::addColumn<bool>("pressFromSoundKarte");
+    QTest::newRow("focus elsewhere") << false;
+    QTest::newRow("the press moves the focus from Soundkarte") << true;
+}
+
+void tst_TfrmOptionen::okSavesBeforeClosing()
+{
+    QFETCH(bool, pressFromSoundKarte);
+    TfrmOptionen dialog(nullptr, *m_wavSound, m_location, m_record);
+    showActive(dialog);
+    QTest::mouseClick(dialog.rbSoundKarte, Qt::LeftButton, {}, QPoint(5, 8));
+    // Typed after the focus left "über &Soundkarte", so that only OK saves it.
+    if (!pressFromSoundKarte)
+        dialog.edSoundFile->setFocus();
+    dialog.edSoundFile->setText(u"neu.wav"_s);
+    // What the file holds when the dialog disappears.
+    QString savedAtHide = u"<not hidden>"_s;
+    HideWatcher watcher([&] {
+        savedAtHide = platform::SettingsFile(iniPath()).readString(u"Sound"_s, u"File"_s, u"<none>"_s);
+    });
+    dialog.installEventFilter(&watcher);
+    QTest::mouseClick(dialog.btnOk, Qt::LeftButton);
+    QCOMPARE(savedAtHide, u"neu.wav"_s);
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(dialog.result(), 1);
+    QCOMPARE(platform::SettingsFile(iniPath()).readString(u"Sound"_s, u"File"_s, {}), u"neu.wav"_s);
+    QCOMPARE(m_record.SoundFile, u"neu.wav"_s);
+    QVERIFY(m_reports.isEmpty());
+}
+
+void tst_TfrmOptionen::buttonsAreNoTabStops()
+{
+    m_record.Soundkarte = true;
+    TfrmOptionen dialog(nullptr, *m_wavSound, m_location, m_record);
+    showActive(dialog);
+    dialog.rbSoundKarte->setFocus();
+    QList<QWidget *> visited;
+    for (int i = 0; i < 6; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited << QApplication::focusWidget();
+    }
+    for (QWidget *button : {static_cast<QWidget *>(dialog.btnSuchen), static_cast<QWidget *>(dialog.btnTest),
+                            static_cast<QWidget *>(dialog.btnOk), static_cast<QWidget *>(dialog.btnAbort)})
+        QVERIFY2(!visited.contains(button), qPrintable(button->objectName()));
+    QVERIFY(visited.contains(dialog.edSoundFile));
+    // A press still takes the focus.
+    QTest::mousePress(dialog.btnTest, Qt::LeftButton);
+    QCOMPARE(QApplication::focusWidget(), dialog.btnTest);
+    QTest::mouseRelease(dialog.btnTest, Qt::LeftButton);
 }
 
 void tst_TfrmOptionen::openedCentredOverTheMainWindow_data()
@@ -546,7 +642,7 @@ void tst_TfrmOptionen::openedCentredOverTheMainWindow()
         seenOwner = frmOptionen->parentWidget();
         frmOptionen->btnAbort->click();
     });
-    OpenOptionen(&owner, *m_wavSound, *m_settingsFile, m_record);
+    OpenOptionen(&owner, *m_wavSound, m_location, m_record);
     QCOMPARE(seenAt, dialogAt);
     QCOMPARE(seenOwner, &owner);
     QCOMPARE(seenTitle, u"Brenvik Timer"_s);

@@ -1,7 +1,0 @@
-#include "talarmsettings.h"
-
-TAlarmSettings &AlarmSettings()
-{
-    static TAlarmSettings settings;
-    return settings;
-}
