@@ -34,6 +34,11 @@ int main(int argc, char **argv)
     try {
         for (long i = 0;; ++i) {
             saveSoundChoice(location, choice(i % 2 ? second : first));
+            if (i == 0) {
+                // From here on a kill hits the loop of saves, not the start-up.
+                std::puts("saving");
+                std::fflush(stdout);
+            }
             if (once)
                 return 0;
         }

@@ -1,0 +1,140 @@
+#include "settings/talarmsettings.h"
+
+#include "platform/settingsfile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+class tst_TAlarmSettings : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void locationFollowsWhoMayWrite_data();
+    void locationFollowsWhoMayWrite();
+    void userFileWinsKeyByKey();
+    void saveGoesToTheUserFileAndKeepsTheShared();
+
+private:
+    QString programFolder() const { return m_dir->filePath(u"lib/brenvik-timer"_s); }
+    QString configHome() const { return m_dir->filePath(u"home/.config"_s); }
+    QString beside() const { return programFolder() + u"/Timer.ini"_s; }
+    QString userFile() const { return configHome() + u"/brenvik-timer/Timer.ini"_s; }
+    static void put(const QString &path, const QByteArray &bytes);
+    // Made unwritable even for root; false where that cannot be done.
+    bool protect(const QString &path);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QStringList m_protected;
+};
+
+void tst_TAlarmSettings::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    QVERIFY(QDir().mkpath(programFolder()));
+}
+
+void tst_TAlarmSettings::cleanup()
+{
+    for (const QString &path : std::as_const(m_protected))
+        QProcess::execute(u"chattr"_s, {u"-i"_s, path});
+    m_protected.clear();
+}
+
+void tst_TAlarmSettings::put(const QString &path, const QByteArray &bytes)
+{
+    QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+bool tst_TAlarmSettings::protect(const QString &path)
+{
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadGroup
+                                    | QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::ExeOther);
+    if (::access(QFile::encodeName(path).constData(), W_OK) != 0)
+        return true;
+    // Permission bits do not stop root.
+    if (QProcess::execute(u"chattr"_s, {u"+i"_s, path}) != 0)
+        return false;
+    m_protected << path;
+    return true;
+}
+
+void tst_TAlarmSettings::locationFollowsWhoMayWrite_data()
+{
+    QTest::addColumn<bool>("fileBeside");
+    QTest::addColumn<QString>("protectedPart"); // "", "folder" or "file"
+    QTest::addColumn<bool>("userFileUsed");
+    QTest::newRow("writable folder, no file yet") << false << QString() << false;
+    QTest::newRow("writable folder and file: a copy in the user's folder") << true << QString() << false;
+    QTest::newRow("installed for everyone: folder not writable") << true << u"folder"_s << true;
+    QTest::newRow("folder not writable, no file beside") << false << u"folder"_s << true;
+    QTest::newRow("only the file not writable") << true << u"file"_s << true;
+}
+
+void tst_TAlarmSettings::locationFollowsWhoMayWrite()
+{
+    QFETCH(bool, fileBeside);
+    QFETCH(QString, protectedPart);
+    QFETCH(bool, userFileUsed);
+    if (fileBeside)
+        put(beside(), "[Sound]\nFile=a.wav\n");
+    if (!protectedPart.isEmpty() && !protect(protectedPart == u"folder" ? programFolder() : beside()))
+        QSKIP("cannot make a file unwritable here");
+    const SettingsLocation location = SettingsLocation::choose(programFolder(), configHome());
+    QCOMPARE(location.file, userFileUsed ? userFile() : beside());
+    QCOMPARE(location.defaults, userFileUsed ? beside() : QString());
+}
+
+void tst_TAlarmSettings::userFileWinsKeyByKey()
+{
+    put(beside(), "[Meldung]\nAlarmMeldung=Für alle\nStunde=6\n"
+                  "[Sound]\nFile=alle.wav\nOhne=0\nSpeaker=1\nSong=Alle meine Entchen\n");
+    put(userFile(), "[Sound]\nFile=meine.wav\nSpeaker=0\nSoundkarte=1\n[Meldung]\nMinute=15\n");
+    const LoadedSettings loaded = loadSettings({userFile(), beside()});
+    QCOMPARE(loaded.record.SoundFile, u"meine.wav"_s);
+    QCOMPARE(loaded.record.AlarmMeldung, u"Für alle"_s);
+    QCOMPARE(loaded.record.Ohne, false); // from the shared file, not the default true
+    QCOMPARE(loaded.record.Speaker, false);
+    QCOMPARE(loaded.record.Soundkarte, true);
+    QCOMPARE(loaded.record.Song, u"Alle meine Entchen"_s);
+    QCOMPARE(loaded.Stunde, u"6"_s);
+    QCOMPARE(loaded.Minute, u"15"_s);
+    QCOMPARE(loaded.Sekunde, u"0"_s);
+}
+
+void tst_TAlarmSettings::saveGoesToTheUserFileAndKeepsTheShared()
+{
+    const QByteArray shared = "[Sound]\r\nFile=alle.wav\r\nOhne=1\r\nSong=Entertainer\r\n";
+    put(beside(), shared);
+    if (!protect(programFolder()))
+        QSKIP("cannot make a folder unwritable here");
+    const SettingsLocation location = SettingsLocation::choose(programFolder(), configHome());
+    saveSoundChoice(location, {u"mein.wav"_s, false, false, true});
+
+    QFile file(beside());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), shared);
+    const LoadedSettings loaded = loadSettings(location);
+    QCOMPARE(loaded.record.SoundFile, u"mein.wav"_s);
+    QCOMPARE(loaded.record.Ohne, false);
+    QCOMPARE(loaded.record.Soundkarte, true);
+    QCOMPARE(loaded.record.Song, u"Entertainer"_s);
+    QCOMPARE(platform::SettingsFile(userFile()).readString(u"Sound"_s, u"Song"_s, u"<none>"_s), u"<none>"_s);
+}
+
+QTEST_GUILESS_MAIN(tst_TAlarmSettings)
+#include "tst_talarmsettings.moc"
