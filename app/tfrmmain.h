@@ -131,6 +131,7 @@ public slots:
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -138,6 +139,9 @@ private:
     void AlarmSound();
     // Button caption and application title for the armed state.
     void showAlarmState(bool armed);
+    // Task bars show the window title: the application title while the window
+    // is minimised, the window's own caption while it is shown.
+    void updateTaskbarTitle();
 
     platform::SystemClock *m_clock;
     platform::DesktopShell *m_shell;
@@ -145,6 +149,8 @@ private:
     StandardDialogs *m_dialogs;
     QString m_settingsPath;
     bool m_shown = false;
+    // While the close question is open, it answers every further close request.
+    bool m_closeQuestionOpen = false;
 };
 
 // The program-wide reference to the main window, set when it is created.
