@@ -13,6 +13,7 @@
 import json
 import os
 import random
+import select
 import shutil
 import subprocess
 import sys
@@ -24,6 +25,17 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from brenvik_e2e import TITLE, Failure, _die_with_parent, check, wait_for  # noqa: E402
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+def service_python():
+    """An interpreter with the Debian packages python3-dbus and python3-gi: the
+    system's, also when another python runs this driver."""
+    for candidate in (sys.executable, "/usr/bin/python3"):
+        if candidate and subprocess.run(
+                [candidate, "-c", "import dbus, dbus.mainloop.glib; from gi.repository import GLib"],
+                capture_output=True).returncode == 0:
+            return candidate
+    return None
 
 
 class Weston:
@@ -147,10 +159,14 @@ def scenario_notification(desk, program, probe_path):
     desk.start()
     desk.start_bus()
     log = os.path.join(desk.tmp, "notifications.log")
-    service = desk.spawn([sys.executable, os.path.join(HERE, "fake_notifications.py"), log],
+    service = desk.spawn([service_python(), os.path.join(HERE, "fake_notifications.py"), log],
                          env=desk.env, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
-    ready = service.stdout.readline().strip()
-    check(ready == "ready", "notification service did not start: %s" % service.stderr.read())
+    readable, _, _ = select.select([service.stdout], [], [], 30)
+    ready = service.stdout.readline().strip() if readable else "(nothing after 30 s)"
+    if ready != "ready":
+        service.terminate()
+        raise Failure("notification service did not start: %r %s"
+                      % (ready, service.stderr.read()))
 
     output = probe(desk, probe_path, "alarm", "Aufstehen – der Kaffee wird kalt!")
     check("platform wayland" in output, "not on Wayland: %r" % output)
@@ -183,12 +199,8 @@ def main():
     program, probe_path, name = sys.argv[1:]
     run, xwayland, tools = SCENARIOS[name]
     missing = [t for t in ["weston"] + tools if not shutil.which(t)]
-    try:
-        import dbus  # noqa: F401
-        from gi.repository import GLib  # noqa: F401
-    except ImportError:
-        if name == "notification":
-            missing.append("python3-dbus python3-gi")
+    if name == "notification" and not service_python():
+        missing.append("python3-dbus python3-gi")
     if not os.path.exists("/usr/lib/x86_64-linux-gnu/qt6/plugins/platforms/libqwayland-generic.so"):
         missing.append("qt6-wayland")
     if missing:
