@@ -2,11 +2,13 @@
 #include "app/tfrmmain.h"
 #include "clock/trxclock.h"
 #include "platform/application.h"
+#include "platform/platformchoice.h"
 
 using namespace Qt::StringLiterals;
 
 int main(int argc, char *argv[])
 {
+    platform::choosePlatformBeforeQApplication(argc, argv);
     // The platform plugin speaks while the application object is being built;
     // nothing goes to a console.
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});

@@ -1,12 +1,16 @@
 #include "standarddialogs.h"
 
+#include "platform/x11window.h"
+
 #include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QVBoxLayout>
 
@@ -36,10 +40,11 @@ protected:
     void showEvent(QShowEvent *event) override
     {
         QMessageBox::showEvent(event); // sizes the box to its text
-        const QRect screen = screenRect();
-        const QPoint centred = screen.center() - QPoint(width() / 2, height() / 2);
-        move(m_topLeft.x() < 0 ? centred.x() : m_topLeft.x(),
-             m_topLeft.y() < 0 ? centred.y() : m_topLeft.y());
+        // The point is where the frame goes, title bar included.
+        const QSize frame = size().grownBy(platform::x11::frameExtents(this));
+        const QPoint centred = platform::x11::centredFrameTopLeft(screenRect(), frame);
+        platform::x11::placeFrameAt(this, {m_topLeft.x() < 0 ? centred.x() : m_topLeft.x(),
+                                           m_topLeft.y() < 0 ? centred.y() : m_topLeft.y()});
     }
 
 private:
@@ -72,7 +77,10 @@ public:
         layout->addWidget(buttons);
         dialog.setMinimumWidth(260);
         dialog.adjustSize();
-        dialog.move(screenRect().center() - dialog.rect().center());
+        // Centred by its frame; the frame of a created window can be asked for.
+        dialog.winId();
+        const QSize frame = dialog.size().grownBy(platform::x11::frameExtents(&dialog));
+        platform::x11::placeFrameAt(&dialog, platform::x11::centredFrameTopLeft(screenRect(), frame));
         edit->setFocus();
         if (dialog.exec() != QDialog::Accepted)
             return false;
@@ -93,8 +101,30 @@ public:
         box.button(QMessageBox::Yes)->setText(u"Ja"_s);
         box.button(QMessageBox::No)->setText(u"Nein"_s);
         box.setDefaultButton(QMessageBox::Yes);
-        return box.exec() == QMessageBox::Yes;
+        // No owner and not modal: the main window stays usable while the
+        // question waits, as exec() would block every window of the program.
+        box.setWindowModality(Qt::NonModal);
+        const QScopedValueRollback open(m_question, &box);
+        QEventLoop loop;
+        QObject::connect(&box, &QDialog::finished, &loop, &QEventLoop::quit);
+        box.show();
+        box.raise();
+        box.activateWindow();
+        loop.exec();
+        return box.clickedButton() == box.button(QMessageBox::Yes);
     }
+
+    void raiseQuestion() override
+    {
+        if (!m_question)
+            return;
+        m_question->show();
+        m_question->raise();
+        m_question->activateWindow();
+    }
+
+private:
+    QMessageBox *m_question = nullptr;
 };
 
 } // namespace

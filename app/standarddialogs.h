@@ -21,9 +21,12 @@ public:
     // topLeft; a negative coordinate keeps its screen-centred default.
     virtual void showMessageAt(const QString &text, QPoint topLeft) = 0;
 
-    // Question box with "Ja" (the default) and "Nein" and no owner window;
-    // true for "Ja".
+    // Question box with "Ja" (the default) and "Nein", no owner window and not
+    // modal, so the other windows stay usable while it waits; true for "Ja".
     virtual bool askYesNo(const QString &caption, const QString &text) = 0;
+    // Brings the open question in front again, e.g. when it is asked for a
+    // second time while it still waits.
+    virtual void raiseQuestion() = 0;
 
     // Input dialog, input-box form: the edited text after OK, defaultText otherwise.
     QString inputBox(const QString &caption, const QString &prompt, const QString &defaultText);

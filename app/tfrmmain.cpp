@@ -14,6 +14,7 @@
 #include "settings/talarmsettings.h"
 #include "platform/systemclock.h"
 #include "platform/windowactivation.h"
+#include "platform/x11window.h"
 #include "sound/tspeakerbeeper.h"
 #include "sound/twavsound.h"
 
@@ -28,7 +29,9 @@
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QScreen>
+#include <QScopedValueRollback>
 #include <QSessionManager>
+#include <QWindow>
 
 using namespace Qt::StringLiterals;
 
@@ -218,8 +221,7 @@ TfrmMain::TfrmMain(const MainWindowServices &services, QWidget *parent)
     // Not resizable: the window is the fixed client area plus the menu bar.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     adjustSize();
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->geometry().center() - rect().center());
+    // Centred by its frame when first shown, once the frame can be known.
 
 #if QT_CONFIG(sessionmanager)
     // Log-off and shutdown ask the same question as closing the window.
@@ -245,11 +247,21 @@ QString TfrmMain::defaultSettingsPath()
 void TfrmMain::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
+    // Close requests from the window manager reach the native window first;
+    // one arriving during the close question must not slip past it.
+    if (QWindow *window = windowHandle()) {
+        window->removeEventFilter(this);
+        window->installEventFilter(this);
+    }
     // Restoring from the task bar shows the window again; the settings are
     // read only the first time.
     if (m_shown)
         return;
     m_shown = true;
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QSize frame = size().grownBy(platform::x11::frameExtents(this));
+        platform::x11::placeFrameAt(this, platform::x11::centredFrameTopLeft(screen->geometry(), frame));
+    }
     FormShow(this);
 }
 
@@ -275,9 +287,16 @@ void TfrmMain::closeEvent(QCloseEvent *event)
 
 void TfrmMain::FormCloseQuery(QObject *, bool &CanClose)
 {
+    if (m_closeQuestionOpen) {
+        // The open question answers this request, too.
+        CanClose = false;
+        m_dialogs->raiseQuestion();
+        return;
+    }
     if (!RxClock1->alarmEnabled())
         return;
     CanClose = false;
+    const QScopedValueRollback questionOpen(m_closeQuestionOpen, true);
     if (m_dialogs->askYesNo(u"Beenden..."_s,
                             u"Der Timer ist aktiv. Alarm wird nur ausgelöst, wenn das Programm "
                             u"läuft.\nProgramm trotzdem verlassen?"_s))
@@ -291,6 +310,13 @@ void TfrmMain::mnuEndeClick(QObject *)
 
 bool TfrmMain::eventFilter(QObject *watched, QEvent *event)
 {
+    if (m_closeQuestionOpen && event->type() == QEvent::Close && watched == windowHandle()) {
+        // Qt would let a close that arrives while the first one is still being
+        // decided through unasked.
+        event->ignore();
+        m_dialogs->raiseQuestion();
+        return true;
+    }
     if (watched == Image1 && event->type() == QEvent::MouseButtonRelease) {
         const auto *mouse = static_cast<QMouseEvent *>(event);
         if (mouse->button() == Qt::LeftButton && Image1->rect().contains(mouse->position().toPoint()))
@@ -303,6 +329,21 @@ void TfrmMain::showAlarmState(bool armed)
 {
     btnActivate->setText(armed ? CaptionArmed : CaptionDisarmed);
     platform::Application::setTitle(armed ? TitleArmed : TitleDisarmed);
+    updateTaskbarTitle();
+}
+
+void TfrmMain::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange)
+        updateTaskbarTitle();
+}
+
+void TfrmMain::updateTaskbarTitle()
+{
+    setWindowTitle(isMinimized() ? platform::Application::title() : TitleDisarmed);
+    // Qt may carry a new title over to the icon name, which keeps the state.
+    platform::x11::setIconName(this, platform::Application::title());
 }
 
 void TfrmMain::btnActivateClick(QObject *)
@@ -415,6 +456,8 @@ void TfrmMain::RxClock1Alarm(QObject *)
             m_activation->restore(this);
         // Delivery goes on whether or not the desktop let the window in front.
         m_activation->bringToForeground(this);
+        const QString &message = AlarmSettings().AlarmMeldung;
+        m_activation->requestAttention(this, message.isEmpty() ? u"Alarmzeit erreicht!"_s : message);
         if (SoundStep) {
             // The sound step reports nothing; a failing sound must not cost the
             // message or leave the alarm armed.
@@ -428,6 +471,7 @@ void TfrmMain::RxClock1Alarm(QObject *)
         if (settings.AlarmMeldung.isEmpty())
             settings.AlarmMeldung = u"Alarmzeit erreicht!"_s;
         m_dialogs->showMessageAt(settings.AlarmMeldung, bounds.topLeft());
+        m_activation->withdrawAttention(this);
         RxClock1->setAlarmEnabled(false);
         showAlarmState(false);
     });

@@ -134,6 +134,7 @@ public slots:
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -141,6 +142,9 @@ private:
     void AlarmSound();
     // Button caption and application title for the armed state.
     void showAlarmState(bool armed);
+    // Task bars show the window title: the application title while the window
+    // is minimised, the window's own caption while it is shown.
+    void updateTaskbarTitle();
 
     platform::SystemClock *m_clock;
     platform::DesktopShell *m_shell;
@@ -149,4 +153,6 @@ private:
     SettingsLocation m_settingsLocation;
     TAlarmSettings m_alarmSettings;
     bool m_shown = false;
+    // While the close question is open, it answers every further close request.
+    bool m_closeQuestionOpen = false;
 };

@@ -1,5 +1,8 @@
 #include "windowactivation.h"
 
+#include "application.h"
+#include "desktopnotification.h"
+
 #include <QApplication>
 #include <QEventLoop>
 #include <QGuiApplication>
@@ -133,6 +136,32 @@ public:
         QApplication::alert(window);
         return false;
     }
+
+    void requestAttention(QWidget *window, const QString &text) override
+    {
+        // Cleared by Qt when the window becomes active.
+        QApplication::alert(window);
+        if (!canBringForward()) {
+            if (!m_notification)
+                m_notification = std::make_unique<DesktopNotification>();
+            m_notification->show(Application::title(), text);
+        }
+    }
+
+    void withdrawAttention(QWidget *) override
+    {
+        if (m_notification)
+            m_notification->withdraw();
+    }
+
+private:
+    // A Wayland client can neither raise nor activate its own window.
+    static bool canBringForward()
+    {
+        return !QGuiApplication::platformName().startsWith(u"wayland");
+    }
+
+    std::unique_ptr<DesktopNotification> m_notification;
 };
 
 } // namespace

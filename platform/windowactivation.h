@@ -1,5 +1,6 @@
 #pragma once
 
+class QString;
 class QWidget;
 
 namespace platform {
@@ -16,6 +17,12 @@ public:
     // BringWindowToForeground: restores, raises and activates the window;
     // returns whether it is the active window afterwards.
     virtual bool bringToForeground(QWidget *window) = 0;
+    // At the alarm: marks the window as wanting attention until it is active;
+    // where no window can be brought forward (Wayland) the text also goes out
+    // as a desktop notification.
+    virtual void requestAttention(QWidget *window, const QString &text) = 0;
+    // The alarm has been confirmed: withdraws the notification.
+    virtual void withdrawAttention(QWidget *window) = 0;
 
     static WindowActivation &system();
 };

@@ -2,12 +2,17 @@
 
 #include <QGuiApplication>
 #include <QtGui/qguiapplication_platform.h>
+#include <QElapsedTimer>
 #include <QImage>
+#include <QThread>
 #include <QWidget>
+#include <QWindow>
 
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <optional>
 
 namespace platform::x11 {
 
@@ -106,6 +111,95 @@ void setBackdrop(const QWidget *window, const QImage &image)
     // Repaints a window that is already mapped.
     xcb_clear_area(c, 0, w, 0, 0, 0, 0);
     xcb_flush(c);
+}
+
+namespace {
+
+std::optional<QMargins> readFrameExtents(xcb_connection_t *c, xcb_window_t w, xcb_atom_t extents)
+{
+    const auto cookie = xcb_get_property(c, 0, w, extents, XCB_ATOM_CARDINAL, 0, 4);
+    xcb_get_property_reply_t *reply = xcb_get_property_reply(c, cookie, nullptr);
+    if (!reply)
+        return std::nullopt;
+    std::optional<QMargins> result;
+    if (reply->format == 32 && reply->type == XCB_ATOM_CARDINAL
+        && xcb_get_property_value_length(reply) == 16) {
+        const auto *v = static_cast<const uint32_t *>(xcb_get_property_value(reply));
+        // left, right, top, bottom
+        result = QMargins(int(v[0]), int(v[2]), int(v[1]), int(v[3]));
+    }
+    std::free(reply);
+    return result;
+}
+
+bool managerSupports(xcb_connection_t *c, xcb_window_t root, xcb_atom_t wanted)
+{
+    const xcb_atom_t supported = atom(c, "_NET_SUPPORTED");
+    const auto cookie = xcb_get_property(c, 0, root, supported, XCB_ATOM_ATOM, 0, 4096);
+    xcb_get_property_reply_t *reply = xcb_get_property_reply(c, cookie, nullptr);
+    if (!reply)
+        return false;
+    const auto *atoms = static_cast<const xcb_atom_t *>(xcb_get_property_value(reply));
+    const int count = xcb_get_property_value_length(reply) / int(sizeof(xcb_atom_t));
+    const bool found = std::find(atoms, atoms + count, wanted) != atoms + count;
+    std::free(reply);
+    return found;
+}
+
+// How long the window manager may take to tell the frame of a new window.
+constexpr int FrameExtentsWaitMs = 250;
+
+} // namespace
+
+QMargins frameExtents(const QWidget *window)
+{
+    xcb_connection_t *c = connection();
+    const xcb_window_t w = windowOf(window);
+    if (!c || !w) {
+        // Other platforms know their frames themselves.
+        const QWindow *handle = window ? window->windowHandle() : nullptr;
+        return handle ? handle->frameMargins() : QMargins();
+    }
+    const xcb_atom_t extents = atom(c, "_NET_FRAME_EXTENTS");
+    if (extents == XCB_ATOM_NONE)
+        return {};
+    if (const auto known = readFrameExtents(c, w, extents))
+        return *known;
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    const xcb_atom_t request = atom(c, "_NET_REQUEST_FRAME_EXTENTS");
+    if (request == XCB_ATOM_NONE || !managerSupports(c, root, request))
+        return {};
+    xcb_client_message_event_t event{};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = w;
+    event.type = request;
+    xcb_send_event(c, 0, root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char *>(&event));
+    xcb_flush(c);
+    QElapsedTimer waited;
+    waited.start();
+    while (!waited.hasExpired(FrameExtentsWaitMs)) {
+        if (const auto answered = readFrameExtents(c, w, extents))
+            return *answered;
+        QThread::msleep(5);
+    }
+    return {};
+}
+
+void placeFrameAt(QWidget *window, QPoint frameTopLeft)
+{
+    const QMargins frame = frameExtents(window);
+    // The client area's position: Qt places a window created before its frame
+    // is known by its client area.
+    window->setGeometry(QRect(frameTopLeft + QPoint(frame.left(), frame.top()), window->size()));
+}
+
+QPoint centredFrameTopLeft(const QRect &screen, const QSize &frameSize)
+{
+    return {screen.x() + (screen.width() - frameSize.width()) / 2,
+            screen.y() + (screen.height() - frameSize.height()) / 2};
 }
 
 void flush()

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QMargins>
+#include <QPoint>
+#include <QRect>
 #include <QString>
 
 class QImage;
@@ -23,6 +26,19 @@ void setIconName(const QWidget *window, const QString &name);
 // shown before the event loop runs gets its pixels this way without a single
 // message being handled.
 void setBackdrop(const QWidget *window, const QImage &image);
+
+// The window manager's frame around the window (_NET_FRAME_EXTENTS). For a
+// window not yet mapped the manager is asked for it and given a short time to
+// answer; without a manager the margins are empty. On other platforms, the
+// frame the platform reports.
+QMargins frameExtents(const QWidget *window);
+
+// Moves a top-level window, created but not necessarily shown, so that its
+// frame's top-left corner lands on the point.
+void placeFrameAt(QWidget *window, QPoint frameTopLeft);
+
+// The frame's top-left corner that centres a frame of this size on the screen.
+QPoint centredFrameTopLeft(const QRect &screen, const QSize &frameSize);
 
 // Sends what is buffered to the X server.
 void flush();

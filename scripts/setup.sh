@@ -10,6 +10,7 @@ packages=(
     libxcb1-dev libx11-dev
     fonts-wine fontconfig
     xvfb xauth x11-utils xdotool xclip imagemagick openbox
+    wmctrl tint2 weston xwayland qt6-wayland dbus-daemon python3-dbus python3-gi
     pulseaudio pulseaudio-utils sox
     faketime libfaketime
     librsvg2-bin

@@ -43,6 +43,24 @@ private:
         poll->start(5);
     }
 
+    // Runs act on the question box as soon as it is shown; it is no modal widget.
+    void whenQuestionShown(std::function<void(QMessageBox *)> act)
+    {
+        auto *poll = new QTimer(this);
+        connect(poll, &QTimer::timeout, this, [poll, act] {
+            for (QWidget *widget : QApplication::topLevelWidgets()) {
+                auto *box = qobject_cast<QMessageBox *>(widget);
+                if (!box || !box->isVisible())
+                    continue;
+                poll->stop();
+                poll->deleteLater();
+                act(box);
+                return;
+            }
+        });
+        poll->start(5);
+    }
+
     static QStringList buttonTexts(QWidget *dialog)
     {
         QStringList texts;
@@ -79,8 +97,8 @@ void tst_StandardDialogs::messageBoxAtAPoint()
     whenModal([&](QWidget *modal) {
         auto *box = qobject_cast<QMessageBox *>(modal);
         QVERIFY(box);
-        shownAt = box->pos();
-        size = box->size();
+        shownAt = box->frameGeometry().topLeft();
+        size = box->frameGeometry().size();
         caption = box->windowTitle();
         text = box->text();
         icon = box->icon();
@@ -92,8 +110,9 @@ void tst_StandardDialogs::messageBoxAtAPoint()
     QCOMPARE(text, u"Alarmzeit erreicht!"_s);
     QCOMPARE(icon, QMessageBox::Information);
     QCOMPARE(buttons, QStringList{u"OK"_s});
-    const QPoint centred = QGuiApplication::primaryScreen()->geometry().center()
-                           - QPoint(size.width() / 2, size.height() / 2);
+    // The point and the centring are the frame's, title bar included.
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    const QPoint centred((screen.width() - size.width()) / 2, (screen.height() - size.height()) / 2);
     QCOMPARE(shownAt.x(), centreX ? centred.x() : requested.x());
     QCOMPARE(shownAt.y(), centreY ? centred.y() : requested.y());
 }
@@ -123,6 +142,7 @@ void tst_StandardDialogs::inputQuery()
     QString selected;
     QStringList labels;
     QStringList buttons;
+    QRect frame;
     whenModal([&](QWidget *dialog) {
         caption = dialog->windowTitle();
         for (auto *label : dialog->findChildren<QLabel *>())
@@ -131,6 +151,7 @@ void tst_StandardDialogs::inputQuery()
         auto *edit = dialog->findChild<QLineEdit *>();
         QVERIFY(edit);
         selected = edit->selectedText();
+        frame = dialog->frameGeometry();
         if (!typed.isEmpty())
             QTest::keyClicks(edit, QString::fromLatin1(typed));
         QTest::keyClick(edit, Qt::Key(key));
@@ -142,6 +163,10 @@ void tst_StandardDialogs::inputQuery()
     QCOMPARE(labels, QStringList{u"Geben Sie die Anzahl der Minuten ein"_s});
     QCOMPARE(buttons, (QStringList{u"Abbrechen"_s, u"OK"_s}));
     QCOMPARE(selected, start);
+    // Centred on the screen by its frame.
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    QCOMPARE(frame.topLeft(), QPoint((screen.width() - frame.width()) / 2,
+                                     (screen.height() - frame.height()) / 2));
 }
 
 void tst_StandardDialogs::inputBoxGivesTheStartingTextOnCancel()
@@ -172,12 +197,20 @@ void tst_StandardDialogs::question()
     QStringList buttons;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     bool hasOwner = true;
-    whenModal([&](QWidget *modal) {
-        auto *box = qobject_cast<QMessageBox *>(modal);
-        QVERIFY(box);
+    QWidget *modal = nullptr;
+    // Another window of the program, as the main window is.
+    QPushButton other(u"Anderes Fenster"_s);
+    int otherClicks = 0;
+    connect(&other, &QPushButton::clicked, this, [&otherClicks] { ++otherClicks; });
+    other.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&other));
+    whenQuestionShown([&](QMessageBox *box) {
         buttons = buttonTexts(box);
         icon = box->icon();
         hasOwner = box->parentWidget() != nullptr;
+        modal = QApplication::activeModalWidget();
+        // The other window takes input while the question waits.
+        QTest::mouseClick(&other, Qt::LeftButton);
         if (answer == u"Enter"_s) {
             QTest::keyClick(box, Qt::Key_Return);
         } else if (answer == u"Escape"_s) {
@@ -193,6 +226,8 @@ void tst_StandardDialogs::question()
     QCOMPARE(buttons, (QStringList{u"Ja"_s, u"Nein"_s}));
     QCOMPARE(icon, QMessageBox::Question);
     QVERIFY(!hasOwner);
+    QCOMPARE(modal, nullptr);
+    QCOMPARE(otherClicks, 1);
 }
 
 QTEST_MAIN(tst_StandardDialogs)

@@ -9,6 +9,7 @@
 #include "platform/maker.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QFile>
 #include <QFrame>
 #include <QLabel>
@@ -16,6 +17,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>
@@ -56,6 +58,7 @@ private slots:
     void layout_data();
     void layout();
     void windowLookMenuAndTabOrder();
+    void centredOnTheScreenByItsFrame();
 
     void loadsDefaultsWithoutAFile();
     void loadsTheFile();
@@ -70,6 +73,10 @@ private slots:
 
     void closeGuard_data();
     void closeGuard();
+    void closeRequestsWhileTheQuestionIsOpen_data();
+    void closeRequestsWhileTheQuestionIsOpen();
+    void taskbarTitle_data();
+    void taskbarTitle();
 
     void relativeAlarm_data();
     void relativeAlarm();
@@ -241,6 +248,17 @@ void tst_TfrmMain::windowLookMenuAndTabOrder()
     QCOMPARE(chain, (QStringList{u"seMinute"_s, u"seSekunde"_s, u"seStunde"_s, u"seMinute"_s}));
     QVERIFY(!m_frm->Button1->tabStop());
     QVERIFY(!m_frm->btnActivate->tabStop());
+}
+
+void tst_TfrmMain::centredOnTheScreenByItsFrame()
+{
+    m_frm->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_frm.get()));
+    const QRect frame = m_frm->frameGeometry();
+    QVERIFY(frame.height() > m_frm->height()); // the test platform draws a frame
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    QCOMPARE(frame.topLeft(), QPoint((screen.width() - frame.width()) / 2,
+                                     (screen.height() - frame.height()) / 2));
 }
 
 void tst_TfrmMain::loadsDefaultsWithoutAFile()
@@ -431,6 +449,101 @@ void tst_TfrmMain::closeGuard()
     }
 }
 
+void tst_TfrmMain::closeRequestsWhileTheQuestionIsOpen_data()
+{
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("second");
+    QTest::addColumn<bool>("answer");
+    for (const QString &first : {u"Ende"_s, u"close box"_s}) {
+        for (const QString &second : {u"Ende"_s, u"close box"_s, u"window manager"_s}) {
+            QTest::addRow("%s, then %s, Nein", qPrintable(first), qPrintable(second))
+                << first << second << false;
+        }
+    }
+    QTest::newRow("close box, then window manager, Ja") << u"close box"_s << u"window manager"_s << true;
+}
+
+void tst_TfrmMain::closeRequestsWhileTheQuestionIsOpen()
+{
+    QFETCH(QString, first);
+    QFETCH(QString, second);
+    QFETCH(bool, answer);
+    m_frm->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_frm.get()));
+    arm(6, 0, 0);
+    const auto request = [this](const QString &how) {
+        if (how == u"Ende"_s) {
+            m_frm->mnuEnde->trigger();
+        } else if (how == u"close box"_s) {
+            m_frm->windowHandle()->close();
+        } else {
+            // WM_DELETE_WINDOW or a task bar's _NET_CLOSE_WINDOW arrive as this.
+            QCloseEvent close;
+            QCoreApplication::sendEvent(m_frm->windowHandle(), &close);
+        }
+    };
+    bool visibleDuringQuestion = false;
+    m_dialogs.whileQuestionOpen = [&] {
+        request(second);
+        visibleDuringQuestion = m_frm->isVisible() && m_frm->windowHandle()->handle();
+    };
+    m_dialogs.questionAnswer = answer;
+    request(first);
+    QVERIFY(visibleDuringQuestion);
+    QCOMPARE(m_dialogs.questions.size(), 1); // the open question answers the second request
+    if (second == u"window manager"_s)
+        QCOMPARE(m_dialogs.questionRaised, 1); // and brings it forward
+    QCOMPARE(m_frm->isVisible(), !answer);
+    if (!answer) {
+        QVERIFY(m_frm->windowHandle()->handle());
+        verifyArmed(true);
+        // Afterwards a close asks again.
+        m_dialogs.whileQuestionOpen = {};
+        request(first);
+        QCOMPARE(m_dialogs.questions.size(), 2);
+    }
+}
+
+void tst_TfrmMain::taskbarTitle_data()
+{
+    QTest::addColumn<bool>("armed");
+    QTest::addColumn<bool>("minimised");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("disarmed, shown") << false << false << u"Brenvik Timer"_s;
+    QTest::newRow("disarmed, minimised") << false << true << u"Brenvik Timer"_s;
+    QTest::newRow("armed, shown") << true << false << u"Brenvik Timer"_s;
+    QTest::newRow("armed, minimised") << true << true << u"Alarm: AKTIV"_s;
+}
+
+void tst_TfrmMain::taskbarTitle()
+{
+    QFETCH(bool, armed);
+    QFETCH(bool, minimised);
+    QFETCH(QString, title);
+    m_frm->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_frm.get()));
+    if (armed)
+        arm(6, 0, 0);
+    if (minimised) {
+        m_frm->showMinimized();
+        QTRY_VERIFY(m_frm->isMinimized());
+    }
+    QCOMPARE(m_frm->windowTitle(), title);
+    // Restored, the window reads its own caption again.
+    m_frm->showNormal();
+    QCOMPARE(m_frm->windowTitle(), u"Brenvik Timer"_s);
+    // The state changing while minimised reaches the task bar, too.
+    m_frm->showMinimized();
+    QTRY_VERIFY(m_frm->isMinimized());
+    m_frm->mnu5->trigger();
+    QCOMPARE(m_frm->windowTitle(), u"Alarm: AKTIV"_s);
+    m_frm->RxClock1Alarm(m_frm->RxClock1); // restores the window
+    QCOMPARE(m_frm->windowTitle(), u"Brenvik Timer"_s);
+    m_frm->showMinimized();
+    QTRY_VERIFY(m_frm->isMinimized());
+    QCOMPARE(m_frm->windowTitle(), u"Brenvik Timer"_s);
+}
+
 void tst_TfrmMain::relativeAlarm_data()
 {
     QTest::addColumn<QString>("item"); // a menu item, or the minutes typed for "Weitere"
@@ -540,9 +653,13 @@ void tst_TfrmMain::deliveryOrder_data()
 {
     QTest::addColumn<bool>("minimised");
     QTest::addColumn<QStringList>("steps");
+    // Attention is asked for before the sound, which may take a while, and
+    // withdrawn once the message is confirmed.
     QTest::newRow("minimised") << true
-        << QStringList{u"restore"_s, u"foreground"_s, u"sound"_s, u"message"_s};
-    QTest::newRow("on screen") << false << QStringList{u"foreground"_s, u"sound"_s, u"message"_s};
+        << QStringList{u"restore"_s, u"foreground"_s, u"attention"_s, u"sound"_s, u"message"_s,
+                       u"withdraw"_s};
+    QTest::newRow("on screen") << false
+        << QStringList{u"foreground"_s, u"attention"_s, u"sound"_s, u"message"_s, u"withdraw"_s};
 }
 
 void tst_TfrmMain::deliveryOrder()
@@ -579,6 +696,7 @@ void tst_TfrmMain::deliveryOrder()
     QVERIFY(!minimisedAtSound);
     QCOMPARE(m_dialogs.messages.size(), 1);
     QCOMPARE(m_dialogs.messages[0].text, u"Zeit!"_s);
+    QCOMPARE(m_activation.attentionTexts, QStringList{u"Zeit!"_s});
     QCOMPARE(m_dialogs.messages[0].topLeft, m_frm->frameGeometry().topLeft());
     verifyArmed(false);
     QCOMPARE(alarmTime(), (AlarmTime{10, 0, 5})); // kept for the next press
@@ -593,6 +711,7 @@ void tst_TfrmMain::deliveryReplacesAnEmptyMessageForGood()
     settings().AlarmMeldung.clear();
     m_frm->RxClock1Alarm(m_frm->RxClock1);
     QCOMPARE(m_dialogs.messages.value(0).text, u"Alarmzeit erreicht!"_s);
+    QCOMPARE(m_activation.attentionTexts, QStringList{u"Alarmzeit erreicht!"_s});
     QCOMPARE(settings().AlarmMeldung, u"Alarmzeit erreicht!"_s);
     m_frm->RxClock1Alarm(m_frm->RxClock1);
     QCOMPARE(m_dialogs.messages.value(1).text, u"Alarmzeit erreicht!"_s);

@@ -32,6 +32,7 @@ public:
     bool inputQuery(const QString &caption, const QString &prompt, QString &value) override;
     void showMessageAt(const QString &text, QPoint topLeft) override;
     bool askYesNo(const QString &caption, const QString &text) override;
+    void raiseQuestion() override { ++questionRaised; }
 
     // Next answers of the input dialog: a text means OK with that text,
     // nullopt (or none left) means "Abbrechen".
@@ -44,5 +45,6 @@ public:
     QList<Query> queries;
     QList<Message> messages;
     QList<Question> questions;
+    int questionRaised = 0;
     QStringList *log = nullptr;
 };

@@ -17,3 +17,17 @@ bool FakeWindowActivation::bringToForeground(QWidget *)
         log->append(QStringLiteral("foreground"));
     return foregroundResult;
 }
+
+void FakeWindowActivation::requestAttention(QWidget *, const QString &text)
+{
+    attentionTexts.append(text);
+    if (log)
+        log->append(QStringLiteral("attention"));
+}
+
+void FakeWindowActivation::withdrawAttention(QWidget *)
+{
+    ++withdrawCount;
+    if (log)
+        log->append(QStringLiteral("withdraw"));
+}

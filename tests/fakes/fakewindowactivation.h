@@ -11,9 +11,13 @@ class FakeWindowActivation : public platform::WindowActivation
 public:
     void restore(QWidget *window) override;
     bool bringToForeground(QWidget *window) override;
+    void requestAttention(QWidget *window, const QString &text) override;
+    void withdrawAttention(QWidget *window) override;
 
     bool foregroundResult = true;
     int restoreCount = 0;
     int foregroundCount = 0;
+    QStringList attentionTexts;
+    int withdrawCount = 0;
     QStringList *log = nullptr;
 };

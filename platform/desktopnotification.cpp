@@ -1,0 +1,65 @@
+#include "desktopnotification.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QVariantMap>
+
+using namespace Qt::StringLiterals;
+
+namespace platform {
+
+namespace {
+
+const QString Service = u"org.freedesktop.Notifications"_s;
+const QString Path = u"/org/freedesktop/Notifications"_s;
+const QString Interface = u"org.freedesktop.Notifications"_s;
+constexpr int CallTimeoutMs = 5000;
+
+} // namespace
+
+void DesktopNotification::show(const QString &summary, const QString &body)
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return;
+    m_withdrawn = false;
+    QDBusMessage call = QDBusMessage::createMethodCall(Service, Path, Interface, u"Notify"_s);
+    QVariantMap hints;
+    hints.insert(u"urgency"_s, QVariant::fromValue(uchar(2))); // critical
+    call << summary << uint(m_id) << QString() << summary << body << QStringList() << hints
+         << int(0); // never expires
+    ++m_pending;
+    auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, CallTimeoutMs), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *w) {
+        w->deleteLater();
+        --m_pending;
+        const QDBusPendingReply<uint> reply = *w;
+        if (reply.isError())
+            return;
+        if (m_withdrawn)
+            close(reply.value());
+        else
+            m_id = reply.value();
+    });
+}
+
+void DesktopNotification::withdraw()
+{
+    if (m_pending > 0)
+        m_withdrawn = true;
+    if (m_id != 0)
+        close(m_id);
+    m_id = 0;
+}
+
+void DesktopNotification::close(uint id)
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(Service, Path, Interface,
+                                                       u"CloseNotification"_s);
+    call << id;
+    QDBusConnection::sessionBus().asyncCall(call, CallTimeoutMs);
+}
+
+} // namespace platform

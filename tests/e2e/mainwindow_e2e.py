@@ -1,0 +1,233 @@
+#!/usr/bin/env python3
+"""End-to-end tests of the main window on a real desktop: close requests during
+the close question, the task bar's text, placement by the window frame.
+
+    mainwindow_e2e.py PROGRAM SCENARIO
+
+Uses the Desktop class of brenvik_e2e.py (Xvfb + openbox + the program).
+"""
+
+import os
+import shutil
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+from brenvik_e2e import (ARMED, TITLE, Desktop, Failure, arm_from_menu, button_rect,  # noqa: E402
+                         check, frame_extents, frame_top_left, main_window, wait_for)
+
+QUESTION = "Beenden..."
+
+
+def questions(desk):
+    return [w for w in desk.windows() if desk.title(w) == QUESTION]
+
+
+def still_running(desk, seconds=1.5):
+    return desk.exited(seconds) is None
+
+
+def scenario_close_during_question(desk):
+    """While "Beenden..." is open, Alt+F4 and a task bar's _NET_CLOSE_WINDOW
+    on the main window are answered by the same question; the main window stays
+    usable; "Nein" keeps the program armed, "Ja" ends it."""
+    desk.start_program()
+    wid, top = main_window(desk)
+    arm_from_menu(desk, wid)
+    desk.key(wid, "alt+F4")
+    box = wait_for("the close question", lambda: desk.window_titled(QUESTION), timeout=15)
+
+    # A second close from the keyboard, then one as a task bar or pager sends it.
+    desk.key(wid, "alt+F4")
+    check(still_running(desk), "a second Alt+F4 ended the program")
+    desk.x("wmctrl", "-i", "-c", hex(wid), check_rc=True)
+    check(still_running(desk), "_NET_CLOSE_WINDOW ended the program")
+    check(questions(desk) == [box], "not the one question open: %r" % questions(desk))
+    check(wid in desk.windows(), "main window gone during the question")
+    check(desk.icon_name(wid) == ARMED, "disarmed during the question")
+
+    # The main window takes clicks while the question waits: the toggle disarms.
+    gx, gy, _, _ = desk.geometry(wid)
+    desk.x("xdotool", "mousemove", "--sync", str(gx + 96 + 80), str(gy + top + 152 + 12),
+           check_rc=True)
+    desk.x("xdotool", "click", "1", check_rc=True)
+    wait_for("the toggle to disarm during the question",
+             lambda: desk.icon_name(wid) == TITLE, timeout=10)
+    desk.click(wid, 96 + 80, top + 152 + 12)
+    wait_for("the toggle to arm again", lambda: desk.icon_name(wid) == ARMED, timeout=10)
+
+    desk.key(box, "Tab", "space")  # Nein
+    wait_for("the question to close", lambda: not questions(desk), timeout=15)
+    check(still_running(desk, 0.5), "program ended after Nein")
+    check(desk.icon_name(wid) == ARMED, "alarm disarmed after Nein")
+
+    desk.x("wmctrl", "-i", "-c", hex(wid), check_rc=True)
+    box = wait_for("the close question", lambda: desk.window_titled(QUESTION), timeout=15)
+    desk.key(box, "Return")  # Ja
+    check(desk.exited() == 0, "program did not end with 0 after Ja")
+    check(desk.output() == "", "program printed: %r" % desk.output())
+
+
+TINT2RC = """\
+rounded = 0
+border_width = 0
+background_color = #ffffff 100
+border_color = #ffffff 100
+
+panel_items = T
+panel_size = 100% 30
+panel_position = bottom center horizontal
+panel_background_id = 1
+panel_layer = top
+wm_menu = 0
+taskbar_mode = single_desktop
+taskbar_background_id = 0
+task_text = 1
+task_icon = 0
+task_centered = 0
+task_maximum_size = 300 30
+task_padding = 4 2 4
+task_font = DejaVu Sans 11
+task_font_color = #000000 100
+task_active_font_color = #000000 100
+task_iconified_font_color = #000000 100
+task_background_id = 1
+task_active_background_id = 1
+task_iconified_background_id = 1
+font_shadow = 0
+"""
+
+
+def start_taskbar(desk):
+    rc = os.path.join(desk.tmp, "tint2rc")
+    with open(rc, "w", encoding="utf-8") as f:
+        f.write(TINT2RC)
+    desk._spawn(["tint2", "-c", rc], env=desk.env, stdout=subprocess.DEVNULL,
+                stderr=subprocess.DEVNULL)
+    return wait_for("the task bar", lambda: desk.x("xdotool", "search", "--class", "tint2").split(),
+                    timeout=20)
+
+
+def save_taskbar(desk, name):
+    """Keeps a picture of the task bar where BRENVIK_E2E_SHOTS names a folder."""
+    folder = os.environ.get("BRENVIK_E2E_SHOTS")
+    if not folder:
+        return
+    os.makedirs(folder, exist_ok=True)
+    subprocess.run(["import", "-window", "root", "-crop", "1024x30+0+738",
+                    os.path.join(folder, name + ".png")], env=desk.env, timeout=20)
+
+
+def scenario_taskbar(desk):
+    """A task bar shows window titles: a minimised, armed clock reads
+    "Alarm: AKTIV" there; shown, the window reads "Brenvik Timer"."""
+    start_taskbar(desk)
+    desk.start_program()
+    wid, _ = main_window(desk)
+    arm_from_menu(desk, wid)
+    check(desk.title(wid) == TITLE, "shown, the armed window reads %r" % desk.title(wid))
+    desk.x("xdotool", "windowminimize", "--sync", str(wid), check_rc=True)
+    # What tint2 and other task bars read for the entry's text.
+    wait_for("the armed task bar entry", lambda: desk.title(wid) == ARMED, timeout=10)
+    check(desk.prop(wid, "WM_NAME") == ARMED, "WM_NAME reads %r" % desk.prop(wid, "WM_NAME"))
+    check(desk.icon_name(wid) == ARMED, "icon name reads %r" % desk.icon_name(wid))
+    time.sleep(0.5)  # let the task bar redraw
+    save_taskbar(desk, "minimised-armed")
+    desk.x("xdotool", "windowactivate", "--sync", str(wid), check_rc=True)
+    wait_for("the window's own caption", lambda: desk.title(wid) == TITLE, timeout=10)
+    check(desk.icon_name(wid) == ARMED, "icon name reads %r" % desk.icon_name(wid))
+    time.sleep(0.5)
+    save_taskbar(desk, "shown-armed")
+    desk.key(wid, "alt+e")
+    box = wait_for("the close question", lambda: desk.window_titled(QUESTION), timeout=15)
+    desk.key(box, "Return")
+    check(desk.exited() == 0, "program did not end with 0")
+    check(desk.output() == "", "program printed: %r" % desk.output())
+
+
+def frame_rect(desk, wid):
+    x, y, w, h = desk.geometry(wid)
+    left, right, top, bottom = frame_extents(desk, wid)
+    return (x - left, y - top, w + left + right, h + top + bottom)
+
+
+def check_centred(desk, wid, what):
+    x, y, w, h = frame_rect(desk, wid)
+    cx, cy = x + w / 2, y + h / 2
+    check(abs(cx - 512) <= 1 and abs(cy - 384) <= 1,
+          "%s frame %r is centred at %.1f,%.1f, not 512,384" % (what, (x, y, w, h), cx, cy))
+
+
+def scenario_placement(desk):
+    """The main window and the input dialog are centred by their frames; the
+    "Weitere" error box's frame stands on the main window's frame corner."""
+    desk.start_program()
+    wid, _ = main_window(desk)
+    check_centred(desk, wid, "main window")
+    desk.key(wid, "alt+a")
+    wait_for("the menu", lambda: len(desk.windows()) > 1, timeout=15)
+    desk.x("xdotool", "key", "--clearmodifiers", "w", check_rc=True)
+    dialog = wait_for("the input dialog", lambda: desk.window_titled("Alarm in"), timeout=15)
+    check_centred(desk, dialog, "input dialog")
+    desk.key(dialog, "x", "Return")
+    box = wait_for("the error box", lambda: desk.window_titled("Information"), timeout=15)
+    check(frame_top_left(desk, box) == frame_top_left(desk, wid),
+          "error box frame at %r, main window frame at %r"
+          % (frame_top_left(desk, box), frame_top_left(desk, wid)))
+    # Moved elsewhere, the main window takes the box along.
+    desk.key(box, "Return")
+    wait_for("the box to close", lambda: desk.window_titled("Information") is None, timeout=15)
+    desk.x("xdotool", "windowmove", "--sync", str(wid), "40", "60", check_rc=True)
+    time.sleep(0.3)
+    desk.key(wid, "alt+a")
+    wait_for("the menu", lambda: len(desk.windows()) > 1, timeout=15)
+    desk.x("xdotool", "key", "--clearmodifiers", "w", check_rc=True)
+    dialog = wait_for("the input dialog", lambda: desk.window_titled("Alarm in"), timeout=15)
+    desk.key(dialog, "x", "Return")
+    box = wait_for("the error box", lambda: desk.window_titled("Information"), timeout=15)
+    check(frame_top_left(desk, box) == frame_top_left(desk, wid),
+          "error box frame at %r, moved main window frame at %r"
+          % (frame_top_left(desk, box), frame_top_left(desk, wid)))
+    desk.key(box, "Return")
+    desk.key(wid, "alt+e")
+    check(desk.exited() == 0, "program did not end with 0")
+    check(desk.output() == "", "program printed: %r" % desk.output())
+
+
+SCENARIOS = {
+    "close-during-question": (scenario_close_during_question, ["wmctrl"]),
+    "taskbar": (scenario_taskbar, ["tint2"]),
+    "placement": (scenario_placement, []),
+}
+
+
+def main():
+    if len(sys.argv) != 3 or sys.argv[2] not in SCENARIOS:
+        print("usage: mainwindow_e2e.py PROGRAM {%s}" % "|".join(SCENARIOS), file=sys.stderr)
+        return 2
+    run, tools = SCENARIOS[sys.argv[2]]
+    missing = [t for t in ["Xvfb", "openbox", "xdotool", "xprop", "xwininfo", "import",
+                           "xmessage"] + tools if not shutil.which(t)]
+    if missing and os.environ.get("CI") == "true":
+        print("FAIL: missing %s (scripts/setup.sh installs them)" % " ".join(missing))
+        return 1
+    if missing:
+        print("SKIP: missing %s (scripts/setup.sh installs them)" % " ".join(missing))
+        return 77
+    desk = Desktop(sys.argv[1])
+    try:
+        desk.start_x()
+        run(desk)
+    except (Failure, subprocess.SubprocessError, OSError) as failure:
+        print("FAIL: %s: %s" % (type(failure).__name__, failure))
+        return 1
+    finally:
+        desk.close()
+    print("PASS: %s" % sys.argv[2])
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
