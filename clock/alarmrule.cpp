@@ -74,7 +74,18 @@ void AlarmRule::setPart(int index, int value)
 
 void AlarmRule::updateWait()
 {
-    m_pending = msecsOfDay(m_now()) < TimeToMSecs(m_time) || m_time == 0;
+    const qint64 now = m_now();
+    m_pending = waitsAt(msecsOfDay(now));
+    // Writing the alarm is how it gets armed: from here on a passed-over alarm
+    // counts, even before the first tick has seen it armed.
+    m_lastSeen = now;
+    m_armedWhenSeen = true;
+    m_seen = true;
+}
+
+bool AlarmRule::waitsAt(int msecs) const
+{
+    return msecs < TimeToMSecs(m_time) || m_time == 0;
 }
 
 bool AlarmRule::inWindow(int msecs) const
@@ -84,16 +95,38 @@ bool AlarmRule::inWindow(int msecs) const
     return h == alarm.hour && m == alarm.minute && s >= alarm.second;
 }
 
+bool AlarmRule::passedOverSinceLast(qint64 now) const
+{
+    // Only a step forward counts: a clock set back arms the alarm again instead.
+    if (!m_seen || !m_armedWhenSeen || now <= m_lastSeen)
+        return false;
+    // Every alarm moment after the last look is owed: one the same day before
+    // it was still pending then (written later, or fired, it would lie behind).
+    qint64 moment = m_lastSeen - msecsOfDay(m_lastSeen) + TimeToMSecs(m_time);
+    if (moment <= m_lastSeen)
+        moment += MSecsPerDay;
+    return moment <= now;
+}
+
 AlarmRule::Outcome AlarmRule::evaluate(bool enabled)
 {
     const qint64 now = m_now();
-    if (enabled && inWindow(msecsOfDay(now))) {
-        if (m_pending) {
+    const int msecs = msecsOfDay(now);
+    const bool passed = enabled && passedOverSinceLast(now);
+    Outcome outcome = Outcome::None;
+    if (enabled && inWindow(msecs)) {
+        // A look after whole days away finds its window owed again.
+        if (m_pending || passed) {
             m_pending = false;
-            return Outcome::Fire;
+            outcome = Outcome::Fire;
         }
-        return Outcome::None;
+    } else {
+        m_pending = waitsAt(msecs);
+        if (passed)
+            outcome = Outcome::Late;
     }
-    m_pending = msecsOfDay(now) < TimeToMSecs(m_time) || m_time == 0;
-    return Outcome::None;
+    m_lastSeen = now;
+    m_armedWhenSeen = enabled;
+    m_seen = true;
+    return outcome;
 }

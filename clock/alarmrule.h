@@ -15,7 +15,9 @@ class QLocale;
 class AlarmRule
 {
 public:
-    enum class Outcome { None, Fire };
+    // Late: the time of day passed over the alarm between two evaluations (a
+    // suspended machine, a stopped process, a clock set forward, a skipped hour).
+    enum class Outcome { None, Fire, Late };
 
     // The present local time in milliseconds; its remainder by a day is the time of day.
     using TimeReader = std::function<qint64()>;
@@ -31,17 +33,22 @@ public:
     void setPart(int index, int value);
 
     bool pending() const { return m_pending; }
-    void setPending(bool pending) { m_pending = pending; }
     // Re-reads the present time: may the alarm still fire in its coming window?
     void updateWait();
-    // The decision at a tick (or a set system clock). A Fire has already
-    // cleared the pending flag, so the same window can never fire twice.
+    // The decision at a tick (or a set system clock). A Fire or Late has already
+    // updated the pending flag, so the same window can never fire twice.
     Outcome evaluate(bool enabled);
 
 private:
     bool inWindow(int msecsOfDay) const;
+    bool waitsAt(int msecsOfDay) const;
+    bool passedOverSinceLast(qint64 now) const;
 
     TimeReader m_now;
+    // When the rule last looked at the time, and whether the alarm was armed then.
+    qint64 m_lastSeen = 0;
+    bool m_armedWhenSeen = false;
+    bool m_seen = false;
     TDateTime m_time = 0;
     bool m_pending = true;
 };

@@ -37,7 +37,7 @@ const QString &digitText(int digit)
 TRxClock::TRxClock(QWidget *parent, platform::SystemClock &clock)
     : QWidget(parent)
     , m_clock(clock)
-    , m_alarm([this] { return qint64(TimeToMSecs(ReadClockTime())); })
+    , m_alarm([this] { return readLocalMSecs(); })
 {
     AnalogDial::prepare();
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -74,6 +74,20 @@ TDateTime TRxClock::ReadClockTime()
     return time;
 }
 
+qint64 TRxClock::readLocalMSecs()
+{
+    // The day comes from the system clock, the time of day from ReadClockTime,
+    // so a time moved by OnGetTime keeps counting days with it.
+    const qint64 wall = m_clock.localMSecs();
+    const int wallOfDay = int(((wall % MSecsPerDay) + MSecsPerDay) % MSecsPerDay);
+    int moved = TimeToMSecs(ReadClockTime()) - wallOfDay;
+    if (moved > MSecsPerDay / 2)
+        moved -= MSecsPerDay;
+    else if (moved <= -MSecsPerDay / 2)
+        moved += MSecsPerDay;
+    return wall + moved;
+}
+
 void TRxClock::setAlarmHour(quint8 hour)
 {
     m_alarm.setPart(1, hour);
@@ -91,8 +105,21 @@ void TRxClock::setAlarmSecond(quint8 second)
 
 void TRxClock::EvaluateAlarm()
 {
-    if (m_alarm.evaluate(m_alarmEnabled) == AlarmRule::Outcome::Fire)
-        FireAlarm();
+    const AlarmRule::Outcome outcome = m_alarm.evaluate(m_alarmEnabled);
+    if (outcome == AlarmRule::Outcome::None)
+        return;
+    m_alarmLate = outcome == AlarmRule::Outcome::Late;
+    FireAlarm();
+}
+
+QString TRxClock::lateAlarmNote() const
+{
+    if (!m_alarmLate)
+        return {};
+    const QChar sep = timeSeparator(QLocale());
+    auto two = [](int n) { return QString::number(n).rightJustified(2, u'0'); };
+    return u"\n(fällig um "_s + two(alarmHour()) + sep + two(alarmMinute()) + sep
+           + two(alarmSecond()) + u')';
 }
 
 void TRxClock::FireAlarm()

@@ -100,6 +100,13 @@ public:
     void ClockTick(QObject *sender);
     TRxTimer *ticker() const { return m_ticker; }
 
+    // Whether the alarm being delivered was passed over (the time of day ran past
+    // its whole minute without a tick in it) and so comes late; its due time is
+    // the alarm time.
+    bool alarmLate() const { return m_alarmLate; }
+    // For the alarm message: "\n(fällig um 07:00:00)" when late, else empty.
+    QString lateAlarmNote() const;
+
     // Re-reads the alarm state after a stored layout has been applied.
     void Loaded();
     // The system clock was set: redraw and evaluate the alarm at once.
@@ -146,6 +153,7 @@ private:
     };
 
     void EvaluateAlarm();
+    qint64 readLocalMSecs();
 
     QRect drawingArea() const;
     void doLayout();
@@ -168,6 +176,7 @@ private:
 
     bool m_alarmEnabled = false;
     AlarmRule m_alarm;
+    bool m_alarmLate = false;
 
     bool m_autoSize = false;
     TBevelCut m_bevelInner = bvLowered;

@@ -11,7 +11,7 @@ packages=(
     fonts-wine fontconfig
     xvfb xauth x11-utils xdotool xclip imagemagick openbox
     pulseaudio pulseaudio-utils sox
-    faketime libfaketime
+    faketime libfaketime tzdata
     librsvg2-bin
     clang libclang-rt-14-dev
 )
