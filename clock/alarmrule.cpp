@@ -85,7 +85,9 @@ void AlarmRule::updateWait()
 
 bool AlarmRule::waitsAt(int msecs) const
 {
-    return msecs < TimeToMSecs(m_time) || m_time == 0;
+    // Midnight has no earlier time of day: it waits everywhere but in its own
+    // window, so armed after its second it too means tomorrow.
+    return msecs < TimeToMSecs(m_time) || (m_time == 0 && !inWindow(msecs));
 }
 
 bool AlarmRule::inWindow(int msecs) const

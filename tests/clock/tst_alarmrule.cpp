@@ -76,6 +76,20 @@ void tst_AlarmRule::evaluation_data()
         << QList<qint64>{at(0, 7, 30, 0, 450), at(0, 23, 59, 59, 900), at(1, 0, 0, 0, 350),
                          at(1, 7, 0, 0, 200)}
         << u"...F"_s;
+    QTest::newRow("midnight armed in its own minute: tomorrow")
+        << at(0, 0, 0, 20) << QTime(0, 0, 0) << -1
+        << QList<qint64>{at(0, 0, 0, 20, 450), at(0, 0, 1, 0, 100), at(0, 23, 59, 59, 900),
+                         at(1, 0, 0, 0, 300)}
+        << u"...F"_s;
+    QTest::newRow("midnight armed at its very millisecond: tomorrow")
+        << at(0, 0, 0, 0) << QTime(0, 0, 0) << -1
+        << QList<qint64>{at(0, 0, 0, 0, 450), at(1, 0, 0, 0, 100)} << u".F"_s;
+    QTest::newRow("midnight armed during the day: at midnight")
+        << at(0, 12, 0, 0) << QTime(0, 0, 0) << -1
+        << QList<qint64>{at(0, 23, 59, 59, 900), at(1, 0, 0, 0, 300), at(1, 0, 0, 30)} << u".F."_s;
+    QTest::newRow("midnight, stopped over it: late")
+        << at(0, 12, 0, 0) << QTime(0, 0, 0) << -1
+        << QList<qint64>{at(0, 23, 59, 59, 900), at(1, 0, 1, 30), at(1, 0, 1, 31)} << u".L."_s;
     QTest::newRow("set back over the alarm: no late alarm, pending again")
         << at(0, 7, 30, 0) << seven << -1
         << QList<qint64>{at(0, 7, 30, 0, 450), at(0, 6, 0, 0), at(0, 7, 0, 0, 100)} << u"..F"_s;

@@ -188,9 +188,10 @@ void tst_TRxClock::alarmRule_data()
         << ms(8, 0, 10, 300) << a << -1
         << QList<qint64>{d0(ms(8, 0, 10, 750)), d0(ms(8, 0, 30)), d0(ms(12, 0, 0)), d1(ms(0, 0, 0)), d1(ms(8, 0, 10))}
         << QList<int>{4} << QList<int>{};
-    QTest::newRow("midnight alarm armed in the first minute fires at once")
-        << ms(0, 0, 20) << 0 << -1 << QList<qint64>{d0(ms(0, 0, 20, 450)), d0(ms(0, 0, 21))} << QList<int>{0}
-        << QList<int>{};
+    QTest::newRow("midnight alarm armed in the first minute: tomorrow")
+        << ms(0, 0, 20) << 0 << -1
+        << QList<qint64>{d0(ms(0, 0, 20, 450)), d0(ms(0, 0, 21)), d0(ms(0, 1, 0)), d1(ms(0, 0, 0, 200))}
+        << QList<int>{3} << QList<int>{};
     QTest::newRow("across midnight")
         << ms(23, 50, 0) << ms(0, 20, 0) << -1
         << QList<qint64>{d0(ms(23, 59, 59)), d1(ms(0, 0, 0)), d1(ms(0, 19, 59, 999)), d1(ms(0, 20, 0))}
