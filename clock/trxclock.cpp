@@ -159,6 +159,10 @@ void TRxClock::digitalTick()
         m_shownTime = now;
         m_shown = {quint16(now.hour % 12), quint16(now.minute), quint16(now.second), now.hour};
         m_tickRects[0] = rect();
+        // Kept until a full drawing happens: a hidden or minimised clock gets
+        // no paint now, and the first paint after restoring must not pass for
+        // a tick's (it would keep the old hour's AM/PM).
+        m_fullPaintPending = true;
         repaint();
         return;
     }
@@ -287,7 +291,7 @@ void TRxClock::paintEvent(QPaintEvent *event)
 {
     platform::Application::guarded([this, event] {
         QPainter painter(this);
-        bool fromTick = m_tickPaintPending && m_showMode == scDigital;
+        bool fromTick = m_tickPaintPending && !m_fullPaintPending && m_showMode == scDigital;
         m_tickPaintPending = false;
         if (fromTick) {
             for (const QRect &r : event->region()) {
@@ -303,6 +307,7 @@ void TRxClock::paintEvent(QPaintEvent *event)
         }
 
         // A full drawing: the present time, the locale as it is now.
+        m_fullPaintPending = false;
         QRect area = rect();
         painter.fillRect(area, color());
         const QColor shadow = palette().color(QPalette::Dark);
@@ -415,6 +420,7 @@ void TRxClock::FitFontToRect(const QRect &r)
 void TRxClock::invalidateLook()
 {
     m_geom.valid = false;
+    m_fullPaintPending = true;
     update();
 }
 

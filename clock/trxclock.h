@@ -202,5 +202,6 @@ private:
     // drawn from the stored time, anything larger is a full drawing.
     QRect m_tickRects[2];
     bool m_tickPaintPending = false;
+    bool m_fullPaintPending = false;
     bool m_destroying = false;
 };

@@ -116,6 +116,7 @@ private slots:
     void tickRedrawsOnlyChangedCells_data();
     void tickRedrawsOnlyChangedCells();
     void separatorChangeShowsAfterFullDrawing();
+    void hourChangeWhileHiddenDrawsFullyLater();
     void bevels_data();
     void bevels();
     void autoSizeFitsFont_data();
@@ -555,6 +556,22 @@ void tst_TRxClock::separatorChangeShowsAfterFullDrawing()
     QCoreApplication::sendEvent(f.clock.get(), &change);
     f.clock->grab();
     QCOMPARE(f.clock->shownText(), u"09.05.08"_s);
+}
+
+void tst_TRxClock::hourChangeWhileHiddenDrawsFullyLater()
+{
+    // A minimised window paints nothing; the alarm restores it within the tick.
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    Fixture f(ms(11, 59, 58));
+    f.clock->setTwelveHour(true);
+    f.clock->grab();
+    f.tickAt(ms(11, 59, 59));
+    f.tickAt(ms(12, 0, 0));
+    const QImage restored = f.clock->grab().toImage();
+
+    Fixture fresh(ms(12, 0, 0));
+    fresh.clock->setTwelveHour(true);
+    QCOMPARE(restored, fresh.clock->grab().toImage());
 }
 
 void tst_TRxClock::bevels_data()
