@@ -470,7 +470,8 @@ void TfrmMain::RxClock1Alarm(QObject *)
         TAlarmSettings &settings = m_alarmSettings;
         if (settings.AlarmMeldung.isEmpty())
             settings.AlarmMeldung = u"Alarmzeit erreicht!"_s;
-        m_dialogs->showMessageAt(settings.AlarmMeldung, bounds.topLeft());
+        // A passed-over alarm says when it was due; the stored message stays as it is.
+        m_dialogs->showMessageAt(settings.AlarmMeldung + RxClock1->lateAlarmNote(), bounds.topLeft());
         m_activation->withdrawAttention(this);
         RxClock1->setAlarmEnabled(false);
         showAlarmState(false);

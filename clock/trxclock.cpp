@@ -1,5 +1,7 @@
 #include "trxclock.h"
 
+#include "clock/analogdial.h"
+#include "clock/bevelframe.h"
 #include "platform/application.h"
 #include "platform/errors.h"
 #include "platform/timechangewatcher.h"
@@ -9,8 +11,6 @@
 #include <QLocale>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QPolygon>
-#include <QScreen>
 
 #include <algorithm>
 #include <array>
@@ -19,44 +19,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// Directions and screen proportions of the analog dial, made once per process
-// by the first clock.
-struct DialData
-{
-    std::array<QPoint, 60> points;   // radius 8000, y scaled to the screen's aspect
-    int horzRes = 1024;              // screen width in pixels
-    int pixelsPer100mmH = 1;
-    int pixelsPer100mmV = 1;
-};
-
-DialData makeDialData()
-{
-    DialData d;
-    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QSize size = screen->geometry().size();
-        const QSizeF mm = screen->physicalSize();
-        if (size.width() > 0)
-            d.horzRes = size.width();
-        if (int(mm.width()) > 0 && int(mm.height()) > 0) {
-            d.pixelsPer100mmH = std::max(1, size.width() * 100 / int(mm.width()));
-            d.pixelsPer100mmV = std::max(1, size.height() * 100 / int(mm.height()));
-        }
-    }
-    const double aspect = double(d.pixelsPer100mmV) / d.pixelsPer100mmH;
-    for (int i = 0; i < 60; ++i) {
-        const double angle = i * 6.0 * M_PI / 180.0;
-        d.points[i] = QPoint(int(std::lround(8000 * std::sin(angle))),
-                             int(std::lround(-8000 * std::cos(angle) * aspect)));
-    }
-    return d;
-}
-
-const DialData &dialData()
-{
-    static const DialData data = makeDialData();
-    return data;
-}
 
 // One string per character a cell can show, so a tick draws without allocating.
 const QString &digitText(int digit)
@@ -70,43 +32,14 @@ const QString &digitText(int digit)
     return digits[digit];
 }
 
-QChar timeSeparator(const QLocale &locale)
-{
-    // Qt has no separator of its own: take the first non-letter that follows
-    // the hour in the locale's time format.
-    const QString format = locale.timeFormat(QLocale::ShortFormat);
-    bool afterHour = false;
-    for (const QChar c : format) {
-        if (c == u'h' || c == u'H') {
-            afterHour = true;
-            continue;
-        }
-        if (afterHour && !c.isLetter() && c != u'\'' && !c.isSpace())
-            return c;
-    }
-    return u':';
-}
-
-void drawFrame3D(QPainter &painter, QRect &rect, const QColor &topLeft, const QColor &bottomRight,
-                 int width)
-{
-    for (int i = 0; i < width && rect.width() > 0 && rect.height() > 0; ++i) {
-        const int l = rect.left(), t = rect.top(), r = rect.right(), b = rect.bottom();
-        painter.fillRect(QRect(l, t, r - l, 1), topLeft);          // top
-        painter.fillRect(QRect(l, t, 1, b - t), topLeft);          // left
-        painter.fillRect(QRect(l, b, r - l + 1, 1), bottomRight);  // bottom
-        painter.fillRect(QRect(r, t, 1, b - t + 1), bottomRight);  // right
-        rect.adjust(1, 1, -1, -1);
-    }
-}
-
 } // namespace
 
 TRxClock::TRxClock(QWidget *parent, platform::SystemClock &clock)
     : QWidget(parent)
     , m_clock(clock)
+    , m_alarm([this] { return readLocalMSecs(); })
 {
-    dialData();
+    AnalogDial::prepare();
     setAttribute(Qt::WA_OpaquePaintEvent);
     refreshLocale();
 
@@ -117,8 +50,6 @@ TRxClock::TRxClock(QWidget *parent, platform::SystemClock &clock)
     const DecodedTime now = DecodeTime(ReadClockTime());
     m_shownTime = now;
     m_shown = {quint16(now.hour % 12), quint16(now.minute), quint16(now.second), now.hour};
-    m_alarmPending = true;
-    m_alarmTime = 0;
 
     m_timeWatcher = new platform::TimeChangeWatcher(this);
     connect(m_timeWatcher, &platform::TimeChangeWatcher::timeChanged, this,
@@ -143,85 +74,52 @@ TDateTime TRxClock::ReadClockTime()
     return time;
 }
 
-quint8 TRxClock::alarmHour() const
+qint64 TRxClock::readLocalMSecs()
 {
-    return quint8(DecodeTime(m_alarmTime).hour);
-}
-
-quint8 TRxClock::alarmMinute() const
-{
-    return quint8(DecodeTime(m_alarmTime).minute);
-}
-
-quint8 TRxClock::alarmSecond() const
-{
-    return quint8(DecodeTime(m_alarmTime).second);
+    // The day comes from the system clock, the time of day from ReadClockTime,
+    // so a time moved by OnGetTime keeps counting days with it.
+    const qint64 wall = m_clock.localMSecs();
+    const int wallOfDay = int(((wall % MSecsPerDay) + MSecsPerDay) % MSecsPerDay);
+    int moved = TimeToMSecs(ReadClockTime()) - wallOfDay;
+    if (moved > MSecsPerDay / 2)
+        moved -= MSecsPerDay;
+    else if (moved <= -MSecsPerDay / 2)
+        moved += MSecsPerDay;
+    return wall + moved;
 }
 
 void TRxClock::setAlarmHour(quint8 hour)
 {
-    setAlarmPart(1, hour);
+    m_alarm.setPart(1, hour);
 }
 
 void TRxClock::setAlarmMinute(quint8 minute)
 {
-    setAlarmPart(2, minute);
+    m_alarm.setPart(2, minute);
 }
 
 void TRxClock::setAlarmSecond(quint8 second)
 {
-    setAlarmPart(3, second);
-}
-
-void TRxClock::setAlarmPart(int index, int value)
-{
-    const DecodedTime alarm = DecodeTime(m_alarmTime);
-    int hour = alarm.hour, minute = alarm.minute, second = alarm.second;
-    switch (index) {
-    case 1: hour = value; break;
-    case 2: minute = value; break;
-    case 3: second = value; break;
-    default: return;
-    }
-    if (hour < 24 && minute < 60 && second < 60) {
-        m_alarmTime = EncodeTime(hour, minute, second, 0);
-        UpdateAlarmWait();
-    } else {
-        RaiseInvalidTime(hour, minute, second);
-    }
-}
-
-void TRxClock::RaiseInvalidTime(int hour, int minute, int second) const
-{
-    const QChar sep = timeSeparator(QLocale());
-    const QString time = QString::number(hour) + sep + QString::number(minute) + sep
-                         + QString::number(second);
-    throw EConvertError(u"''%1'' ist keine gültige Zeit"_s.arg(time));
-}
-
-void TRxClock::UpdateAlarmWait()
-{
-    m_alarmPending = ReadClockTime() < m_alarmTime || m_alarmTime == 0;
-}
-
-bool TRxClock::InAlarmWindow(TDateTime time) const
-{
-    const DecodedTime alarm = DecodeTime(m_alarmTime);
-    const DecodedTime t = DecodeTime(time);
-    return t.hour == alarm.hour && t.minute == alarm.minute && t.second >= alarm.second;
+    m_alarm.setPart(3, second);
 }
 
 void TRxClock::EvaluateAlarm()
 {
-    if (m_alarmEnabled && InAlarmWindow(ReadClockTime())) {
-        if (m_alarmPending) {
-            // Cleared first, so the same window can never fire twice.
-            m_alarmPending = false;
-            FireAlarm();
-        }
-    } else {
-        UpdateAlarmWait();
-    }
+    const AlarmRule::Outcome outcome = m_alarm.evaluate(m_alarmEnabled);
+    if (outcome == AlarmRule::Outcome::None)
+        return;
+    m_alarmLate = outcome == AlarmRule::Outcome::Late;
+    FireAlarm();
+}
+
+QString TRxClock::lateAlarmNote() const
+{
+    if (!m_alarmLate)
+        return {};
+    const QChar sep = timeSeparator(QLocale());
+    auto two = [](int n) { return QString::number(n).rightJustified(2, u'0'); };
+    return u"\n(fällig um "_s + two(alarmHour()) + sep + two(alarmMinute()) + sep
+           + two(alarmSecond()) + u')';
 }
 
 void TRxClock::FireAlarm()
@@ -231,7 +129,7 @@ void TRxClock::FireAlarm()
 
 void TRxClock::Loaded()
 {
-    UpdateAlarmWait();
+    m_alarm.updateWait();
 }
 
 void TRxClock::systemTimeChanged()
@@ -261,6 +159,10 @@ void TRxClock::digitalTick()
         m_shownTime = now;
         m_shown = {quint16(now.hour % 12), quint16(now.minute), quint16(now.second), now.hour};
         m_tickRects[0] = rect();
+        // Kept until a full drawing happens: a hidden or minimised clock gets
+        // no paint now, and the first paint after restoring must not pass for
+        // a tick's (it would keep the old hour's AM/PM).
+        m_fullPaintPending = true;
         repaint();
         return;
     }
@@ -389,7 +291,7 @@ void TRxClock::paintEvent(QPaintEvent *event)
 {
     platform::Application::guarded([this, event] {
         QPainter painter(this);
-        bool fromTick = m_tickPaintPending && m_showMode == scDigital;
+        bool fromTick = m_tickPaintPending && !m_fullPaintPending && m_showMode == scDigital;
         m_tickPaintPending = false;
         if (fromTick) {
             for (const QRect &r : event->region()) {
@@ -405,22 +307,23 @@ void TRxClock::paintEvent(QPaintEvent *event)
         }
 
         // A full drawing: the present time, the locale as it is now.
+        m_fullPaintPending = false;
         QRect area = rect();
         painter.fillRect(area, color());
         const QColor shadow = palette().color(QPalette::Dark);
         const QColor highlight = palette().color(QPalette::Light);
         if (m_bevelOuter != bvNone) {
             if (m_bevelOuter == bvLowered)
-                drawFrame3D(painter, area, shadow, highlight, m_bevelWidth);
+                drawBevelFrame(painter, area, shadow, highlight, m_bevelWidth);
             else
-                drawFrame3D(painter, area, highlight, shadow, m_bevelWidth);
+                drawBevelFrame(painter, area, highlight, shadow, m_bevelWidth);
         }
         area.adjust(m_borderWidth, m_borderWidth, -m_borderWidth, -m_borderWidth);
         if (m_bevelInner != bvNone) {
             if (m_bevelInner == bvLowered)
-                drawFrame3D(painter, area, shadow, highlight, m_bevelWidth);
+                drawBevelFrame(painter, area, shadow, highlight, m_bevelWidth);
             else
-                drawFrame3D(painter, area, highlight, shadow, m_bevelWidth);
+                drawBevelFrame(painter, area, highlight, shadow, m_bevelWidth);
         }
         refreshLocale();
         const DecodedTime now = DecodeTime(ReadClockTime());
@@ -463,72 +366,14 @@ void TRxClock::paintDigital(QPainter &painter, const QRect &dirty, bool full)
 
 QRect TRxClock::analogFace() const
 {
-    // The largest centred part of ClockRect that is square in millimetres.
-    const DialData &dial = dialData();
-    const QRect r = m_clockRect.isValid() ? m_clockRect : rect();
-    int w = r.width();
-    int h = w * dial.pixelsPer100mmV / dial.pixelsPer100mmH;
-    if (h > r.height()) {
-        h = r.height();
-        w = h * dial.pixelsPer100mmH / dial.pixelsPer100mmV;
-    }
-    return QRect(r.x() + (r.width() - w) / 2, r.y() + (r.height() - h) / 2, w, h);
+    return AnalogDial::face(m_clockRect.isValid() ? m_clockRect : rect());
 }
 
 void TRxClock::paintAnalog(QPainter &painter)
 {
-    const DialData &dial = dialData();
-    const QRect face = analogFace();
-    painter.fillRect(face, color());
-    if (face.width() < 4 || face.height() < 4)
-        return;
-    const QPoint centre = face.center();
-    const int radius = face.width() / 2;
-    auto at = [&](int pos, double fraction) {
-        const QPoint &p = dial.points[((pos % 60) + 60) % 60];
-        return QPoint(centre.x() + int(std::lround(p.x() * fraction * radius / 8000.0)),
-                      centre.y() + int(std::lround(p.y() * fraction * radius / 8000.0)));
-    };
-
-    const int markW = std::max(2, face.width() * 25 / dial.horzRes);
-    const int markH = std::max(1, markW * dial.pixelsPer100mmV / dial.pixelsPer100mmH);
-    const bool bigMarks = markW >= 3 && markH >= 2;
-    const QColor fontColor = palette().color(foregroundRole());
-    const double markRadius = double(radius - markW) / radius;
-    for (int i = 0; i < 60; ++i) {
-        const QPoint p = at(i, markRadius);
-        if (i % 5 == 0) {
-            QRect mark(p.x() - markW / 2, p.y() - markH / 2, markW, markH);
-            if (bigMarks) {
-                painter.fillRect(mark, m_dotsColor);
-                drawFrame3D(painter, mark, m_dotsColor.lighter(), palette().color(QPalette::Shadow), 1);
-            } else {
-                painter.fillRect(mark, fontColor);
-            }
-        } else if (bigMarks) {
-            painter.fillRect(QRect(p, QSize(1, 1)), palette().color(QPalette::Dark));
-            painter.fillRect(QRect(p + QPoint(1, 1), QSize(1, 1)), palette().color(QPalette::Light));
-        }
-    }
-
-    auto hand = [&](int pos, double tip, double tail, double halfWidth) {
-        const QPolygon arrow({at(pos, tip), at(pos + 15, halfWidth), at(pos + 30, tail),
-                              at(pos + 45, halfWidth)});
-        painter.setPen(fontColor);
-        painter.setBrush(color());
-        painter.drawPolygon(arrow);
-    };
-    hand(m_shown.Hour * 5 + m_shown.Minute / 12, 0.60, 0.15, 0.07);
-    hand(m_shown.Minute, 0.80, 0.20, 0.05);
-
-    if (m_showSeconds) {
-        // Inverted pixels: drawn twice, the line would vanish again.
-        painter.save();
-        painter.setCompositionMode(QPainter::CompositionMode_Difference);
-        painter.setPen(QColor(Qt::white));
-        painter.drawLine(centre, at(m_shown.Second, 0.80));
-        painter.restore();
-    }
+    AnalogDial::paint(painter, analogFace(), {m_shown.Hour, m_shown.Minute, m_shown.Second},
+                      {color(), m_dotsColor, palette().color(foregroundRole()), palette(),
+                       m_showSeconds});
 }
 
 // ---- layout and notifications ----
@@ -575,6 +420,7 @@ void TRxClock::FitFontToRect(const QRect &r)
 void TRxClock::invalidateLook()
 {
     m_geom.valid = false;
+    m_fullPaintPending = true;
     update();
 }
 

@@ -1,5 +1,13 @@
 #pragma once
 
+// clock/ at a glance:
+// - trxtimer.h: the tick timer, a worker thread handing ticks to the UI thread.
+// - alarmrule.h: the alarm time and the decision at a tick (when it fires).
+// - trxclock.h: the control; its properties, tick diffing and the digital cells.
+// - analogdial.h: the analog face; bevelframe.h: the 3-D frames of both.
+// - tdatetime.h: times of day as fractions of a day.
+
+#include "clock/alarmrule.h"
 #include "clock/tdatetime.h"
 #include "clock/trxtimer.h"
 #include "platform/systemclock.h"
@@ -55,11 +63,11 @@ public:
 
     bool alarmEnabled() const { return m_alarmEnabled; }
     void setAlarmEnabled(bool enabled) { m_alarmEnabled = enabled; }
-    quint8 alarmHour() const;
+    quint8 alarmHour() const { return m_alarm.hour(); }
     void setAlarmHour(quint8 hour);       // throws EConvertError
-    quint8 alarmMinute() const;
+    quint8 alarmMinute() const { return m_alarm.minute(); }
     void setAlarmMinute(quint8 minute);   // throws EConvertError
-    quint8 alarmSecond() const;
+    quint8 alarmSecond() const { return m_alarm.second(); }
     void setAlarmSecond(quint8 second);   // throws EConvertError
 
     bool autoSize() const { return m_autoSize; }
@@ -92,6 +100,13 @@ public:
     void ClockTick(QObject *sender);
     TRxTimer *ticker() const { return m_ticker; }
 
+    // Whether the alarm being delivered was passed over (the time of day ran past
+    // its whole minute without a tick in it) and so comes late; its due time is
+    // the alarm time.
+    bool alarmLate() const { return m_alarmLate; }
+    // For the alarm message: "\n(fällig um 07:00:00)" when late, else empty.
+    QString lateAlarmNote() const;
+
     // Re-reads the alarm state after a stored layout has been applied.
     void Loaded();
     // The system clock was set: redraw and evaluate the alarm at once.
@@ -99,7 +114,7 @@ public:
 
     // For tests: whether the alarm may still fire in its coming window, the
     // region the last tick asked to redraw, and the digital cell geometry.
-    bool alarmPending() const { return m_alarmPending; }
+    bool alarmPending() const { return m_alarm.pending(); }
     QRegion lastTickRegion() const;
     QRect cellRect(int index) const;   // index 1 .. cellCount()
     int cellCount() const { return m_geom.cells; }
@@ -137,11 +152,8 @@ private:
         int suffixWidth = 0;
     };
 
-    void setAlarmPart(int index, int value);
-    [[noreturn]] void RaiseInvalidTime(int hour, int minute, int second) const;
-    void UpdateAlarmWait();
-    bool InAlarmWindow(TDateTime time) const;
     void EvaluateAlarm();
+    qint64 readLocalMSecs();
 
     QRect drawingArea() const;
     void doLayout();
@@ -163,8 +175,8 @@ private:
     platform::TimeChangeWatcher *m_timeWatcher = nullptr;
 
     bool m_alarmEnabled = false;
-    bool m_alarmPending = true;
-    TDateTime m_alarmTime = 0;
+    AlarmRule m_alarm;
+    bool m_alarmLate = false;
 
     bool m_autoSize = false;
     TBevelCut m_bevelInner = bvLowered;
@@ -190,5 +202,6 @@ private:
     // drawn from the stored time, anything larger is a full drawing.
     QRect m_tickRects[2];
     bool m_tickPaintPending = false;
+    bool m_fullPaintPending = false;
     bool m_destroying = false;
 };

@@ -1,6 +1,6 @@
 #include "systemclock.h"
 
-#include <QTime>
+#include <QDateTime>
 
 namespace platform {
 
@@ -10,6 +10,11 @@ class LocalSystemClock final : public SystemClock
 {
 public:
     int msecsSinceMidnight() const override { return QTime::currentTime().msecsSinceStartOfDay(); }
+    long long localMSecs() const override
+    {
+        const QDateTime now = QDateTime::currentDateTime();
+        return now.date().toJulianDay() * 86'400'000LL + now.time().msecsSinceStartOfDay();
+    }
 };
 
 } // namespace

@@ -9,6 +9,10 @@ public:
     virtual ~SystemClock() = default;
     // Milliseconds since local midnight, 0 to 86 399 999.
     virtual int msecsSinceMidnight() const = 0;
+    // Local wall time in milliseconds, days counted on: its remainder by a day is
+    // the time of day, so a step forward tells from one back and a later day from
+    // the same one.
+    virtual long long localMSecs() const { return msecsSinceMidnight(); }
 
     // The real clock, shared by everything that is not handed another one.
     static SystemClock &local();

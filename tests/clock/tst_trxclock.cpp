@@ -22,6 +22,12 @@ constexpr int ms(int h, int m, int s, int msec = 0)
     return ((h * 60 + m) * 60 + s) * 1000 + msec;
 }
 
+// A tick's local time: the day, then the time of day.
+constexpr qint64 onDay(int day, int msecs)
+{
+    return qint64(day) * MSecsPerDay + msecs;
+}
+
 QFont tahoma20()
 {
     QFont font(u"Tahoma"_s);
@@ -50,6 +56,11 @@ struct Fixture
     void tickAt(int msecs)
     {
         time.setMSecs(msecs);
+        clock->ClockTick(clock->ticker());
+    }
+    void tickAtLocal(qint64 msecs)
+    {
+        time.setLocalMSecs(msecs);
         clock->ClockTick(clock->ticker());
     }
 };
@@ -94,6 +105,8 @@ private slots:
     void invalidAlarmPart();
     void systemTimeChangeEvaluatesAtOnce();
     void onGetTimeGivesTheTime();
+    void onGetTimeShiftKeepsCountingDays_data();
+    void onGetTimeShiftKeepsCountingDays();
     void failingTimeReadSkipsTheAlarm();
 
     void shownText_data();
@@ -103,6 +116,7 @@ private slots:
     void tickRedrawsOnlyChangedCells_data();
     void tickRedrawsOnlyChangedCells();
     void separatorChangeShowsAfterFullDrawing();
+    void hourChangeWhileHiddenDrawsFullyLater();
     void bevels_data();
     void bevels();
     void autoSizeFitsFont_data();
@@ -150,44 +164,57 @@ void tst_TRxClock::alarmRule_data()
     QTest::addColumn<int>("writtenAt");
     QTest::addColumn<int>("alarm");
     QTest::addColumn<int>("enableAtTick");   // -1: armed together with the write
-    QTest::addColumn<QList<int>>("ticks");
+    QTest::addColumn<QList<qint64>>("ticks");   // day and time of day
     QTest::addColumn<QList<int>>("firesAt");   // indexes into ticks
+    QTest::addColumn<QList<int>>("lateAt");    // those delivered late
 
     const int a = ms(8, 0, 10);
+    auto d0 = [](int msecs) { return onDay(0, msecs); };
+    auto d1 = [](int msecs) { return onDay(1, msecs); };
     QTest::newRow("later today: first tick at or after the second")
         << ms(7, 59, 0) << a << -1
-        << QList<int>{ms(8, 0, 9, 990), ms(8, 0, 10), ms(8, 0, 10, 450), ms(8, 0, 30)} << QList<int>{1};
+        << QList<qint64>{d0(ms(8, 0, 9, 990)), d0(ms(8, 0, 10)), d0(ms(8, 0, 10, 450)), d0(ms(8, 0, 30))}
+        << QList<int>{1} << QList<int>{};
     QTest::newRow("late tick inside the window still fires")
-        << ms(7, 59, 0) << a << -1 << QList<int>{ms(8, 0, 5), ms(8, 0, 40)} << QList<int>{1};
+        << ms(7, 59, 0) << a << -1 << QList<qint64>{d0(ms(8, 0, 5)), d0(ms(8, 0, 40))} << QList<int>{1}
+        << QList<int>{};
     QTest::newRow("last millisecond of the window")
-        << ms(7, 59, 0) << a << -1 << QList<int>{ms(8, 0, 59, 999), ms(8, 1, 0)} << QList<int>{0};
-    QTest::newRow("tick after the window misses the day, fires the next")
+        << ms(7, 59, 0) << a << -1 << QList<qint64>{d0(ms(8, 0, 59, 999)), d0(ms(8, 1, 0))}
+        << QList<int>{0} << QList<int>{};
+    QTest::newRow("no tick inside the window: late, and the next day on time")
         << ms(7, 59, 0) << a << -1
-        << QList<int>{ms(8, 0, 5), ms(8, 1, 2), ms(23, 59, 59), ms(0, 0, 1), ms(8, 0, 10)}
-        << QList<int>{4};
+        << QList<qint64>{d0(ms(8, 0, 5)), d0(ms(8, 1, 2)), d0(ms(23, 59, 59)), d1(ms(0, 0, 1)), d1(ms(8, 0, 10))}
+        << QList<int>{1, 4} << QList<int>{1};
     QTest::newRow("written inside its own second: next day only")
         << ms(8, 0, 10, 300) << a << -1
-        << QList<int>{ms(8, 0, 10, 750), ms(8, 0, 30), ms(12, 0, 0), ms(0, 0, 0), ms(8, 0, 10)}
-        << QList<int>{4};
-    QTest::newRow("midnight alarm armed in the first minute fires at once")
-        << ms(0, 0, 20) << 0 << -1 << QList<int>{ms(0, 0, 20, 450), ms(0, 0, 21)} << QList<int>{0};
+        << QList<qint64>{d0(ms(8, 0, 10, 750)), d0(ms(8, 0, 30)), d0(ms(12, 0, 0)), d1(ms(0, 0, 0)), d1(ms(8, 0, 10))}
+        << QList<int>{4} << QList<int>{};
+    QTest::newRow("midnight alarm armed in the first minute: tomorrow")
+        << ms(0, 0, 20) << 0 << -1
+        << QList<qint64>{d0(ms(0, 0, 20, 450)), d0(ms(0, 0, 21)), d0(ms(0, 1, 0)), d1(ms(0, 0, 0, 200))}
+        << QList<int>{3} << QList<int>{};
     QTest::newRow("across midnight")
         << ms(23, 50, 0) << ms(0, 20, 0) << -1
-        << QList<int>{ms(23, 59, 59), ms(0, 0, 0), ms(0, 19, 59, 999), ms(0, 20, 0)} << QList<int>{3};
+        << QList<qint64>{d0(ms(23, 59, 59)), d1(ms(0, 0, 0)), d1(ms(0, 19, 59, 999)), d1(ms(0, 20, 0))}
+        << QList<int>{3} << QList<int>{};
     QTest::newRow("handler leaves it armed: once per window, again next day")
         << ms(7, 0, 0) << a << -1
-        << QList<int>{ms(8, 0, 10), ms(8, 0, 11), ms(8, 0, 59), ms(8, 1, 0), ms(0, 0, 0), ms(8, 0, 10)}
-        << QList<int>{0, 5};
+        << QList<qint64>{d0(ms(8, 0, 10)), d0(ms(8, 0, 11)), d0(ms(8, 0, 59)), d0(ms(8, 1, 0)), d1(ms(0, 0, 0)),
+                         d1(ms(8, 0, 10))}
+        << QList<int>{0, 5} << QList<int>{};
     QTest::newRow("enabled after its second passed while disarmed: no alarm")
         << ms(7, 0, 0) << a << 2
-        << QList<int>{ms(8, 0, 5), ms(8, 0, 15), ms(8, 0, 20), ms(8, 0, 40)} << QList<int>{};
+        << QList<qint64>{d0(ms(8, 0, 5)), d0(ms(8, 0, 15)), d0(ms(8, 0, 20)), d0(ms(8, 0, 40))} << QList<int>{}
+        << QList<int>{};
     QTest::newRow("enabled just before its second: fires")
-        << ms(7, 0, 0) << a << 1 << QList<int>{ms(8, 0, 5), ms(8, 0, 9), ms(8, 0, 10)} << QList<int>{2};
+        << ms(7, 0, 0) << a << 1 << QList<qint64>{d0(ms(8, 0, 5)), d0(ms(8, 0, 9)), d0(ms(8, 0, 10))}
+        << QList<int>{2} << QList<int>{};
     QTest::newRow("clock set back before the alarm: pending again")
         << ms(7, 0, 0) << a << -1
-        << QList<int>{ms(8, 0, 10), ms(7, 0, 0), ms(8, 0, 10)} << QList<int>{0, 2};
-    QTest::newRow("clock jumps past the window: missed")
-        << ms(7, 0, 0) << a << -1 << QList<int>{ms(7, 59, 0), ms(9, 0, 0), ms(8, 0, 30)} << QList<int>{};
+        << QList<qint64>{d0(ms(8, 0, 10)), d0(ms(7, 0, 0)), d0(ms(8, 0, 10))} << QList<int>{0, 2} << QList<int>{};
+    QTest::newRow("clock jumps past the window: late")
+        << ms(7, 0, 0) << a << -1 << QList<qint64>{d0(ms(7, 59, 0)), d0(ms(9, 0, 0)), d0(ms(8, 0, 30))}
+        << QList<int>{1} << QList<int>{1};
 }
 
 void tst_TRxClock::alarmRule()
@@ -195,15 +222,19 @@ void tst_TRxClock::alarmRule()
     QFETCH(int, writtenAt);
     QFETCH(int, alarm);
     QFETCH(int, enableAtTick);
-    QFETCH(QList<int>, ticks);
+    QFETCH(QList<qint64>, ticks);
     QFETCH(QList<int>, firesAt);
+    QFETCH(QList<int>, lateAt);
 
     Fixture f(writtenAt, false);
     QList<int> fired;
+    QList<int> late;
     int tick = -1;
     QObject::connect(f.clock.get(), &TRxClock::OnAlarm, f.clock.get(), [&](QObject *sender) {
         QCOMPARE(sender, f.clock.get());
         fired.append(tick);
+        if (f.clock->alarmLate())
+            late.append(tick);
     });
     f.clock->setAlarmHour(quint8(alarm / 3'600'000));
     f.clock->setAlarmMinute(quint8(alarm / 60'000 % 60));
@@ -212,9 +243,10 @@ void tst_TRxClock::alarmRule()
     for (tick = 0; tick < ticks.size(); ++tick) {
         if (tick == enableAtTick)
             f.clock->setAlarmEnabled(true);
-        f.tickAt(ticks[tick]);
+        f.tickAtLocal(ticks[tick]);
     }
     QCOMPARE(fired, firesAt);
+    QCOMPARE(late, lateAt);
     QVERIFY(f.clock->alarmEnabled());   // the clock never disarms itself
 }
 
@@ -289,6 +321,16 @@ void tst_TRxClock::systemTimeChangeEvaluatesAtOnce()
     f.time.setMSecs(ms(8, 0, 3));
     f.clock->systemTimeChanged();
     QCOMPARE(alarms.count(), 1);
+    QVERIFY(!f.clock->alarmLate());
+    QCOMPARE(f.clock->lateAlarmNote(), QString());
+
+    // Set forward over the next day's alarm: delivered at once, late.
+    f.tickAtLocal(onDay(1, ms(7, 59, 0)));
+    f.time.setLocalMSecs(onDay(1, ms(9, 30, 0)));
+    f.clock->systemTimeChanged();
+    QCOMPARE(alarms.count(), 2);
+    QVERIFY(f.clock->alarmLate());
+    QCOMPARE(f.clock->lateAlarmNote(), u"\n(fällig um 08:00:00)"_s);
 }
 
 void tst_TRxClock::onGetTimeGivesTheTime()
@@ -310,6 +352,42 @@ void tst_TRxClock::onGetTimeGivesTheTime()
     QCOMPARE(sender, f.clock.get());
     f.tickAt(ms(1, 0, 1));
     QCOMPARE(alarms.count(), 1);
+}
+
+void tst_TRxClock::onGetTimeShiftKeepsCountingDays_data()
+{
+    QTest::addColumn<int>("shift");   // what OnGetTime adds to the system's time
+    QTest::addColumn<qint64>("lastTick");
+    QTest::addColumn<qint64>("tick");
+    QTest::addColumn<bool>("late");
+    // The alarm is 00:00:30 as OnGetTime tells it.
+    QTest::newRow("shifted midnight passed tick by tick: on time")
+        << ms(7, 0, 0) << onDay(0, ms(16, 59, 59, 800)) << onDay(0, ms(17, 0, 30, 100)) << false;
+    QTest::newRow("shifted midnight jumped over: late")
+        << ms(7, 0, 0) << onDay(0, ms(16, 59, 50)) << onDay(0, ms(17, 5, 0)) << true;
+    QTest::newRow("shifted back over the system's midnight: late")
+        << -ms(2, 0, 0) << onDay(0, ms(1, 59, 50)) << onDay(0, ms(2, 5, 0)) << true;
+}
+
+void tst_TRxClock::onGetTimeShiftKeepsCountingDays()
+{
+    QFETCH(int, shift);
+    QFETCH(qint64, lastTick);
+    QFETCH(qint64, tick);
+    QFETCH(bool, late);
+    Fixture f(ms(12, 0, 0), false);
+    f.clock->OnGetTime = [shift](QObject *, TDateTime &t) {
+        t = MSecsToTime((TimeToMSecs(t) + shift + MSecsPerDay) % MSecsPerDay);
+    };
+    f.tickAtLocal(lastTick - 1000);
+    f.clock->setAlarmSecond(30);
+    f.clock->setAlarmEnabled(true);
+    QSignalSpy alarms(f.clock.get(), &TRxClock::OnAlarm);
+    f.tickAtLocal(lastTick);
+    QCOMPARE(alarms.count(), 0);
+    f.tickAtLocal(tick);
+    QCOMPARE(alarms.count(), 1);
+    QCOMPARE(f.clock->alarmLate(), late);
 }
 
 void tst_TRxClock::failingTimeReadSkipsTheAlarm()
@@ -478,6 +556,22 @@ void tst_TRxClock::separatorChangeShowsAfterFullDrawing()
     QCoreApplication::sendEvent(f.clock.get(), &change);
     f.clock->grab();
     QCOMPARE(f.clock->shownText(), u"09.05.08"_s);
+}
+
+void tst_TRxClock::hourChangeWhileHiddenDrawsFullyLater()
+{
+    // A minimised window paints nothing; the alarm restores it within the tick.
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    Fixture f(ms(11, 59, 58));
+    f.clock->setTwelveHour(true);
+    f.clock->grab();
+    f.tickAt(ms(11, 59, 59));
+    f.tickAt(ms(12, 0, 0));
+    const QImage restored = f.clock->grab().toImage();
+
+    Fixture fresh(ms(12, 0, 0));
+    fresh.clock->setTwelveHour(true);
+    QCOMPARE(restored, fresh.clock->grab().toImage());
 }
 
 void tst_TRxClock::bevels_data()
