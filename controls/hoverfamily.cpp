@@ -16,6 +16,11 @@ std::function<bool()> &activeWindowHook()
     static std::function<bool()> hook;
     return hook;
 }
+std::function<Qt::MouseButtons()> &mouseButtonsHook()
+{
+    static std::function<Qt::MouseButtons()> hook;
+    return hook;
+}
 } // namespace
 
 void HoverFamily::attach()
@@ -77,6 +82,27 @@ bool HoverFamily::hasActiveWindow()
     if (activeWindowHook())
         return activeWindowHook()();
     return QApplication::activeWindow() != nullptr;
+}
+
+bool HoverFamily::windowTakesPointer(QWidget *control)
+{
+    if (QApplication::activePopupWidget())
+        return false;
+    if (activeWindowHook())
+        return activeWindowHook()();
+    return control->isActiveWindow();
+}
+
+Qt::MouseButtons HoverFamily::mouseButtons()
+{
+    if (mouseButtonsHook())
+        return mouseButtonsHook()();
+    return QGuiApplication::mouseButtons();
+}
+
+void HoverFamily::setMouseButtonsHook(std::function<Qt::MouseButtons()> hook)
+{
+    mouseButtonsHook() = std::move(hook);
 }
 
 void HoverFamily::setControlUnderPointerHook(std::function<QWidget *()> hook)
