@@ -101,10 +101,16 @@ void FlatHoverControl::watchWindow(bool on)
         top->installEventFilter(this);
 }
 
+// After either, Qt delivers the release to another window or to none.
+static bool losesRelease(QEvent::Type type)
+{
+    return type == QEvent::WindowBlocked || type == QEvent::Hide;
+}
+
 bool FlatHoverControl::eventFilter(QObject *watched, QEvent *event)
 {
-    Q_UNUSED(watched);
-    Q_UNUSED(event);
+    if (watched == m_watchedWindow && losesRelease(event->type()))
+        cancelPress();
     return QWidget::eventFilter(watched, event);
 }
 
@@ -126,6 +132,10 @@ bool FlatHoverControl::event(QEvent *event)
     case QEvent::ParentChange:
     case QEvent::PaletteChange:
         repaintIf(m_colors.followParent(parentsColor()));
+        break;
+    case QEvent::WindowBlocked:
+    case QEvent::Hide:
+        cancelPress(); // the control itself, or a window of its own
         break;
     default:
         break;

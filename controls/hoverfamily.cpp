@@ -58,6 +58,12 @@ void HoverFamily::pointerMoved(HoverClient *client)
 
 void HoverFamily::check()
 {
+    if (!m_owner)
+        return;
+    // A release that went elsewhere (to a modal window or a popup) never
+    // reaches the control; the poll notices the button is up.
+    if (m_owner->holdsPress() && !(mouseButtons() & Qt::LeftButton))
+        m_owner->cancelPress();
     if (m_owner && controlUnderPointer() != m_owner->hoverWidget())
         m_owner->hoverLeave();
 }

@@ -24,6 +24,8 @@ private slots:
     void defaults();
     void pressMoveRelease_data();
     void pressMoveRelease();
+    void lostReleaseEndsPress_data();
+    void lostReleaseEndsPress();
     void groups_data();
     void groups();
     void allowAllUpReleasesLatchedButton();
@@ -559,6 +561,56 @@ void tst_TFlatButton::clickHandlerMayDeleteButton()
     QVERIFY(!b);
     QCOMPARE(TFlatButton::family().owner(), nullptr);
     QCOMPARE(TFlatSpeedButton::family().owner(), nullptr);
+}
+
+void tst_TFlatButton::lostReleaseEndsPress_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("loss");
+    for (const QString &kind : {u"TFlatSpeedButton"_s, u"TFlatButton"_s}) {
+        const QByteArray k = kind.toUtf8();
+        QTest::newRow(k + ": a modal window opens") << kind << u"modal"_s;
+        QTest::newRow(k + ": hidden") << kind << u"hidden"_s;
+        QTest::newRow(k + ": the poll finds the button up") << kind << u"released elsewhere"_s;
+    }
+}
+
+void tst_TFlatButton::lostReleaseEndsPress()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, loss);
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_form));
+    FlatButtonBase *b = make(kind);
+    b->show();
+    QSignalSpy clicks(b, &FlatButtonBase::OnClick);
+    m_pointer->move(b, {5, 5});
+    m_pointer->press(b, {5, 5});
+    QCOMPARE(b->state(), fbsPressed);
+
+    QDialog box(m_form);
+    if (loss == u"modal"_s) {
+        box.setModal(true);
+        box.show();
+    } else if (loss == u"hidden"_s) {
+        b->hide();
+    } else {
+        m_pointer->held = Qt::NoButton;
+        b->hoverFamily().check();
+    }
+    QVERIFY(!b->pressing());
+    QCOMPARE(b->state(), fbsUp);
+    QCOMPARE(clicks.count(), 0);
+
+    // The hover look leaves with the pointer again.
+    box.hide();
+    b->show();
+    m_pointer->held = Qt::NoButton;
+    m_pointer->over = nullptr;
+    b->hoverFamily().check();
+    QVERIFY(!b->mouseInside());
+    QVERIFY(!b->hoverFamily().timer()->isActive());
+    QCOMPARE(b->grab().toImage().pixelColor(30, 10), QColor(Qt::white));
 }
 
 QTEST_MAIN(tst_TFlatButton)

@@ -2,6 +2,7 @@
 #include "controls/tflatradiobutton.h"
 #include "pointer.h"
 
+#include <QDialog>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -22,6 +23,8 @@ private slots:
     void groupsAndParentsAreSeparate();
     void clickOnCheckedRaisesOnce();
     void releaseOutsideDoesNotCheck();
+    void lostReleaseEndsPress_data();
+    void lostReleaseEndsPress();
     void acceleratorOnlyFocuses();
     void disabledIgnoresPress();
     void paintedCircle_data();
@@ -233,6 +236,40 @@ void tst_TFlatRadioButton::hoverUsesOwnFamily()
     family.check();
     QVERIFY(!m_radios[1]->mouseInside());
     QVERIFY(!family.timer()->isActive());
+}
+
+void tst_TFlatRadioButton::lostReleaseEndsPress_data()
+{
+    QTest::addColumn<bool>("modal");
+    QTest::newRow("a modal window opens") << true;
+    QTest::newRow("the poll finds the button up") << false;
+}
+
+void tst_TFlatRadioButton::lostReleaseEndsPress()
+{
+    QFETCH(bool, modal);
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_form));
+    TFlatRadioButton *radio = m_radios[1];
+    m_pointer->move(radio, {5, 8});
+    m_pointer->press(radio, {5, 8});
+    QVERIFY(radio->pressing());
+    QDialog box(m_form);
+    if (modal) {
+        box.setModal(true);
+        box.show();
+    } else {
+        m_pointer->held = Qt::NoButton;
+        TFlatRadioButton::family().check();
+    }
+    QVERIFY(!radio->pressing());
+    QVERIFY(!radio->isChecked());
+
+    box.hide();
+    m_pointer->held = Qt::NoButton;
+    m_pointer->over = nullptr;
+    TFlatRadioButton::family().check();
+    QVERIFY(!radio->mouseInside());
 }
 
 QTEST_MAIN(tst_TFlatRadioButton)

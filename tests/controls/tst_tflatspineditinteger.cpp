@@ -7,6 +7,7 @@
 #include "pointer.h"
 
 #include <QClipboard>
+#include <QDialog>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -37,6 +38,8 @@ private slots:
     void leavingClamps();
     void arrowPressFocusesAndSelects();
     void repeatsWhileHeld();
+    void lostReleaseEndsRepeat_data();
+    void lostReleaseEndsRepeat();
     void geometry();
     void heightFollowsFont();
     void colourWriteOrder();
@@ -491,6 +494,55 @@ void tst_TFlatSpinEditInteger::plainEditFocusSuppressesHover()
     QVERIFY(hovered->showsFocusLook());
     QApplication::sendEvent(m_edit, &enter);
     QCOMPARE(plain->height(), plain->textHeight() + 6);
+}
+
+void tst_TFlatSpinEditInteger::lostReleaseEndsRepeat_data()
+{
+    QTest::addColumn<QString>("loss");
+    QTest::newRow("a modal window opens") << u"modal"_s;
+    QTest::newRow("the field is hidden") << u"hidden"_s;
+    QTest::newRow("the button is up at the next repeat") << u"released elsewhere"_s;
+}
+
+void tst_TFlatSpinEditInteger::lostReleaseEndsRepeat()
+{
+    QFETCH(QString, loss);
+    showForm();
+    m_edit->setMaxValue(59);
+    m_edit->setText(u"5"_s);
+    FakePointer pointer;
+    TTimerSpeedButton *up = m_edit->button()->upButton();
+    pointer.move(up, {5, 5});
+    pointer.press(up, {5, 5});
+    up->repeatTick();
+    QCOMPARE(m_edit->text(), u"6"_s);
+
+    // The release goes to the modal window, or to no control at all.
+    QDialog box(m_form);
+    if (loss == u"modal"_s) {
+        box.setModal(true);
+        box.show();
+    } else if (loss == u"hidden"_s) {
+        m_edit->hide();
+    }
+    if (loss != u"released elsewhere"_s) {
+        QVERIFY2(!up->repeatTimer()->isActive(), "stops at once, the button still down");
+        QVERIFY(!up->pressing());
+    }
+    pointer.held = Qt::NoButton;
+    box.hide();
+    m_edit->show();
+    for (int tick = 0; tick < 3; ++tick)
+        up->repeatTick();
+    QCOMPARE(m_edit->text(), u"6"_s);
+    QVERIFY(!up->repeatTimer()->isActive());
+    QVERIFY(!up->pressing());
+    QCOMPARE(up->state(), fbsUp);
+
+    // A later click steps once again, and its release stops the repeat.
+    pointer.click(up, {5, 5});
+    QCOMPARE(m_edit->text(), u"7"_s);
+    QVERIFY(!up->repeatTimer()->isActive());
 }
 
 QTEST_MAIN(tst_TFlatSpinEditInteger)
