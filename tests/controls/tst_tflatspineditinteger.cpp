@@ -37,6 +37,8 @@ private slots:
     void leavingClamps_data();
     void leavingClamps();
     void arrowPressFocusesAndSelects();
+    void autoSelectOnlyOnEntry_data();
+    void autoSelectOnlyOnEntry();
     void repeatsWhileHeld();
     void lostReleaseEndsRepeat_data();
     void lostReleaseEndsRepeat();
@@ -543,6 +545,41 @@ void tst_TFlatSpinEditInteger::lostReleaseEndsRepeat()
     pointer.click(up, {5, 5});
     QCOMPARE(m_edit->text(), u"7"_s);
     QVERIFY(!up->repeatTimer()->isActive());
+}
+
+void tst_TFlatSpinEditInteger::autoSelectOnlyOnEntry_data()
+{
+    QTest::addColumn<int>("reason");
+    QTest::addColumn<bool>("selects");
+    QTest::newRow("Tab") << int(Qt::TabFocusReason) << true;
+    QTest::newRow("backtab") << int(Qt::BacktabFocusReason) << true;
+    QTest::newRow("shortcut") << int(Qt::ShortcutFocusReason) << true;
+    QTest::newRow("arrow press or program") << int(Qt::OtherFocusReason) << true;
+    QTest::newRow("click on the field") << int(Qt::MouseFocusReason) << false;
+    QTest::newRow("window re-activated") << int(Qt::ActiveWindowFocusReason) << false;
+    QTest::newRow("context menu closed") << int(Qt::PopupFocusReason) << false;
+}
+
+void tst_TFlatSpinEditInteger::autoSelectOnlyOnEntry()
+{
+    QFETCH(int, reason);
+    QFETCH(bool, selects);
+    showForm();
+    m_edit->setText(u"12"_s);
+    m_edit->setFocus(Qt::MouseFocusReason);
+    m_edit->setCursorPosition(1);
+    QVERIFY(!m_edit->hasSelectedText());
+    QFocusEvent out(QEvent::FocusOut, Qt::FocusReason(reason));
+    QApplication::sendEvent(m_edit, &out);
+    QFocusEvent in(QEvent::FocusIn, Qt::FocusReason(reason));
+    QApplication::sendEvent(m_edit, &in);
+    QCOMPARE(m_edit->selectedText(), selects ? u"12"_s : QString());
+
+    // Typing a digit after a re-activation inserts it at the cursor.
+    if (!selects && reason != Qt::MouseFocusReason) {
+        QTest::keyClick(m_edit, Qt::Key_0);
+        QCOMPARE(m_edit->text(), u"102"_s);
+    }
 }
 
 QTEST_MAIN(tst_TFlatSpinEditInteger)
