@@ -116,9 +116,22 @@ bool FlatHoverControl::eventFilter(QObject *watched, QEvent *event)
 
 bool FlatHoverControl::shortcutEvent(QEvent *event)
 {
-    if (!m_shortcutId || static_cast<QShortcutEvent *>(event)->shortcutId() != m_shortcutId)
+    const auto *shortcut = static_cast<QShortcutEvent *>(event);
+    if (!m_shortcutId || shortcut->shortcutId() != m_shortcutId)
         return false;
-    acceleratorPressed();
+    if (!shortcut->isAmbiguous()) {
+        acceleratorPressed();
+        return true;
+    }
+    // Qt hands an accelerator claimed twice to each claimant in turn. The
+    // window's controls are asked in their order instead, and the first that
+    // uses the character ends the search, whichever of them Qt chose.
+    const QKeySequence key = QKeySequence::mnemonic(m_caption);
+    const QList<FlatHoverControl *> controls = window()->findChildren<FlatHoverControl *>();
+    for (FlatHoverControl *control : controls)
+        if (control->m_shortcutId && control->isVisible()
+            && QKeySequence::mnemonic(control->m_caption) == key && control->acceleratorPressed())
+            break;
     return true;
 }
 

@@ -87,9 +87,11 @@ void TFlatRadioButton::setTransparent(bool on)
 
 bool TFlatRadioButton::acceleratorPressed()
 {
-    // The accelerator only moves the focus; it does not check the button.
-    if (isEnabled() && isVisible())
-        setFocus(Qt::ShortcutFocusReason);
+    // The accelerator only moves the focus; it does not check the button. It
+    // is used up whenever the button can take the focus.
+    if (!isEnabled() || !isVisible())
+        return false;
+    setFocus(Qt::ShortcutFocusReason);
     return true;
 }
 

@@ -1,4 +1,5 @@
 #include "controls/flatcolors.h"
+#include "controls/tflatbutton.h"
 #include "controls/tflatradiobutton.h"
 #include "pointer.h"
 
@@ -26,6 +27,7 @@ private slots:
     void lostReleaseEndsPress_data();
     void lostReleaseEndsPress();
     void acceleratorOnlyFocuses();
+    void sharedAcceleratorStaysWithRadio();
     void disabledIgnoresPress();
     void paintedCircle_data();
     void paintedCircle();
@@ -270,6 +272,36 @@ void tst_TFlatRadioButton::lostReleaseEndsPress()
     m_pointer->over = nullptr;
     TFlatRadioButton::family().check();
     QVERIFY(!radio->mouseInside());
+}
+
+void tst_TFlatRadioButton::sharedAcceleratorStaysWithRadio()
+{
+    // As in the options dialog: a radio button in a group and a button on
+    // the window claim the same accelerator.
+    QWidget window;
+    window.resize(300, 120);
+    auto *group = new QWidget(&window);
+    group->setGeometry(0, 0, 200, 60);
+    auto *radio = new TFlatRadioButton(group);
+    radio->setCaption(u"kein &Alarmton"_s);
+    radio->move(10, 10);
+    auto *cancel = new TFlatButton(&window);
+    cancel->setCaption(u"&Abbrechen"_s);
+    cancel->setGeometry(200, 80, 77, 25);
+    QSignalSpy clicks(cancel, &FlatButtonBase::OnClick);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    for (int press = 1; press <= 3; ++press) {
+        QTest::keyClick(&window, Qt::Key_A, Qt::AltModifier);
+        QVERIFY2(radio->hasFocus(), qPrintable(u"press %1"_s.arg(press)));
+        QCOMPARE(clicks.count(), 0);
+    }
+    QVERIFY(!radio->isChecked());
+
+    // A radio button that cannot take the focus passes the character on.
+    radio->setEnabled(false);
+    QTest::keyClick(&window, Qt::Key_A, Qt::AltModifier);
+    QCOMPARE(clicks.count(), 1);
 }
 
 QTEST_MAIN(tst_TFlatRadioButton)
