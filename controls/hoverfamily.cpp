@@ -64,7 +64,11 @@ void HoverFamily::check()
     // reaches the control; the poll notices the button is up.
     if (m_owner->holdsPress() && !(mouseButtons() & Qt::LeftButton))
         m_owner->cancelPress();
-    if (m_owner && controlUnderPointer() != m_owner->hoverWidget())
+    // An open menu or another active window takes the pointer even while it
+    // rests over the control.
+    if (m_owner
+        && (controlUnderPointer() != m_owner->hoverWidget()
+            || !windowTakesPointer(m_owner->hoverWidget())))
         m_owner->hoverLeave();
 }
 

@@ -54,6 +54,10 @@ void TFlatButton::afterPress(Qt::MouseButton button)
 void TFlatButton::focusInEvent(QFocusEvent *event)
 {
     FlatButtonBase::focusInEvent(event);
+    // The focus coming back from a menu or another window is no new arrival:
+    // the hover look it ended stays off until the pointer comes over the button.
+    if (event->reason() == Qt::PopupFocusReason || event->reason() == Qt::ActiveWindowFocusReason)
+        return;
     if (isEnabled()) {
         setMouseInside(true);
         update();

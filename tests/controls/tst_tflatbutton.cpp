@@ -4,6 +4,7 @@
 #include "pointer.h"
 
 #include <QDialog>
+#include <QMenu>
 #include <QPainter>
 #include <QSignalSpy>
 #include <QTest>
@@ -41,6 +42,8 @@ private slots:
     void advColorsOnWhite();
     void hoverTimerRunsOnlyWhileHovered();
     void oneHoverOwnerPerFamily();
+    void hoverEndsWhenPointerTakenAway_data();
+    void hoverEndsWhenPointerTakenAway();
     void acceleratorClicks();
     void parentColourFollowed();
     void transparentModes_data();
@@ -611,6 +614,47 @@ void tst_TFlatButton::lostReleaseEndsPress()
     QVERIFY(!b->mouseInside());
     QVERIFY(!b->hoverFamily().timer()->isActive());
     QCOMPARE(b->grab().toImage().pixelColor(30, 10), QColor(Qt::white));
+}
+
+void tst_TFlatButton::hoverEndsWhenPointerTakenAway_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("a menu opens") << u"menu"_s;
+    QTest::newRow("the window is deactivated") << u"deactivated"_s;
+    QTest::newRow("the focus returns from a menu") << u"focus back"_s;
+}
+
+void tst_TFlatButton::hoverEndsWhenPointerTakenAway()
+{
+    QFETCH(QString, how);
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_form));
+    FlatButtonBase *b = make(u"TFlatButton"_s);
+    b->setCaption(u"Meldung"_s);
+    b->show();
+    HoverFamily &family = TFlatButton::family();
+    m_pointer->move(b, {5, 5});
+    QVERIFY(b->mouseInside());
+
+    QMenu menu(m_form);
+    menu.addAction(u"Optionen"_s);
+    if (how == u"menu"_s) {
+        menu.popup(m_form->mapToGlobal(QPoint(0, 60)));
+        QVERIFY(QTest::qWaitForWindowExposed(&menu));
+    } else if (how == u"deactivated"_s) {
+        m_pointer->active = false;
+    } else {
+        // A click gave it the focus; the menu takes it and gives it back.
+        b->setFocus(Qt::MouseFocusReason);
+        m_pointer->over = nullptr;
+        QFocusEvent out(QEvent::FocusOut, Qt::PopupFocusReason);
+        QApplication::sendEvent(b, &out);
+        QFocusEvent in(QEvent::FocusIn, Qt::PopupFocusReason);
+        QApplication::sendEvent(b, &in);
+    }
+    family.check();
+    QVERIFY(!b->mouseInside());
+    QCOMPARE(b->grab().toImage().pixelColor(3, 10), QColor(Qt::white));
 }
 
 QTEST_MAIN(tst_TFlatButton)
