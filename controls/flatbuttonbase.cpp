@@ -1,151 +1,36 @@
 #include "controls/flatbuttonbase.h"
 
-#include "controls/flatdraw.h"
-
 #include <QDialog>
-#include <QKeySequence>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
-#include <QShortcutEvent>
 
-FlatButtonBase::FlatButtonBase(QWidget *parent)
-    : QWidget(parent)
+FlatButtonBase::FlatButtonBase(QWidget *parent, HoverFamily &family)
+    : FlatHoverControl(parent, family, FlatColorScheme(FlatColorScheme::Buttons, FlatColors::Face))
 {
-    setMouseTracking(true);
     resize(25, 25);
-    m_color = parentsColor();
-}
-
-void FlatButtonBase::init(HoverFamily &family)
-{
-    m_family = &family;
-    m_family->attach();
-}
-
-FlatButtonBase::~FlatButtonBase()
-{
-    if (m_family)
-        m_family->detach(this);
-}
-
-QColor FlatButtonBase::parentsColor() const
-{
-    if (QWidget *p = parentWidget())
-        return p->palette().color(p->backgroundRole());
-    return FlatColors::Face;
-}
-
-void FlatButtonBase::followParentColor()
-{
-    if (m_useAdvColors) {
-        m_parentColor = true;
-        m_color = parentsColor();
-        computeAdvColors();
-    } else if (m_parentColor) {
-        m_color = parentsColor();
-    }
-    update();
-}
-
-void FlatButtonBase::computeAdvColors()
-{
-    if (!m_useAdvColors)
-        return;
-    m_colorFocused = AdvancedColor(m_color, m_colorFocused, m_advColorFocused, Lighten);
-    m_colorDown = AdvancedColor(m_color, m_colorDown, m_advColorDown, Darken);
-    m_colorBorder = AdvancedColor(m_color, m_colorBorder, m_advColorBorder, Darken);
-}
-
-void FlatButtonBase::setColor(const QColor &color)
-{
-    m_color = color;
-    m_parentColor = false;
-    update();
-}
-
-void FlatButtonBase::setParentColor(bool on)
-{
-    if (m_parentColor == on)
-        return;
-    m_parentColor = on;
-    if (on)
-        m_color = parentsColor();
-    update();
-}
-
-void FlatButtonBase::setColorFocused(const QColor &color)
-{
-    m_colorFocused = color;
-    update();
-}
-
-void FlatButtonBase::setColorDown(const QColor &color)
-{
-    m_colorDown = color;
-    update();
-}
-
-void FlatButtonBase::setColorBorder(const QColor &color)
-{
-    m_colorBorder = color;
-    update();
 }
 
 void FlatButtonBase::setColorHighLight(const QColor &color)
 {
+    if (m_colorHighLight == color)
+        return;
     m_colorHighLight = color;
     update();
 }
 
 void FlatButtonBase::setColorShadow(const QColor &color)
 {
+    if (m_colorShadow == color)
+        return;
     m_colorShadow = color;
-    update();
-}
-
-void FlatButtonBase::setUseAdvColors(bool on)
-{
-    if (m_useAdvColors == on)
-        return;
-    m_useAdvColors = on;
-    setParentColor(on);
-    computeAdvColors();
-    update();
-}
-
-void FlatButtonBase::setAdvColorFocused(int percentage)
-{
-    percentage = std::clamp(percentage, 0, 100);
-    if (m_advColorFocused == percentage)
-        return;
-    m_advColorFocused = percentage;
-    computeAdvColors();
-    update();
-}
-
-void FlatButtonBase::setAdvColorDown(int percentage)
-{
-    percentage = std::clamp(percentage, 0, 100);
-    if (m_advColorDown == percentage)
-        return;
-    m_advColorDown = percentage;
-    computeAdvColors();
-    update();
-}
-
-void FlatButtonBase::setAdvColorBorder(int percentage)
-{
-    percentage = std::clamp(percentage, 0, 100);
-    if (m_advColorBorder == percentage)
-        return;
-    m_advColorBorder = percentage;
-    computeAdvColors();
     update();
 }
 
 void FlatButtonBase::setTransparentMode(TTransparentMode mode)
 {
+    if (m_transparentMode == mode)
+        return;
     m_transparentMode = mode;
     update();
 }
@@ -192,20 +77,6 @@ void FlatButtonBase::setSpacing(int spacing)
     if (m_spacing == spacing)
         return;
     m_spacing = spacing;
-    update();
-}
-
-void FlatButtonBase::setCaption(const QString &caption)
-{
-    if (m_caption == caption)
-        return;
-    m_caption = caption;
-    if (m_shortcutId)
-        releaseShortcut(m_shortcutId);
-    m_shortcutId = 0;
-    const QKeySequence mnemonic = QKeySequence::mnemonic(caption);
-    if (!mnemonic.isEmpty())
-        m_shortcutId = grabShortcut(mnemonic);
     update();
 }
 
@@ -279,51 +150,16 @@ void FlatButtonBase::click()
     emit OnClick(this);
 }
 
-void FlatButtonBase::hoverEnter()
+void FlatButtonBase::pressCancelled()
 {
-    if (isEnabled() && !m_mouseInside) {
-        m_mouseInside = true;
-        update();
-    }
-}
-
-void FlatButtonBase::hoverLeave()
-{
-    if (isEnabled() && m_mouseInside && !m_pressing) {
-        m_mouseInside = false;
-        hoverFamily().release(this);
-        update();
-    }
-}
-
-void FlatButtonBase::reevaluateHover()
-{
-    if (!isEnabled())
-        return;
-    const bool under = HoverFamily::controlUnderPointer() == this;
-    m_mouseInside = !under;
-    if (under)
-        hoverEnter();
-    else
-        hoverLeave();
+    if (isEnabled())
+        m_state = restingState();
 }
 
 bool FlatButtonBase::isInside(const QPoint &pos) const
 {
     // The row just below the button counts as inside.
     return pos.x() >= 0 && pos.x() < width() && pos.y() >= 0 && pos.y() <= height();
-}
-
-bool FlatButtonBase::event(QEvent *event)
-{
-    if (event->type() == QEvent::Shortcut
-        && static_cast<QShortcutEvent *>(event)->shortcutId() == m_shortcutId && m_shortcutId) {
-        accelerator();
-        return true;
-    }
-    if (event->type() == QEvent::ParentChange || event->type() == QEvent::PaletteChange)
-        followParentColor();
-    return QWidget::event(event);
 }
 
 void FlatButtonBase::mousePressEvent(QMouseEvent *event)
@@ -335,7 +171,7 @@ void FlatButtonBase::mousePressEvent(QMouseEvent *event)
             m_state = fbsPressed;
             update();
         }
-        m_pressing = true;
+        beginPress();
     }
     afterPress(event->button());
 }
@@ -353,7 +189,7 @@ void FlatButtonBase::mouseMoveEvent(QMouseEvent *event)
     const QPoint pos = event->position().toPoint();
     emit OnMouseMove(this, event->modifiers(), pos.x(), pos.y());
     hoverFamily().pointerMoved(this);
-    if (!m_pressing)
+    if (!pressing())
         return;
     TFlatButtonState next;
     if (isInside(pos))
@@ -370,12 +206,12 @@ void FlatButtonBase::mouseReleaseEvent(QMouseEvent *event)
 {
     const QPoint pos = event->position().toPoint();
     emit OnMouseUp(this, event->button(), event->modifiers(), pos.x(), pos.y());
-    if (m_pressing && event->button() == Qt::LeftButton) {
-        m_pressing = false;
+    if (pressing() && event->button() == Qt::LeftButton) {
+        endPress();
         const bool inside = isInside(pos);
         if (m_groupIndex == 0) {
             m_state = fbsUp;
-            m_mouseInside = false;
+            setMouseInside(false);
             if (inside)
                 update();
         } else if (inside) {
@@ -402,13 +238,13 @@ void FlatButtonBase::mouseReleaseEvent(QMouseEvent *event)
 
 void FlatButtonBase::enterEvent(QEnterEvent *event)
 {
-    QWidget::enterEvent(event);
+    FlatHoverControl::enterEvent(event);
     emit OnMouseEnter(this);
 }
 
 void FlatButtonBase::leaveEvent(QEvent *event)
 {
-    QWidget::leaveEvent(event);
+    FlatHoverControl::leaveEvent(event);
     emit OnMouseLeave(this);
 }
 
@@ -416,9 +252,14 @@ void FlatButtonBase::changeEvent(QEvent *event)
 {
     switch (event->type()) {
     case QEvent::EnabledChange:
-        if (!isEnabled())
+        if (isEnabled()) {
+            if (m_state == fbsDisabled)
+                m_state = restingState();
+        } else {
             m_state = fbsDisabled;
-        m_mouseInside = false;
+            endPress();
+        }
+        setMouseInside(false);
         hoverFamily().release(this);
         reevaluateHover();
         update();
@@ -429,82 +270,73 @@ void FlatButtonBase::changeEvent(QEvent *event)
     default:
         break;
     }
-    QWidget::changeEvent(event);
+    FlatHoverControl::changeEvent(event);
 }
 
-void FlatButtonBase::moveEvent(QMoveEvent *event)
+GlyphCaptionLayout FlatButtonBase::placement() const
 {
-    QWidget::moveEvent(event);
-    if (isWindowed() && m_transparentMode != tmNone)
-        update();
+    const TFlatButtonState state = paintedState();
+    const QPoint offset = (state == fbsPressed || state == fbsLatched) ? QPoint(1, 1) : QPoint(0, 0);
+    return LayoutGlyphAndCaption(font(), rect(), offset, caption(), m_layout, m_margin, m_spacing,
+                                 m_glyph.isNull() ? QSize() : m_glyph.size(), m_numGlyphs);
 }
 
-void FlatButtonBase::resizeEvent(QResizeEvent *event)
+TFlatButtonState FlatButtonBase::paintedState() const
 {
-    QWidget::resizeEvent(event);
-    if (isWindowed() && m_transparentMode != tmNone)
-        update();
+    if (!isEnabled())
+        return fbsDisabled;
+    return m_state == fbsDisabled ? restingState() : m_state;
+}
+
+QColor FlatButtonBase::faceColor(TFlatButtonState state, bool hoverFace) const
+{
+    switch (state) {
+    case fbsUp:
+        return hoverFace ? colorFocused() : color();
+    case fbsDisabled:
+        return color();
+    case fbsPressed:
+        return colorDown();
+    case fbsLatched:
+        return hoverFace ? colorFocused() : colorDown();
+    }
+    return color();
 }
 
 void FlatButtonBase::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     const QRect client = rect();
+    const TFlatButtonState state = paintedState();
+    const GlyphCaptionLayout placed = placement();
+    const bool hovered = mouseInside();
 
-    const QPoint offset = (m_state == fbsPressed || m_state == fbsLatched) ? QPoint(1, 1)
-                                                                          : QPoint(0, 0);
-    const GlyphCaptionLayout placed = LayoutGlyphAndCaption(
-        font(), client, offset, m_caption, m_layout, m_margin, m_spacing,
-        m_glyph.isNull() ? QSize() : m_glyph.size(), m_numGlyphs);
-    m_glyphOrigin = placed.glyphOrigin;
-    m_captionRect = placed.captionRect;
-
-    if (!isEnabled()) {
-        m_state = fbsDisabled;
-        m_pressing = false;
-    } else if (m_state == fbsDisabled) {
-        m_state = (m_down && m_groupIndex != 0) ? fbsLatched : fbsUp;
-    }
-
-    auto faceFor = [this](bool hoverFace) -> QColor {
-        switch (m_state) {
-        case fbsUp:
-            return hoverFace ? m_colorFocused : m_color;
-        case fbsDisabled:
-            return m_color;
-        case fbsPressed:
-            return m_colorDown;
-        case fbsLatched:
-            return hoverFace ? m_colorFocused : m_colorDown;
-        }
-        return m_color;
-    };
     switch (m_transparentMode) {
     case tmAlways:
         if (isWindowed())
             PaintParentBackground(this, painter);
         break;
     case tmNone:
-        painter.fillRect(client, faceFor(m_mouseInside));
+        painter.fillRect(client, faceColor(state, hovered));
         break;
     case tmNotFocused:
-        if (m_mouseInside)
-            painter.fillRect(client, faceFor(true));
+        if (hovered)
+            painter.fillRect(client, faceColor(state, true));
         else if (isWindowed())
             PaintParentBackground(this, painter);
         break;
     }
 
-    switch (m_state) {
+    switch (state) {
     case fbsUp:
-        if (m_mouseInside)
+        if (hovered)
             DrawBevelFrame(painter, client, m_colorHighLight, m_colorShadow, 1);
         else
-            DrawBevelFrame(painter, client, m_colorBorder, m_colorBorder,
+            DrawBevelFrame(painter, client, colorBorder(), colorBorder(),
                            drawsDefaultFrame() ? 2 : 1);
         break;
     case fbsDisabled:
-        DrawBevelFrame(painter, client, m_colorBorder, m_colorBorder, 1);
+        DrawBevelFrame(painter, client, colorBorder(), colorBorder(), 1);
         break;
     case fbsPressed:
     case fbsLatched:
@@ -515,29 +347,19 @@ void FlatButtonBase::paintEvent(QPaintEvent *)
     if (!m_glyph.isNull()) {
         int index = 0;
         if (m_numGlyphs == 2)
-            index = m_state == fbsDisabled ? 1 : 0;
+            index = state == fbsDisabled ? 1 : 0;
         else if (m_numGlyphs == 3)
-            index = m_state == fbsUp ? 0 : m_state == fbsDisabled ? 1 : 2;
+            index = state == fbsUp ? 0 : state == fbsDisabled ? 1 : 2;
         else if (m_numGlyphs == 4)
-            index = int(m_state);
+            index = int(state);
         const int w = m_glyph.width() / m_numGlyphs;
         QImage image = m_glyph.toImage().copy(index * w, 0, w, m_glyph.height());
-        if (m_numGlyphs == 1 && m_state == fbsDisabled)
+        if (m_numGlyphs == 1 && state == fbsDisabled)
             image = MakeDisabledGlyph(image, Qt::black, FlatColors::btnFace(),
                                       FlatColors::btnHighlight(), FlatColors::btnShadow(), true);
-        painter.drawImage(m_glyphOrigin, TransparentGlyph(image));
+        painter.drawImage(placed.glyphOrigin, TransparentGlyph(image));
     }
 
-    if (!m_caption.isEmpty()) {
-        const int flags = Qt::AlignCenter | Qt::TextSingleLine | Qt::TextShowMnemonic;
-        painter.setFont(font());
-        if (m_state == fbsDisabled) {
-            painter.setPen(FlatColors::btnHighlight());
-            painter.drawText(m_captionRect.translated(1, 1), flags, m_caption);
-            painter.setPen(FlatColors::btnShadow());
-        } else {
-            painter.setPen(palette().color(QPalette::Active, foregroundRole()));
-        }
-        painter.drawText(m_captionRect, flags, m_caption);
-    }
+    DrawFlatCaption(painter, this, placed.captionRect,
+                    Qt::AlignCenter | Qt::TextSingleLine | Qt::TextShowMnemonic, caption());
 }

@@ -1,5 +1,7 @@
 #include "controls/flatdraw.h"
 
+#include "controls/flatcolors.h"
+
 #include <QFontMetrics>
 #include <QPainter>
 #include <QWidget>
@@ -208,4 +210,20 @@ QImage TransparentGlyph(const QImage &image)
             if ((result.pixel(x, y) & 0xffffff) == key)
                 result.setPixel(x, y, 0);
     return result;
+}
+
+void DrawFlatCaption(QPainter &painter, const QWidget *control, const QRect &rect, int flags,
+                     const QString &caption)
+{
+    if (caption.isEmpty())
+        return;
+    painter.setFont(control->font());
+    if (!control->isEnabled()) {
+        painter.setPen(FlatColors::btnHighlight());
+        painter.drawText(rect.translated(1, 1), flags, caption);
+        painter.setPen(FlatColors::btnShadow());
+    } else {
+        painter.setPen(control->palette().color(QPalette::Active, control->foregroundRole()));
+    }
+    painter.drawText(rect, flags, caption);
 }

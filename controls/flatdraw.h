@@ -48,5 +48,10 @@ GlyphCaptionLayout LayoutGlyphAndCaption(const QFont &font, const QRect &client,
 QImage MakeDisabledGlyph(const QImage &image, const QColor &outline, const QColor &background,
                          const QColor &highlight, const QColor &shadow, bool drawHighlight);
 
+// A caption in the control's font and text colour; a disabled control's is
+// engraved: highlight one pixel right and down, then shadow in place.
+void DrawFlatCaption(QPainter &painter, const QWidget *control, const QRect &rect, int flags,
+                     const QString &caption);
+
 // `image` with every pixel of its bottom-left pixel's colour made transparent.
 QImage TransparentGlyph(const QImage &image);

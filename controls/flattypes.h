@@ -1,5 +1,21 @@
 #pragma once
 
+// The flat controls, and where each shared idea lives:
+// - flatcolors.h: fixed colours and the system colours resolved when drawn.
+// - flatcolorscheme.h: FlatColorScheme, the colour properties of every flat
+//   control (base colour linked to the parent, focus, pressed and border
+//   colours, advanced colours); ParentBackgroundColor, the parent's colour.
+// - flatdraw.h: AdvancedColor, the bevel frame, the parent background, glyph
+//   and caption layout, disabled glyphs and the engraved caption.
+// - hoverfamily.h: hover polling per family, and the pointer, active-window
+//   and mouse-button queries that tests replace.
+// - flathovercontrol.h: FlatHoverControl, base of the buttons and the radio
+//   button: colour properties, caption and accelerator, hover look, the press
+//   and the one path that cancels a press whose release is lost.
+// - flatbuttonbase.h: glyphs, states, groups and painting of both flat buttons.
+// - flateditbehaviour.h: FlatEditBehaviour, what the flat edits and the memo
+//   share: colours, MouseInside, focus look, border and the focus-reason rule.
+
 #include <QObject>
 
 // Enumerations of the flat control family, registered so that properties of

@@ -16,6 +16,11 @@ std::function<bool()> &activeWindowHook()
     static std::function<bool()> hook;
     return hook;
 }
+std::function<Qt::MouseButtons()> &mouseButtonsHook()
+{
+    static std::function<Qt::MouseButtons()> hook;
+    return hook;
+}
 } // namespace
 
 void HoverFamily::attach()
@@ -53,7 +58,17 @@ void HoverFamily::pointerMoved(HoverClient *client)
 
 void HoverFamily::check()
 {
-    if (m_owner && controlUnderPointer() != m_owner->hoverWidget())
+    if (!m_owner)
+        return;
+    // A release that went elsewhere (to a modal window or a popup) never
+    // reaches the control; the poll notices the button is up.
+    if (m_owner->holdsPress() && !(mouseButtons() & Qt::LeftButton))
+        m_owner->cancelPress();
+    // An open menu or another active window takes the pointer even while it
+    // rests over the control.
+    if (m_owner
+        && (controlUnderPointer() != m_owner->hoverWidget()
+            || !windowTakesPointer(m_owner->hoverWidget())))
         m_owner->hoverLeave();
 }
 
@@ -77,6 +92,27 @@ bool HoverFamily::hasActiveWindow()
     if (activeWindowHook())
         return activeWindowHook()();
     return QApplication::activeWindow() != nullptr;
+}
+
+bool HoverFamily::windowTakesPointer(QWidget *control)
+{
+    if (QApplication::activePopupWidget())
+        return false;
+    if (activeWindowHook())
+        return activeWindowHook()();
+    return control->isActiveWindow();
+}
+
+Qt::MouseButtons HoverFamily::mouseButtons()
+{
+    if (mouseButtonsHook())
+        return mouseButtonsHook()();
+    return QGuiApplication::mouseButtons();
+}
+
+void HoverFamily::setMouseButtonsHook(std::function<Qt::MouseButtons()> hook)
+{
+    mouseButtonsHook() = std::move(hook);
 }
 
 void HoverFamily::setControlUnderPointerHook(std::function<QWidget *()> hook)

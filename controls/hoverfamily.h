@@ -1,5 +1,7 @@
 #pragma once
 
+#include <Qt>
+
 #include <functional>
 
 class QTimer;
@@ -13,6 +15,8 @@ public:
     virtual QWidget *hoverWidget() = 0;
     virtual void hoverEnter() = 0; // the enter step
     virtual void hoverLeave() = 0; // the leave step
+    virtual bool holdsPress() const { return false; }
+    virtual void cancelPress() {}
 };
 
 // Hover tracking without pointer-leave messages: the control under the pointer
@@ -38,9 +42,15 @@ public:
     // The control under the pointer's screen position, disabled ones included.
     static QWidget *controlUnderPointer();
     static bool hasActiveWindow();
+    // Whether `control`'s window gets the pointer: it is the active window and
+    // no popup menu has taken the pointer over.
+    static bool windowTakesPointer(QWidget *control);
+    // The mouse buttons held down now.
+    static Qt::MouseButtons mouseButtons();
     // Tests replace the pointer and window-system queries; empty restores them.
     static void setControlUnderPointerHook(std::function<QWidget *()> hook);
     static void setActiveWindowHook(std::function<bool()> hook);
+    static void setMouseButtonsHook(std::function<Qt::MouseButtons()> hook);
 
 private:
     QTimer *m_timer = nullptr;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "controls/flateditlook.h"
+#include "controls/flateditbehaviour.h"
 
 #include <QLineEdit>
 
@@ -24,26 +24,26 @@ class TCustomFlatEdit : public QLineEdit
 public:
     explicit TCustomFlatEdit(QWidget *parent = nullptr);
 
-    QColor colorFocused() const { return m_look.colorFocused; }
-    void setColorFocused(const QColor &color);
-    QColor colorBorder() const { return m_look.colorBorder; }
-    void setColorBorder(const QColor &color);
-    QColor colorFlat() const { return m_look.colorFlat; }
-    void setColorFlat(const QColor &color);
-    bool parentColor() const { return m_look.parentColor; }
-    void setParentColor(bool on);
-    bool useAdvColors() const { return m_look.useAdvColors; }
-    void setUseAdvColors(bool on);
-    int advColorFocused() const { return m_look.advColorFocused; }
-    void setAdvColorFocused(int percentage);
-    int advColorBorder() const { return m_look.advColorBorder; }
-    void setAdvColorBorder(int percentage);
+    QColor colorFocused() const { return m_edit.colors().focused(); }
+    void setColorFocused(const QColor &color) { m_edit.setColorFocused(color); }
+    QColor colorBorder() const { return m_edit.colors().border(); }
+    void setColorBorder(const QColor &color) { m_edit.setColorBorder(color); }
+    QColor colorFlat() const { return m_edit.colors().base(); }
+    void setColorFlat(const QColor &color) { m_edit.setColorFlat(color); }
+    bool parentColor() const { return m_edit.colors().parentColor(); }
+    void setParentColor(bool on) { m_edit.setParentColor(on); }
+    bool useAdvColors() const { return m_edit.colors().useAdvColors(); }
+    void setUseAdvColors(bool on) { m_edit.setUseAdvColors(on); }
+    int advColorFocused() const { return m_edit.colors().advFocused(); }
+    void setAdvColorFocused(int percentage) { m_edit.setAdvColorFocused(percentage); }
+    int advColorBorder() const { return m_edit.colors().advBorder(); }
+    void setAdvColorBorder(int percentage) { m_edit.setAdvColorBorder(percentage); }
     // Off keeps the height as set; on fits it to the font at every font change.
     bool autoSize() const { return m_autoSize; }
     void setAutoSize(bool on);
 
-    bool mouseInside() const { return m_mouseInside; }
-    bool showsFocusLook() const;
+    bool mouseInside() const { return m_edit.mouseInside(); }
+    bool showsFocusLook() const { return m_edit.showsFocusLook(); }
     // Ascent plus descent of the field's font.
     int textHeight() const;
 
@@ -53,7 +53,7 @@ signals:
     void OnExit(QObject *sender);
 
 protected:
-    void redrawBorder();
+    void redrawBorder() { m_edit.redrawBorder(); }
     void fitHeightToFont();
     // The field's face changed colour; the spin edit passes it to its arrows.
     virtual void backgroundChanged(const QColor &) {}
@@ -62,14 +62,9 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
-    void enterEvent(QEnterEvent *event) override;
-    void leaveEvent(QEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 private:
-    QColor parentsColor() const;
-
-    FlatEditLook m_look;
-    bool m_mouseInside = false;
+    FlatEditBehaviour m_edit;
     bool m_autoSize = true;
 };

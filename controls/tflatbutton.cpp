@@ -4,11 +4,10 @@
 #include <QPointer>
 
 TFlatButton::TFlatButton(QWidget *parent)
-    : FlatButtonBase(parent)
+    : FlatButtonBase(parent, family())
 {
     setFocusPolicy(Qt::NoFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
-    init(family());
 }
 
 HoverFamily &TFlatButton::family()
@@ -19,6 +18,8 @@ HoverFamily &TFlatButton::family()
 
 void TFlatButton::setDefault(bool on)
 {
+    if (m_default == on)
+        return;
     m_default = on;
     update();
 }
@@ -33,13 +34,14 @@ bool TFlatButton::isSameKind(const FlatButtonBase *other) const
     return qobject_cast<const TFlatButton *>(other) != nullptr;
 }
 
-void TFlatButton::accelerator()
+bool TFlatButton::acceleratorPressed()
 {
     if (!isEnabled())
-        return;
+        return false;
     if (groupIndex() != 0)
         setDown(true);
     click();
+    return true;
 }
 
 void TFlatButton::afterPress(Qt::MouseButton button)
@@ -52,6 +54,10 @@ void TFlatButton::afterPress(Qt::MouseButton button)
 void TFlatButton::focusInEvent(QFocusEvent *event)
 {
     FlatButtonBase::focusInEvent(event);
+    // The focus coming back from a menu or another window is no new arrival:
+    // the hover look it ended stays off until the pointer comes over the button.
+    if (event->reason() == Qt::PopupFocusReason || event->reason() == Qt::ActiveWindowFocusReason)
+        return;
     if (isEnabled()) {
         setMouseInside(true);
         update();

@@ -24,7 +24,7 @@ protected:
     bool isSameKind(const FlatButtonBase *other) const override;
     bool isWindowed() const override { return true; }
     bool drawsDefaultFrame() const override { return m_default; }
-    void accelerator() override;
+    bool acceleratorPressed() override;
     void afterPress(Qt::MouseButton button) override;
 
     void focusInEvent(QFocusEvent *event) override;

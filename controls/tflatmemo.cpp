@@ -1,8 +1,5 @@
 #include "controls/tflatmemo.h"
 
-#include "controls/hoverfamily.h"
-
-#include <QApplication>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPainter>
@@ -15,6 +12,7 @@ using namespace Qt::StringLiterals;
 
 TFlatMemo::TFlatMemo(QWidget *parent)
     : QPlainTextEdit(parent)
+    , m_edit(this, "TFlatMemo", [this](const QColor &) { viewport()->update(); })
 {
     // A three-pixel frame makes room for the border around text and scroll bars.
     setFrameStyle(QFrame::Box | QFrame::Plain);
@@ -23,91 +21,7 @@ TFlatMemo::TFlatMemo(QWidget *parent)
     setScrollBars(ssNone);
     resize(185, 89);
     connect(this, &QPlainTextEdit::textChanged, this, [this] { emit OnChange(this); });
-    m_look.colorFlat = parentsColor();
-    redrawBorder();
-}
-
-QColor TFlatMemo::parentsColor() const
-{
-    if (QWidget *p = parentWidget())
-        return p->palette().color(p->backgroundRole());
-    return m_look.colorFlat;
-}
-
-bool TFlatMemo::showsFocusLook() const
-{
-    if (hasFocus())
-        return true;
-    return m_mouseInside && !qobject_cast<TFlatMemo *>(QApplication::focusWidget());
-}
-
-void TFlatMemo::redrawBorder()
-{
-    const QColor face = m_look.background(showsFocusLook());
-    QPalette pal = palette();
-    if (pal.color(QPalette::Base) != face) {
-        pal.setColor(QPalette::Base, face);
-        setPalette(pal);
-    }
-    update();
-    viewport()->update();
-}
-
-void TFlatMemo::setColorFocused(const QColor &color)
-{
-    m_look.colorFocused = color;
-    redrawBorder();
-}
-
-void TFlatMemo::setColorBorder(const QColor &color)
-{
-    m_look.colorBorder = color;
-    redrawBorder();
-}
-
-void TFlatMemo::setColorFlat(const QColor &color)
-{
-    m_look.colorFlat = color;
-    m_look.parentColor = false;
-    redrawBorder();
-}
-
-void TFlatMemo::setParentColor(bool on)
-{
-    if (m_look.parentColor == on)
-        return;
-    m_look.parentColor = on;
-    if (on && parentWidget())
-        m_look.colorFlat = parentsColor();
-    redrawBorder();
-}
-
-void TFlatMemo::setUseAdvColors(bool on)
-{
-    if (m_look.useAdvColors == on)
-        return;
-    m_look.useAdvColors = on;
-    setParentColor(on);
-    m_look.computeAdvColors();
-    redrawBorder();
-}
-
-void TFlatMemo::setAdvColorFocused(int percentage)
-{
-    m_look.advColorFocused = std::clamp(percentage, 0, 100);
-    if (m_look.useAdvColors) {
-        m_look.computeAdvColors();
-        redrawBorder();
-    }
-}
-
-void TFlatMemo::setAdvColorBorder(int percentage)
-{
-    m_look.advColorBorder = std::clamp(percentage, 0, 100);
-    if (m_look.useAdvColors) {
-        m_look.computeAdvColors();
-        redrawBorder();
-    }
+    m_edit.redrawBorder();
 }
 
 QStringList TFlatMemo::lines() const
@@ -159,21 +73,15 @@ QRect TFlatMemo::cornerRect() const
 
 bool TFlatMemo::event(QEvent *event)
 {
-    if (event->type() == QEvent::ParentChange || event->type() == QEvent::PaletteChange) {
-        const QColor before = m_look.colorFlat;
-        m_look.followParent(parentsColor());
-        if (m_look.colorFlat != before || event->type() == QEvent::ParentChange)
-            redrawBorder();
-    }
+    m_edit.handleEvent(event);
     const bool result = QPlainTextEdit::event(event);
     if (event->type() == QEvent::Paint) {
         // The area's own paint covers frame and scroll-bar corner; the text
         // lies in the viewport, painted separately.
         QPainter painter(this);
-        const bool focusLook = showsFocusLook();
-        m_look.drawBorder(painter, rect(), focusLook);
+        m_edit.drawBorder(painter, rect());
         if (m_scrollBars == ssBoth)
-            painter.fillRect(cornerRect(), m_look.background(focusLook));
+            painter.fillRect(cornerRect(), m_edit.face());
     }
     return result;
 }
@@ -181,40 +89,15 @@ bool TFlatMemo::event(QEvent *event)
 void TFlatMemo::focusInEvent(QFocusEvent *event)
 {
     QPlainTextEdit::focusInEvent(event);
-    redrawBorder();
-    if (event->reason() != Qt::PopupFocusReason && event->reason() != Qt::ActiveWindowFocusReason)
+    if (m_edit.focusChanged(event))
         emit OnEnter(this);
 }
 
 void TFlatMemo::focusOutEvent(QFocusEvent *event)
 {
     QPlainTextEdit::focusOutEvent(event);
-    redrawBorder();
-    if (event->reason() != Qt::PopupFocusReason && event->reason() != Qt::ActiveWindowFocusReason)
+    if (m_edit.focusChanged(event))
         emit OnExit(this);
-}
-
-void TFlatMemo::enterEvent(QEnterEvent *event)
-{
-    QPlainTextEdit::enterEvent(event);
-    if (HoverFamily::hasActiveWindow()) {
-        m_mouseInside = true;
-        redrawBorder();
-    }
-}
-
-void TFlatMemo::leaveEvent(QEvent *event)
-{
-    QPlainTextEdit::leaveEvent(event);
-    m_mouseInside = false;
-    redrawBorder();
-}
-
-void TFlatMemo::changeEvent(QEvent *event)
-{
-    QPlainTextEdit::changeEvent(event);
-    if (event->type() == QEvent::EnabledChange)
-        redrawBorder();
 }
 
 int TFlatMemo::roomLeft() const

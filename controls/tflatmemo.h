@@ -1,6 +1,6 @@
 #pragma once
 
-#include "controls/flateditlook.h"
+#include "controls/flateditbehaviour.h"
 
 #include <QPlainTextEdit>
 
@@ -30,20 +30,20 @@ public:
 
     explicit TFlatMemo(QWidget *parent = nullptr);
 
-    QColor colorFocused() const { return m_look.colorFocused; }
-    void setColorFocused(const QColor &color);
-    QColor colorBorder() const { return m_look.colorBorder; }
-    void setColorBorder(const QColor &color);
-    QColor colorFlat() const { return m_look.colorFlat; }
-    void setColorFlat(const QColor &color);
-    bool parentColor() const { return m_look.parentColor; }
-    void setParentColor(bool on);
-    bool useAdvColors() const { return m_look.useAdvColors; }
-    void setUseAdvColors(bool on);
-    int advColorFocused() const { return m_look.advColorFocused; }
-    void setAdvColorFocused(int percentage);
-    int advColorBorder() const { return m_look.advColorBorder; }
-    void setAdvColorBorder(int percentage);
+    QColor colorFocused() const { return m_edit.colors().focused(); }
+    void setColorFocused(const QColor &color) { m_edit.setColorFocused(color); }
+    QColor colorBorder() const { return m_edit.colors().border(); }
+    void setColorBorder(const QColor &color) { m_edit.setColorBorder(color); }
+    QColor colorFlat() const { return m_edit.colors().base(); }
+    void setColorFlat(const QColor &color) { m_edit.setColorFlat(color); }
+    bool parentColor() const { return m_edit.colors().parentColor(); }
+    void setParentColor(bool on) { m_edit.setParentColor(on); }
+    bool useAdvColors() const { return m_edit.colors().useAdvColors(); }
+    void setUseAdvColors(bool on) { m_edit.setUseAdvColors(on); }
+    int advColorFocused() const { return m_edit.colors().advFocused(); }
+    void setAdvColorFocused(int percentage) { m_edit.setAdvColorFocused(percentage); }
+    int advColorBorder() const { return m_edit.colors().advBorder(); }
+    void setAdvColorBorder(int percentage) { m_edit.setAdvColorBorder(percentage); }
 
     QStringList lines() const;
     void setLines(const QStringList &lines);
@@ -60,8 +60,9 @@ public:
     Qt::Alignment alignment() const;
     void setAlignment(Qt::Alignment alignment);
 
-    bool mouseInside() const { return m_mouseInside; }
-    bool showsFocusLook() const;
+    bool mouseInside() const { return m_edit.mouseInside(); }
+    // The hover look is suppressed while another memo has the focus.
+    bool showsFocusLook() const { return m_edit.showsFocusLook(); }
     // The square between both scroll bars, in window coordinates.
     QRect cornerRect() const;
 
@@ -74,19 +75,13 @@ protected:
     bool event(QEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
-    void enterEvent(QEnterEvent *event) override;
-    void leaveEvent(QEvent *event) override;
-    void changeEvent(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void insertFromMimeData(const QMimeData *source) override;
 
 private:
-    QColor parentsColor() const;
-    void redrawBorder();
     int roomLeft() const;
 
-    FlatEditLook m_look;
-    bool m_mouseInside = false;
+    FlatEditBehaviour m_edit;
     ScrollStyle m_scrollBars = ssNone;
     bool m_wantReturns = true;
     int m_maxLength = 0;

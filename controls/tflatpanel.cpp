@@ -9,14 +9,7 @@ TFlatPanel::TFlatPanel(QWidget *parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     resize(185, 41);
-    m_color = parentsColor();
-}
-
-QColor TFlatPanel::parentsColor() const
-{
-    if (QWidget *p = parentWidget())
-        return p->palette().color(p->backgroundRole());
-    return m_color;
+    m_colors.followParent(ParentBackgroundColor(this, FlatColors::btnFace()));
 }
 
 void TFlatPanel::setColorHighLight(const QColor &color)
@@ -45,22 +38,14 @@ void TFlatPanel::setTransparent(bool on)
 
 void TFlatPanel::setColor(const QColor &color)
 {
-    m_parentColor = false;
-    if (m_color == color)
-        return;
-    m_color = color;
-    update();
+    if (m_colors.setBase(color))
+        update();
 }
 
 void TFlatPanel::setParentColor(bool on)
 {
-    if (m_parentColor == on)
-        return;
-    m_parentColor = on;
-    if (on) {
-        m_color = parentsColor();
+    if (m_colors.setParentColor(on, parentsColor()))
         update();
-    }
 }
 
 void TFlatPanel::setAlignment(TAlignment alignment)
@@ -82,10 +67,8 @@ void TFlatPanel::setCaption(const QString &caption)
 bool TFlatPanel::event(QEvent *event)
 {
     if ((event->type() == QEvent::ParentChange || event->type() == QEvent::PaletteChange)
-        && m_parentColor) {
-        m_color = parentsColor();
+        && m_colors.followParent(parentsColor()))
         update();
-    }
     return QWidget::event(event);
 }
 
@@ -103,21 +86,11 @@ void TFlatPanel::paintEvent(QPaintEvent *)
     if (m_transparent)
         PaintParentBackground(this, painter);
     else
-        painter.fillRect(client, m_color);
+        painter.fillRect(client, color());
     DrawBevelFrame(painter, client, m_colorHighLight, m_colorShadow, 1);
-    if (m_caption.isEmpty())
-        return;
     int flags = Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextShowMnemonic;
     flags |= m_alignment == taLeftJustify    ? Qt::AlignLeft
              : m_alignment == taRightJustify ? Qt::AlignRight
                                              : Qt::AlignHCenter;
-    painter.setFont(font());
-    if (!isEnabled()) {
-        painter.setPen(FlatColors::btnHighlight());
-        painter.drawText(client.translated(1, 1), flags, m_caption);
-        painter.setPen(FlatColors::btnShadow());
-    } else {
-        painter.setPen(palette().color(QPalette::Active, foregroundRole()));
-    }
-    painter.drawText(client, flags, m_caption);
+    DrawFlatCaption(painter, this, client, flags, m_caption);
 }

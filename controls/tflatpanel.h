@@ -1,6 +1,6 @@
 #pragma once
 
-#include "controls/flatcolors.h"
+#include "controls/flatcolorscheme.h"
 #include "controls/flattypes.h"
 
 #include <QWidget>
@@ -27,9 +27,9 @@ public:
     void setColorShadow(const QColor &color);
     bool isTransparent() const { return m_transparent; }
     void setTransparent(bool on);
-    QColor color() const { return m_color; }
+    QColor color() const { return m_colors.base(); }
     void setColor(const QColor &color);
-    bool parentColor() const { return m_parentColor; }
+    bool parentColor() const { return m_colors.parentColor(); }
     void setParentColor(bool on);
     TAlignment alignment() const { return m_alignment; }
     void setAlignment(TAlignment alignment);
@@ -45,13 +45,13 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
-    QColor parentsColor() const;
+    QColor parentsColor() const { return ParentBackgroundColor(this, m_colors.base()); }
 
     QColor m_colorHighLight = FlatColors::Border;
     QColor m_colorShadow = FlatColors::Border;
     bool m_transparent = false;
-    QColor m_color = FlatColors::btnFace();
-    bool m_parentColor = true;
+    // Only the face colour and its link to the parent; the frame has its own two.
+    FlatColorScheme m_colors{FlatColorScheme::Edits, FlatColors::Focus};
     TAlignment m_alignment = taCenter;
     QString m_caption;
     bool m_useDockManager = false;

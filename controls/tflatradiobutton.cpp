@@ -6,34 +6,18 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
-#include <QShortcutEvent>
 
 TFlatRadioButton::TFlatRadioButton(QWidget *parent)
-    : QWidget(parent)
+    : FlatHoverControl(parent, family(), FlatColorScheme(FlatColorScheme::Buttons, FlatColors::Focus))
 {
-    setMouseTracking(true);
     setFocusPolicy(Qt::NoFocus);
     resize(121, 17);
-    m_color = parentsColor();
-    family().attach();
-}
-
-TFlatRadioButton::~TFlatRadioButton()
-{
-    family().detach(this);
 }
 
 HoverFamily &TFlatRadioButton::family()
 {
     static HoverFamily radioButtons;
     return radioButtons;
-}
-
-QColor TFlatRadioButton::parentsColor() const
-{
-    if (QWidget *p = parentWidget())
-        return p->palette().color(p->backgroundRole());
-    return m_color;
 }
 
 QRect TFlatRadioButton::circleRect() const
@@ -73,6 +57,8 @@ void TFlatRadioButton::setTabStop(bool on)
 
 void TFlatRadioButton::setLayout(TRadioButtonLayout layout)
 {
+    if (m_layout == layout)
+        return;
     m_layout = layout;
     update();
 }
@@ -83,144 +69,30 @@ void TFlatRadioButton::setBiDiMode(Qt::LayoutDirection direction)
     setLayout(direction == Qt::RightToLeft ? radioRight : radioLeft);
 }
 
-void TFlatRadioButton::setColor(const QColor &color)
-{
-    m_color = color;
-    m_parentColor = false;
-    update();
-}
-
-void TFlatRadioButton::setParentColor(bool on)
-{
-    if (m_parentColor == on)
-        return;
-    m_parentColor = on;
-    if (on)
-        m_color = parentsColor();
-    update();
-}
-
-void TFlatRadioButton::setColorFocused(const QColor &color)
-{
-    m_colorFocused = color;
-    update();
-}
-
-void TFlatRadioButton::setColorDown(const QColor &color)
-{
-    m_colorDown = color;
-    update();
-}
-
 void TFlatRadioButton::setColorDot(const QColor &color)
 {
+    if (m_colorDot == color)
+        return;
     m_colorDot = color;
-    update();
-}
-
-void TFlatRadioButton::setColorBorder(const QColor &color)
-{
-    m_colorBorder = color;
-    update();
-}
-
-void TFlatRadioButton::computeAdvColors()
-{
-    if (!m_useAdvColors)
-        return;
-    m_colorFocused = AdvancedColor(m_color, m_colorFocused, m_advColorFocused, Lighten);
-    m_colorDown = AdvancedColor(m_color, m_colorDown, m_advColorDown, Darken);
-    m_colorBorder = AdvancedColor(m_color, m_colorBorder, m_advColorBorder, Darken);
-}
-
-void TFlatRadioButton::setUseAdvColors(bool on)
-{
-    if (m_useAdvColors == on)
-        return;
-    m_useAdvColors = on;
-    setParentColor(on);
-    computeAdvColors();
-    update();
-}
-
-void TFlatRadioButton::setAdvColorFocused(int percentage)
-{
-    m_advColorFocused = std::clamp(percentage, 0, 100);
-    computeAdvColors();
-    update();
-}
-
-void TFlatRadioButton::setAdvColorDown(int percentage)
-{
-    m_advColorDown = std::clamp(percentage, 0, 100);
-    computeAdvColors();
-    update();
-}
-
-void TFlatRadioButton::setAdvColorBorder(int percentage)
-{
-    m_advColorBorder = std::clamp(percentage, 0, 100);
-    computeAdvColors();
     update();
 }
 
 void TFlatRadioButton::setTransparent(bool on)
 {
+    if (m_transparent == on)
+        return;
     m_transparent = on;
     update();
 }
 
-void TFlatRadioButton::setCaption(const QString &caption)
+bool TFlatRadioButton::acceleratorPressed()
 {
-    if (m_caption == caption)
-        return;
-    m_caption = caption;
-    if (m_shortcutId)
-        releaseShortcut(m_shortcutId);
-    m_shortcutId = 0;
-    const QKeySequence mnemonic = QKeySequence::mnemonic(caption);
-    if (!mnemonic.isEmpty())
-        m_shortcutId = grabShortcut(mnemonic);
-    update();
-}
-
-void TFlatRadioButton::hoverEnter()
-{
-    if (isEnabled() && !m_mouseInside) {
-        m_mouseInside = true;
-        redrawCircle();
-    }
-}
-
-void TFlatRadioButton::hoverLeave()
-{
-    if (isEnabled() && m_mouseInside && !m_pressing) {
-        m_mouseInside = false;
-        family().release(this);
-        redrawCircle();
-    }
-}
-
-bool TFlatRadioButton::event(QEvent *event)
-{
-    if (event->type() == QEvent::Shortcut && m_shortcutId
-        && static_cast<QShortcutEvent *>(event)->shortcutId() == m_shortcutId) {
-        // The accelerator only moves the focus; it does not check the button.
-        if (isEnabled() && isVisible())
-            setFocus(Qt::ShortcutFocusReason);
-        return true;
-    }
-    if (event->type() == QEvent::ParentChange || event->type() == QEvent::PaletteChange) {
-        if (m_useAdvColors) {
-            m_parentColor = true;
-            m_color = parentsColor();
-            computeAdvColors();
-        } else if (m_parentColor) {
-            m_color = parentsColor();
-        }
-        update();
-    }
-    return QWidget::event(event);
+    // The accelerator only moves the focus; it does not check the button. It
+    // is used up whenever the button can take the focus.
+    if (!isEnabled() || !isVisible())
+        return false;
+    setFocus(Qt::ShortcutFocusReason);
+    return true;
 }
 
 void TFlatRadioButton::mousePressEvent(QMouseEvent *event)
@@ -228,7 +100,7 @@ void TFlatRadioButton::mousePressEvent(QMouseEvent *event)
     if (event->button() != Qt::LeftButton || !isEnabled())
         return;
     setFocus(Qt::MouseFocusReason);
-    m_pressing = true;
+    beginPress();
     redrawCircle();
     const QPoint pos = event->position().toPoint();
     emit OnMouseDown(this, event->button(), event->modifiers(), pos.x(), pos.y());
@@ -257,7 +129,7 @@ void TFlatRadioButton::mouseReleaseEvent(QMouseEvent *event)
         click();
     if (!alive)
         return;
-    m_pressing = false;
+    endPress();
     if (pos.x() >= 0 && pos.x() <= width() && pos.y() >= 0 && pos.y() <= height() && !m_checked)
         setChecked(true);
     if (!alive)
@@ -268,11 +140,11 @@ void TFlatRadioButton::mouseReleaseEvent(QMouseEvent *event)
 
 void TFlatRadioButton::focusInEvent(QFocusEvent *event)
 {
-    QWidget::focusInEvent(event);
+    FlatHoverControl::focusInEvent(event);
     if (!isEnabled())
         return;
     emit OnEnter(this);
-    if (m_pressing && m_mouseInside)
+    if (pressing() && mouseInside())
         setChecked(true);
     m_hasFocus = true;
     redrawCircle();
@@ -280,11 +152,11 @@ void TFlatRadioButton::focusInEvent(QFocusEvent *event)
 
 void TFlatRadioButton::focusOutEvent(QFocusEvent *event)
 {
-    QWidget::focusOutEvent(event);
+    FlatHoverControl::focusOutEvent(event);
     if (!isEnabled())
         return;
     emit OnExit(this);
-    m_mouseInside = false;
+    setMouseInside(false);
     m_hasFocus = false;
     redrawCircle();
 }
@@ -319,34 +191,20 @@ void TFlatRadioButton::keyPressEvent(QKeyEvent *event)
         focusSibling(1);
         break;
     default:
-        QWidget::keyPressEvent(event);
+        FlatHoverControl::keyPressEvent(event);
     }
 }
 
 void TFlatRadioButton::changeEvent(QEvent *event)
 {
     if (event->type() == QEvent::EnabledChange && !isEnabled()) {
-        m_mouseInside = false;
-        m_pressing = false;
+        setMouseInside(false);
+        endPress();
         family().release(this);
     }
     if (event->type() == QEvent::EnabledChange || event->type() == QEvent::FontChange)
         update();
-    QWidget::changeEvent(event);
-}
-
-void TFlatRadioButton::moveEvent(QMoveEvent *event)
-{
-    QWidget::moveEvent(event);
-    if (m_transparent)
-        update();
-}
-
-void TFlatRadioButton::resizeEvent(QResizeEvent *event)
-{
-    QWidget::resizeEvent(event);
-    if (m_transparent)
-        update();
+    FlatHoverControl::changeEvent(event);
 }
 
 void TFlatRadioButton::paintEvent(QPaintEvent *)
@@ -355,13 +213,13 @@ void TFlatRadioButton::paintEvent(QPaintEvent *)
     if (m_transparent)
         PaintParentBackground(this, painter);
     else
-        painter.fillRect(rect(), m_color);
+        painter.fillRect(rect(), color());
 
     const QRect box = circleRect();
-    const bool lit = m_hasFocus || m_mouseInside;
-    const QColor fill = lit && m_pressing ? m_colorDown : lit ? m_colorFocused : m_color;
+    const bool lit = m_hasFocus || mouseInside();
+    const QColor fill = lit && pressing() ? colorDown() : lit ? colorFocused() : color();
     // Half-pixel insets make the pen's pixels fall inside the 10-pixel box.
-    painter.setPen(m_colorBorder);
+    painter.setPen(colorBorder());
     painter.setBrush(fill);
     painter.drawEllipse(QRectF(box).adjusted(0.5, 0.5, -0.5, -0.5));
     if (m_checked) {
@@ -371,8 +229,6 @@ void TFlatRadioButton::paintEvent(QPaintEvent *)
         painter.drawEllipse(QRectF(box.left() + 3, box.top() + 3, 4, 4).adjusted(0.5, 0.5, -0.5, -0.5));
     }
 
-    if (m_caption.isEmpty())
-        return;
     int flags = Qt::AlignTop | Qt::TextWordWrap | Qt::TextShowMnemonic;
     QRect text;
     if (m_layout == radioLeft) {
@@ -382,13 +238,5 @@ void TFlatRadioButton::paintEvent(QPaintEvent *)
         text = QRect(QPoint(1, 1), QPoint(width() - 17, height() - 2));
         flags |= Qt::AlignRight;
     }
-    painter.setFont(font());
-    if (!isEnabled()) {
-        painter.setPen(FlatColors::btnHighlight());
-        painter.drawText(text.translated(1, 1), flags, m_caption);
-        painter.setPen(FlatColors::btnShadow());
-    } else {
-        painter.setPen(palette().color(QPalette::Active, foregroundRole()));
-    }
-    painter.drawText(text, flags, m_caption);
+    DrawFlatCaption(painter, this, text, flags, caption());
 }

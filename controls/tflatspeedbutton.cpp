@@ -1,10 +1,9 @@
 #include "controls/tflatspeedbutton.h"
 
 TFlatSpeedButton::TFlatSpeedButton(QWidget *parent)
-    : FlatButtonBase(parent)
+    : FlatButtonBase(parent, family())
 {
     setFocusPolicy(Qt::NoFocus);
-    init(family());
 }
 
 HoverFamily &TFlatSpeedButton::family()
@@ -18,8 +17,10 @@ bool TFlatSpeedButton::isSameKind(const FlatButtonBase *other) const
     return qobject_cast<const TFlatSpeedButton *>(other) != nullptr;
 }
 
-void TFlatSpeedButton::accelerator()
+bool TFlatSpeedButton::acceleratorPressed()
 {
-    if (isEnabled())
-        click();
+    if (!isEnabled())
+        return false;
+    click();
+    return true;
 }

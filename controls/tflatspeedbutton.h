@@ -14,5 +14,5 @@ public:
 
 protected:
     bool isSameKind(const FlatButtonBase *other) const override;
-    void accelerator() override;
+    bool acceleratorPressed() override;
 };

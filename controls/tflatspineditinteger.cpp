@@ -145,8 +145,13 @@ void TFlatSpinEditInteger::focusInEvent(QFocusEvent *event)
                                 || event->reason() == Qt::ShortcutFocusReason;
     TCustomFlatEdit::focusInEvent(event);
     // A press on the field itself places the cursor; an arrow press or the
-    // keyboard select all. QLineEdit selects on keyboard focus by itself.
-    if (m_autoSelect && event->reason() != Qt::MouseFocusReason)
+    // keyboard select all. The window coming back or a menu closing returns
+    // the focus without entering the field, so the next digit must not
+    // replace the value. QLineEdit selects on keyboard focus by itself.
+    const bool entered = event->reason() != Qt::MouseFocusReason
+                         && event->reason() != Qt::ActiveWindowFocusReason
+                         && event->reason() != Qt::PopupFocusReason;
+    if (m_autoSelect && entered)
         selectAll();
     else if (!m_autoSelect && keyboardReason)
         deselect();

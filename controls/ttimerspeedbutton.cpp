@@ -26,10 +26,25 @@ void TTimerSpeedButton::afterRelease(Qt::MouseButton)
         m_repeatTimer->stop();
 }
 
+void TTimerSpeedButton::pressCancelled()
+{
+    TFlatSpeedButton::pressCancelled();
+    if (m_repeatTimer)
+        m_repeatTimer->stop();
+}
+
 void TTimerSpeedButton::repeatTick()
 {
     if (m_repeatTimer)
         m_repeatTimer->setInterval(100);
+    // The release may have gone to another window: without the button held
+    // the arrow no longer holds the capture, and repeating would never end.
+    if (!(HoverFamily::mouseButtons() & Qt::LeftButton)) {
+        if (m_repeatTimer)
+            m_repeatTimer->stop();
+        cancelPress();
+        return;
+    }
     // Pressing stands for holding the mouse capture.
     if (state() != fbsPressed || !pressing())
         return;

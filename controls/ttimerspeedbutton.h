@@ -29,6 +29,7 @@ signals:
 protected:
     void afterPress(Qt::MouseButton button) override;
     void afterRelease(Qt::MouseButton button) override;
+    void pressCancelled() override;
 
 private:
     bool m_allowRepeat = false;

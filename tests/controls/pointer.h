@@ -7,22 +7,25 @@
 #include <QPointer>
 #include <QWidget>
 
-// Stands in for the pointer in hover tests: which control lies under it, and
-// whether the application has an active window.
+// Stands in for the pointer in hover tests: which control lies under it,
+// whether the application has an active window, and the buttons held down.
 struct FakePointer
 {
     QPointer<QWidget> over;
     bool active = true;
+    Qt::MouseButtons held;
 
     FakePointer()
     {
         HoverFamily::setControlUnderPointerHook([this] { return over.data(); });
         HoverFamily::setActiveWindowHook([this] { return active; });
+        HoverFamily::setMouseButtonsHook([this] { return held; });
     }
     ~FakePointer()
     {
         HoverFamily::setControlUnderPointerHook({});
         HoverFamily::setActiveWindowHook({});
+        HoverFamily::setMouseButtonsHook({});
     }
     FakePointer(const FakePointer &) = delete;
     FakePointer &operator=(const FakePointer &) = delete;
@@ -38,15 +41,17 @@ struct FakePointer
     }
     void press(QWidget *widget, QPoint pos, Qt::MouseButton button = Qt::LeftButton)
     {
-        QMouseEvent event(QEvent::MouseButtonPress, pos, widget->mapToGlobal(pos), button, button,
+        held |= button;
+        QMouseEvent event(QEvent::MouseButtonPress, pos, widget->mapToGlobal(pos), button, held,
                           Qt::NoModifier);
         QApplication::sendEvent(widget, &event);
     }
     void release(QWidget *widget, QPoint pos, Qt::MouseButton button = Qt::LeftButton)
     {
         over = widget->rect().contains(pos) ? widget : nullptr;
-        QMouseEvent event(QEvent::MouseButtonRelease, pos, widget->mapToGlobal(pos), button,
-                          Qt::NoButton, Qt::NoModifier);
+        held &= ~button;
+        QMouseEvent event(QEvent::MouseButtonRelease, pos, widget->mapToGlobal(pos), button, held,
+                          Qt::NoModifier);
         QApplication::sendEvent(widget, &event);
     }
     void click(QWidget *widget, QPoint pos)

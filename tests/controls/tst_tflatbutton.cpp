@@ -4,6 +4,7 @@
 #include "pointer.h"
 
 #include <QDialog>
+#include <QMenu>
 #include <QPainter>
 #include <QSignalSpy>
 #include <QTest>
@@ -24,6 +25,8 @@ private slots:
     void defaults();
     void pressMoveRelease_data();
     void pressMoveRelease();
+    void lostReleaseEndsPress_data();
+    void lostReleaseEndsPress();
     void groups_data();
     void groups();
     void allowAllUpReleasesLatchedButton();
@@ -39,6 +42,8 @@ private slots:
     void advColorsOnWhite();
     void hoverTimerRunsOnlyWhileHovered();
     void oneHoverOwnerPerFamily();
+    void hoverEndsWhenPointerTakenAway_data();
+    void hoverEndsWhenPointerTakenAway();
     void acceleratorClicks();
     void parentColourFollowed();
     void transparentModes_data();
@@ -559,6 +564,97 @@ void tst_TFlatButton::clickHandlerMayDeleteButton()
     QVERIFY(!b);
     QCOMPARE(TFlatButton::family().owner(), nullptr);
     QCOMPARE(TFlatSpeedButton::family().owner(), nullptr);
+}
+
+void tst_TFlatButton::lostReleaseEndsPress_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("loss");
+    for (const QString &kind : {u"TFlatSpeedButton"_s, u"TFlatButton"_s}) {
+        const QByteArray k = kind.toUtf8();
+        QTest::newRow(k + ": a modal window opens") << kind << u"modal"_s;
+        QTest::newRow(k + ": hidden") << kind << u"hidden"_s;
+        QTest::newRow(k + ": the poll finds the button up") << kind << u"released elsewhere"_s;
+    }
+}
+
+void tst_TFlatButton::lostReleaseEndsPress()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, loss);
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_form));
+    FlatButtonBase *b = make(kind);
+    b->show();
+    QSignalSpy clicks(b, &FlatButtonBase::OnClick);
+    m_pointer->move(b, {5, 5});
+    m_pointer->press(b, {5, 5});
+    QCOMPARE(b->state(), fbsPressed);
+
+    QDialog box(m_form);
+    if (loss == u"modal"_s) {
+        box.setModal(true);
+        box.show();
+    } else if (loss == u"hidden"_s) {
+        b->hide();
+    } else {
+        m_pointer->held = Qt::NoButton;
+        b->hoverFamily().check();
+    }
+    QVERIFY(!b->pressing());
+    QCOMPARE(b->state(), fbsUp);
+    QCOMPARE(clicks.count(), 0);
+
+    // The hover look leaves with the pointer again.
+    box.hide();
+    b->show();
+    m_pointer->held = Qt::NoButton;
+    m_pointer->over = nullptr;
+    b->hoverFamily().check();
+    QVERIFY(!b->mouseInside());
+    QVERIFY(!b->hoverFamily().timer()->isActive());
+    QCOMPARE(b->grab().toImage().pixelColor(30, 10), QColor(Qt::white));
+}
+
+void tst_TFlatButton::hoverEndsWhenPointerTakenAway_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("a menu opens") << u"menu"_s;
+    QTest::newRow("the window is deactivated") << u"deactivated"_s;
+    QTest::newRow("the focus returns from a menu") << u"focus back"_s;
+}
+
+void tst_TFlatButton::hoverEndsWhenPointerTakenAway()
+{
+    QFETCH(QString, how);
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_form));
+    FlatButtonBase *b = make(u"TFlatButton"_s);
+    b->setCaption(u"Meldung"_s);
+    b->show();
+    HoverFamily &family = TFlatButton::family();
+    m_pointer->move(b, {5, 5});
+    QVERIFY(b->mouseInside());
+
+    QMenu menu(m_form);
+    menu.addAction(u"Optionen"_s);
+    if (how == u"menu"_s) {
+        menu.popup(m_form->mapToGlobal(QPoint(0, 60)));
+        QVERIFY(QTest::qWaitForWindowExposed(&menu));
+    } else if (how == u"deactivated"_s) {
+        m_pointer->active = false;
+    } else {
+        // A click gave it the focus; the menu takes it and gives it back.
+        b->setFocus(Qt::MouseFocusReason);
+        m_pointer->over = nullptr;
+        QFocusEvent out(QEvent::FocusOut, Qt::PopupFocusReason);
+        QApplication::sendEvent(b, &out);
+        QFocusEvent in(QEvent::FocusIn, Qt::PopupFocusReason);
+        QApplication::sendEvent(b, &in);
+    }
+    family.check();
+    QVERIFY(!b->mouseInside());
+    QCOMPARE(b->grab().toImage().pixelColor(3, 10), QColor(Qt::white));
 }
 
 QTEST_MAIN(tst_TFlatButton)

@@ -1,7 +1,9 @@
 #include "controls/flatcolors.h"
+#include "controls/tflatbutton.h"
 #include "controls/tflatradiobutton.h"
 #include "pointer.h"
 
+#include <QDialog>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -22,7 +24,10 @@ private slots:
     void groupsAndParentsAreSeparate();
     void clickOnCheckedRaisesOnce();
     void releaseOutsideDoesNotCheck();
+    void lostReleaseEndsPress_data();
+    void lostReleaseEndsPress();
     void acceleratorOnlyFocuses();
+    void sharedAcceleratorStaysWithRadio();
     void disabledIgnoresPress();
     void paintedCircle_data();
     void paintedCircle();
@@ -233,6 +238,70 @@ void tst_TFlatRadioButton::hoverUsesOwnFamily()
     family.check();
     QVERIFY(!m_radios[1]->mouseInside());
     QVERIFY(!family.timer()->isActive());
+}
+
+void tst_TFlatRadioButton::lostReleaseEndsPress_data()
+{
+    QTest::addColumn<bool>("modal");
+    QTest::newRow("a modal window opens") << true;
+    QTest::newRow("the poll finds the button up") << false;
+}
+
+void tst_TFlatRadioButton::lostReleaseEndsPress()
+{
+    QFETCH(bool, modal);
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_form));
+    TFlatRadioButton *radio = m_radios[1];
+    m_pointer->move(radio, {5, 8});
+    m_pointer->press(radio, {5, 8});
+    QVERIFY(radio->pressing());
+    QDialog box(m_form);
+    if (modal) {
+        box.setModal(true);
+        box.show();
+    } else {
+        m_pointer->held = Qt::NoButton;
+        TFlatRadioButton::family().check();
+    }
+    QVERIFY(!radio->pressing());
+    QVERIFY(!radio->isChecked());
+
+    box.hide();
+    m_pointer->held = Qt::NoButton;
+    m_pointer->over = nullptr;
+    TFlatRadioButton::family().check();
+    QVERIFY(!radio->mouseInside());
+}
+
+void tst_TFlatRadioButton::sharedAcceleratorStaysWithRadio()
+{
+    // As in the options dialog: a radio button in a group and a button on
+    // the window claim the same accelerator.
+    QWidget window;
+    window.resize(300, 120);
+    auto *group = new QWidget(&window);
+    group->setGeometry(0, 0, 200, 60);
+    auto *radio = new TFlatRadioButton(group);
+    radio->setCaption(u"kein &Alarmton"_s);
+    radio->move(10, 10);
+    auto *cancel = new TFlatButton(&window);
+    cancel->setCaption(u"&Abbrechen"_s);
+    cancel->setGeometry(200, 80, 77, 25);
+    QSignalSpy clicks(cancel, &FlatButtonBase::OnClick);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    for (int press = 1; press <= 3; ++press) {
+        QTest::keyClick(&window, Qt::Key_A, Qt::AltModifier);
+        QVERIFY2(radio->hasFocus(), qPrintable(u"press %1"_s.arg(press)));
+        QCOMPARE(clicks.count(), 0);
+    }
+    QVERIFY(!radio->isChecked());
+
+    // A radio button that cannot take the focus passes the character on.
+    radio->setEnabled(false);
+    QTest::keyClick(&window, Qt::Key_A, Qt::AltModifier);
+    QCOMPARE(clicks.count(), 1);
 }
 
 QTEST_MAIN(tst_TFlatRadioButton)

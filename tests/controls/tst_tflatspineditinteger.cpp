@@ -7,6 +7,7 @@
 #include "pointer.h"
 
 #include <QClipboard>
+#include <QDialog>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -36,7 +37,11 @@ private slots:
     void leavingClamps_data();
     void leavingClamps();
     void arrowPressFocusesAndSelects();
+    void autoSelectOnlyOnEntry_data();
+    void autoSelectOnlyOnEntry();
     void repeatsWhileHeld();
+    void lostReleaseEndsRepeat_data();
+    void lostReleaseEndsRepeat();
     void geometry();
     void heightFollowsFont();
     void colourWriteOrder();
@@ -491,6 +496,90 @@ void tst_TFlatSpinEditInteger::plainEditFocusSuppressesHover()
     QVERIFY(hovered->showsFocusLook());
     QApplication::sendEvent(m_edit, &enter);
     QCOMPARE(plain->height(), plain->textHeight() + 6);
+}
+
+void tst_TFlatSpinEditInteger::lostReleaseEndsRepeat_data()
+{
+    QTest::addColumn<QString>("loss");
+    QTest::newRow("a modal window opens") << u"modal"_s;
+    QTest::newRow("the field is hidden") << u"hidden"_s;
+    QTest::newRow("the button is up at the next repeat") << u"released elsewhere"_s;
+}
+
+void tst_TFlatSpinEditInteger::lostReleaseEndsRepeat()
+{
+    QFETCH(QString, loss);
+    showForm();
+    m_edit->setMaxValue(59);
+    m_edit->setText(u"5"_s);
+    FakePointer pointer;
+    TTimerSpeedButton *up = m_edit->button()->upButton();
+    pointer.move(up, {5, 5});
+    pointer.press(up, {5, 5});
+    up->repeatTick();
+    QCOMPARE(m_edit->text(), u"6"_s);
+
+    // The release goes to the modal window, or to no control at all.
+    QDialog box(m_form);
+    if (loss == u"modal"_s) {
+        box.setModal(true);
+        box.show();
+    } else if (loss == u"hidden"_s) {
+        m_edit->hide();
+    }
+    if (loss != u"released elsewhere"_s) {
+        QVERIFY2(!up->repeatTimer()->isActive(), "stops at once, the button still down");
+        QVERIFY(!up->pressing());
+    }
+    pointer.held = Qt::NoButton;
+    box.hide();
+    m_edit->show();
+    for (int tick = 0; tick < 3; ++tick)
+        up->repeatTick();
+    QCOMPARE(m_edit->text(), u"6"_s);
+    QVERIFY(!up->repeatTimer()->isActive());
+    QVERIFY(!up->pressing());
+    QCOMPARE(up->state(), fbsUp);
+
+    // A later click steps once again, and its release stops the repeat.
+    pointer.click(up, {5, 5});
+    QCOMPARE(m_edit->text(), u"7"_s);
+    QVERIFY(!up->repeatTimer()->isActive());
+}
+
+void tst_TFlatSpinEditInteger::autoSelectOnlyOnEntry_data()
+{
+    QTest::addColumn<int>("reason");
+    QTest::addColumn<bool>("selects");
+    QTest::newRow("Tab") << int(Qt::TabFocusReason) << true;
+    QTest::newRow("backtab") << int(Qt::BacktabFocusReason) << true;
+    QTest::newRow("shortcut") << int(Qt::ShortcutFocusReason) << true;
+    QTest::newRow("arrow press or program") << int(Qt::OtherFocusReason) << true;
+    QTest::newRow("click on the field") << int(Qt::MouseFocusReason) << false;
+    QTest::newRow("window re-activated") << int(Qt::ActiveWindowFocusReason) << false;
+    QTest::newRow("context menu closed") << int(Qt::PopupFocusReason) << false;
+}
+
+void tst_TFlatSpinEditInteger::autoSelectOnlyOnEntry()
+{
+    QFETCH(int, reason);
+    QFETCH(bool, selects);
+    showForm();
+    m_edit->setText(u"12"_s);
+    m_edit->setFocus(Qt::MouseFocusReason);
+    m_edit->setCursorPosition(1);
+    QVERIFY(!m_edit->hasSelectedText());
+    QFocusEvent out(QEvent::FocusOut, Qt::FocusReason(reason));
+    QApplication::sendEvent(m_edit, &out);
+    QFocusEvent in(QEvent::FocusIn, Qt::FocusReason(reason));
+    QApplication::sendEvent(m_edit, &in);
+    QCOMPARE(m_edit->selectedText(), selects ? u"12"_s : QString());
+
+    // Typing a digit after a re-activation inserts it at the cursor.
+    if (!selects && reason != Qt::MouseFocusReason) {
+        QTest::keyClick(m_edit, Qt::Key_0);
+        QCOMPARE(m_edit->text(), u"102"_s);
+    }
 }
 
 QTEST_MAIN(tst_TFlatSpinEditInteger)
