@@ -456,8 +456,9 @@ void TfrmMain::RxClock1Alarm(QObject *)
             m_activation->restore(this);
         // Delivery goes on whether or not the desktop let the window in front.
         m_activation->bringToForeground(this);
-        const QString &message = AlarmSettings().AlarmMeldung;
-        m_activation->requestAttention(this, message.isEmpty() ? u"Alarmzeit erreicht!"_s : message);
+        const QString &message = m_alarmSettings.AlarmMeldung;
+        m_activation->requestAttention(this, (message.isEmpty() ? u"Alarmzeit erreicht!"_s : message)
+                                                 + RxClock1->lateAlarmNote());
         if (SoundStep) {
             // The sound step reports nothing; a failing sound must not cost the
             // message or leave the alarm armed.
