@@ -17,9 +17,20 @@ import brenvik_e2e as e2e  # noqa: E402
 SHARED = "[Sound]\r\nFile=hahn.wav\r\nOhne=1\r\nSong=Entertainer\r\n[Meldung]\r\nStunde=7\r\n"
 
 
-def protect(folder, on):
-    return subprocess.call(["chattr", "+i" if on else "-i", folder],
-                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL) == 0
+def _run(*args):
+    return subprocess.call(list(args), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL) == 0
+
+
+def protect(folder):
+    """Makes the folder unwritable even for root: immutable, or else a read-only
+    bind mount of itself. Returns how to undo it, or None."""
+    if _run("chattr", "+i", folder):
+        return lambda: _run("chattr", "-i", folder)
+    if _run("mount", "--bind", folder, folder):
+        if _run("mount", "-o", "remount,ro,bind", folder):
+            return lambda: _run("umount", folder)
+        _run("umount", folder)
+    return None
 
 
 def scenario_options_per_user(desk):
@@ -60,7 +71,7 @@ def main():
     if len(sys.argv) != 3 or sys.argv[2] != "options-per-user":
         print("usage: settings_e2e.py PROGRAM options-per-user", file=sys.stderr)
         return 2
-    missing = [t for t in ("Xvfb", "openbox", "xdotool", "xprop", "xwininfo", "import", "chattr")
+    missing = [t for t in ("Xvfb", "openbox", "xdotool", "xprop", "xwininfo", "import")
                if not shutil.which(t)]
     if missing:
         print("SKIP: missing %s (scripts/setup.sh installs them)" % " ".join(missing))
@@ -69,9 +80,9 @@ def main():
     # Written with Windows line ends; the Desktop writes text mode, so write again byte for byte.
     with open(os.path.join(desk.folder, "Timer.ini"), "w", encoding="utf-8", newline="") as f:
         f.write(SHARED)
-    protected = protect(desk.folder, True)
+    unprotect = protect(desk.folder)
     try:
-        if not protected:
+        if not unprotect:
             # Root ignores permission bits; without chattr the folder stays writable.
             if os.environ.get("CI") == "true":
                 print("FAIL: cannot make the program's folder unwritable")
@@ -84,7 +95,8 @@ def main():
         print("FAIL: %s: %s" % (type(failure).__name__, failure))
         return 1
     finally:
-        protect(desk.folder, False)
+        if unprotect:
+            unprotect()
         desk.close()
     print("PASS: options-per-user")
     return 0
