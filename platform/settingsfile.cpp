@@ -202,7 +202,7 @@ Document parse(QByteArray bytes, bool cut)
     return doc;
 }
 
-enum class ReadStatus { Ok, Missing, Unreadable, TooBig };
+enum class ReadStatus { Ok, Missing, Unreadable, TooBig, Unchanged };
 
 struct FileBytes
 {
@@ -213,7 +213,15 @@ struct FileBytes
 
 // Opens only regular files and never blocks: a FIFO or a device in the
 // file's place is unreadable, not a hang or an endless read.
-FileBytes readFileBytes(const QString &path, qsizetype limit)
+bool sameFile(const struct stat &a, const struct stat &b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size
+        && a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec
+        && a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+}
+
+// With `known`, a file that is still the one described there is not read again.
+FileBytes readFileBytes(const QString &path, qsizetype limit, const struct stat *known = nullptr)
 {
     FileBytes result;
     const QByteArray name = QFile::encodeName(path);
@@ -223,7 +231,10 @@ FileBytes readFileBytes(const QString &path, qsizetype limit)
         return result;
     }
     result.status = ReadStatus::Unreadable;
-    if (::fstat(fd, &result.info) == 0 && S_ISREG(result.info.st_mode)) {
+    if (::fstat(fd, &result.info) == 0 && S_ISREG(result.info.st_mode) && known
+        && sameFile(*known, result.info)) {
+        result.status = ReadStatus::Unchanged;
+    } else if (S_ISREG(result.info.st_mode)) {
         QByteArray bytes(std::min<qsizetype>(limit + 1, qsizetype(result.info.st_size) + 1), Qt::Uninitialized);
         qsizetype got = 0;
         bool failed = false;
@@ -251,10 +262,11 @@ FileBytes readFileBytes(const QString &path, qsizetype limit)
     return result;
 }
 
-// A section header's name, or nothing for other lines.
-std::optional<QString> sectionName(const QString &line)
+// A section header's name, or nothing for other lines. Views into the line:
+// a file of many lines is searched without copying them.
+std::optional<QStringView> sectionName(QStringView line)
 {
-    const QString trimmed = line.trimmed();
+    const QStringView trimmed = line.trimmed();
     if (!trimmed.startsWith(u'['))
         return std::nullopt;
     qsizetype end = trimmed.indexOf(u']');
@@ -265,13 +277,13 @@ std::optional<QString> sectionName(const QString &line)
 
 struct KeyLine
 {
-    QString key;
-    QString value;
+    QStringView key;
+    QStringView value;
 };
 
-std::optional<KeyLine> keyLine(const QString &line)
+std::optional<KeyLine> keyLine(QStringView line)
 {
-    const QString trimmed = line.trimmed();
+    const QStringView trimmed = line.trimmed();
     if (trimmed.startsWith(u';'))
         return std::nullopt;
     const qsizetype eq = trimmed.indexOf(u'=');
@@ -280,13 +292,13 @@ std::optional<KeyLine> keyLine(const QString &line)
     KeyLine result{trimmed.left(eq).trimmed(), trimmed.mid(eq + 1).trimmed()};
     if (result.key.isEmpty())
         return std::nullopt;
-    const QString &v = result.value;
+    const QStringView v = result.value;
     if (v.size() >= 2 && (v.front() == u'"' || v.front() == u'\'') && v.back() == v.front())
         result.value = v.mid(1, v.size() - 2);
     return result;
 }
 
-bool sameName(const QString &a, const QString &b)
+bool sameName(QStringView a, QStringView b)
 {
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
@@ -317,13 +329,13 @@ Location locate(const Document &doc, const QString &section, const QString &key)
         }
         if (loc.sectionLine < 0)
             continue;
-        if (!text.trimmed().isEmpty())
+        if (!QStringView(text).trimmed().isEmpty())
             loc.lastEntryLine = i;
         if (loc.keyLine >= 0)
             continue;
         if (const auto entry = keyLine(text); entry && sameName(entry->key, key)) {
             loc.keyLine = i;
-            loc.value = entry->value;
+            loc.value = entry->value.toString();
         }
     }
     return loc;
@@ -404,6 +416,12 @@ struct FileDescriptor
 
 } // namespace
 
+struct SettingsFile::Parsed
+{
+    struct stat info;
+    Document doc;
+};
+
 SettingsFile::SettingsFile(const QString &path)
     : m_path(path)
 {
@@ -412,11 +430,15 @@ SettingsFile::SettingsFile(const QString &path)
 QString SettingsFile::readString(const QString &section, const QString &key,
                                  const QString &defaultValue) const
 {
-    const FileBytes file = readFileBytes(m_path, MaxFileSize);
+    // The start reads nine keys: the file is parsed once while it stays the same.
+    const FileBytes file = readFileBytes(m_path, MaxFileSize, m_parsed ? &m_parsed->info : nullptr);
+    if (file.status == ReadStatus::Ok || file.status == ReadStatus::TooBig)
+        m_parsed = std::make_shared<const Parsed>(Parsed{file.info, parse(file.bytes, file.status == ReadStatus::TooBig)});
+    else if (file.status != ReadStatus::Unchanged)
+        m_parsed.reset();
     QString value = defaultValue;
-    if (file.status == ReadStatus::Ok || file.status == ReadStatus::TooBig) {
-        const Document doc = parse(file.bytes, file.status == ReadStatus::TooBig);
-        const Location loc = locate(doc, section, key);
+    if (m_parsed) {
+        const Location loc = locate(m_parsed->doc, section, key);
         if (loc.keyLine >= 0)
             value = loc.value;
     }

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 #include <sys/types.h>
 
@@ -75,7 +76,9 @@ public:
 private:
     [[noreturn]] void throwWriteError() const;
 
+    struct Parsed;
     QString m_path;
+    mutable std::shared_ptr<const Parsed> m_parsed; // the last read, while the file is unchanged
     WriteCalls m_calls;
 };
 

@@ -47,6 +47,7 @@ private slots:
 
     void readsAsWindowsDid_data();
     void readsAsWindowsDid();
+    void readsAgainWhenTheFileChanges();
     void readsBooleans_data();
     void readsBooleans();
 
@@ -160,6 +161,18 @@ void tst_SettingsFile::readsAsWindowsDid()
     const SettingsFile settings(iniPath());
     const QString value = settings.readString(section, key, u"dflt"_s);
     QCOMPARE(value, expected == u"<default>"_s ? u"dflt"_s : expected);
+}
+
+void tst_SettingsFile::readsAgainWhenTheFileChanges()
+{
+    // Changed in place, to the same size: the object must not answer from what it read before.
+    put("[Sound]\nFile=a\n");
+    const SettingsFile settings(iniPath());
+    QCOMPARE(settings.readString(u"Sound"_s, u"File"_s, {}), u"a"_s);
+    put("[Sound]\nFile=b\n");
+    QCOMPARE(settings.readString(u"Sound"_s, u"File"_s, {}), u"b"_s);
+    QFile::remove(iniPath());
+    QCOMPARE(settings.readString(u"Sound"_s, u"File"_s, u"dflt"_s), u"dflt"_s);
 }
 
 void tst_SettingsFile::readsBooleans_data()

@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/mount.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -36,6 +37,7 @@ private:
 
     std::unique_ptr<QTemporaryDir> m_dir;
     QStringList m_protected;
+    QStringList m_mounted;
 };
 
 void tst_TAlarmSettings::init()
@@ -50,6 +52,9 @@ void tst_TAlarmSettings::cleanup()
     for (const QString &path : std::as_const(m_protected))
         QProcess::execute(u"chattr"_s, {u"-i"_s, path});
     m_protected.clear();
+    for (const QString &path : std::as_const(m_mounted))
+        ::umount2(QFile::encodeName(path).constData(), MNT_DETACH);
+    m_mounted.clear();
 }
 
 void tst_TAlarmSettings::put(const QString &path, const QByteArray &bytes)
@@ -66,11 +71,16 @@ bool tst_TAlarmSettings::protect(const QString &path)
                                     | QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::ExeOther);
     if (::access(QFile::encodeName(path).constData(), W_OK) != 0)
         return true;
-    // Permission bits do not stop root.
-    if (QProcess::execute(u"chattr"_s, {u"+i"_s, path}) != 0)
+    // Permission bits do not stop root: immutable, or else a read-only bind mount.
+    if (QProcess::execute(u"chattr"_s, {u"+i"_s, path}) == 0) {
+        m_protected << path;
+        return true;
+    }
+    const QByteArray name = QFile::encodeName(path);
+    if (::mount(name.constData(), name.constData(), nullptr, MS_BIND, nullptr) != 0)
         return false;
-    m_protected << path;
-    return true;
+    m_mounted << path;
+    return ::mount(nullptr, name.constData(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0;
 }
 
 void tst_TAlarmSettings::locationFollowsWhoMayWrite_data()
