@@ -456,8 +456,9 @@ void tst_TfrmMain::closeRequestsWhileTheQuestionIsOpen_data()
     QTest::addColumn<QString>("first");
     QTest::addColumn<QString>("second");
     QTest::addColumn<bool>("answer");
-    for (const QString &first : {u"Ende"_s, u"close box"_s}) {
-        for (const QString &second : {u"Ende"_s, u"close box"_s, u"window manager"_s}) {
+    const QStringList requests{u"Ende"_s, u"close box"_s, u"window manager"_s};
+    for (const QString &first : requests) {
+        for (const QString &second : requests) {
             QTest::addRow("%s, then %s, Nein", qPrintable(first), qPrintable(second))
                 << first << second << false;
         }
