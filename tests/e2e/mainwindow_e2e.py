@@ -50,10 +50,7 @@ def scenario_close_during_question(desk):
     check(desk.icon_name(wid) == ARMED, "disarmed during the question")
 
     # The main window takes clicks while the question waits: the toggle disarms.
-    gx, gy, _, _ = desk.geometry(wid)
-    desk.x("xdotool", "mousemove", "--sync", str(gx + 96 + 80), str(gy + top + 152 + 12),
-           check_rc=True)
-    desk.x("xdotool", "click", "1", check_rc=True)
+    desk.click(wid, 96 + 80, top + 152 + 12)
     wait_for("the toggle to disarm during the question",
              lambda: desk.icon_name(wid) == TITLE, timeout=10)
     desk.click(wid, 96 + 80, top + 152 + 12)
