@@ -305,6 +305,11 @@ void TfrmMain::FormCloseQuery(QObject *, bool &CanClose)
 
 void TfrmMain::mnuEndeClick(QObject *)
 {
+    // A close already being asked about would be dropped without a sign.
+    if (m_closeQuestionOpen) {
+        m_dialogs->raiseQuestion();
+        return;
+    }
     close();
 }
 

@@ -1,5 +1,6 @@
 #include "desktopnotification.h"
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
@@ -28,7 +29,9 @@ void DesktopNotification::show(const QString &summary, const QString &body)
     QDBusMessage call = QDBusMessage::createMethodCall(Service, Path, Interface, u"Notify"_s);
     QVariantMap hints;
     hints.insert(u"urgency"_s, QVariant::fromValue(uchar(2))); // critical
-    call << summary << uint(m_id) << QString() << summary << body << QStringList() << hints
+    hints.insert(u"desktop-entry"_s, QCoreApplication::applicationName());
+    call << QCoreApplication::applicationName() << uint(m_id) << QString() << summary << body
+         << QStringList() << hints
          << int(0); // never expires
     ++m_pending;
     auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, CallTimeoutMs), this);

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QGuiApplication>
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
@@ -142,8 +143,9 @@ public:
         // Cleared by Qt when the window becomes active.
         QApplication::alert(window);
         if (!canBringForward()) {
+            // Owned by the application, so it goes before the bus connection does.
             if (!m_notification)
-                m_notification = std::make_unique<DesktopNotification>();
+                m_notification = new DesktopNotification(qApp);
             m_notification->show(Application::title(), text);
         }
     }
@@ -161,7 +163,7 @@ private:
         return !QGuiApplication::platformName().startsWith(u"wayland");
     }
 
-    std::unique_ptr<DesktopNotification> m_notification;
+    QPointer<DesktopNotification> m_notification;
 };
 
 } // namespace

@@ -15,8 +15,9 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from brenvik_e2e import (ARMED, TITLE, Desktop, Failure, arm_from_menu, button_rect,  # noqa: E402
-                         check, frame_extents, frame_top_left, main_window, wait_for)
+from brenvik_e2e import (ARMED, FAKETIME_LIBRARY, TITLE, Desktop, Failure,  # noqa: E402
+                         arm_from_menu, check, frame_extents, frame_top_left, main_window,
+                         settings, wait_for)
 
 QUESTION = "Beenden..."
 
@@ -49,10 +50,7 @@ def scenario_close_during_question(desk):
     check(desk.icon_name(wid) == ARMED, "disarmed during the question")
 
     # The main window takes clicks while the question waits: the toggle disarms.
-    gx, gy, _, _ = desk.geometry(wid)
-    desk.x("xdotool", "mousemove", "--sync", str(gx + 96 + 80), str(gy + top + 152 + 12),
-           check_rc=True)
-    desk.x("xdotool", "click", "1", check_rc=True)
+    desk.click(wid, 96 + 80, top + 152 + 12)
     wait_for("the toggle to disarm during the question",
              lambda: desk.icon_name(wid) == TITLE, timeout=10)
     desk.click(wid, 96 + 80, top + 152 + 12)
@@ -196,10 +194,35 @@ def scenario_placement(desk):
     check(desk.output() == "", "program printed: %r" % desk.output())
 
 
+def scenario_alarm_placement(desk):
+    """The alarm message's frame stands on the main window's frame corner, also
+    after the window was dragged elsewhere."""
+    desk.start_program()
+    wid, top = main_window(desk)
+    desk.x("xdotool", "windowmove", "--sync", str(wid), "300", "200", check_rc=True)
+    time.sleep(0.3)
+    desk.click(wid, 96 + 80, top + 152 + 12)  # arms 08:00:00 from Timer.ini
+    wait_for("the armed title", lambda: desk.icon_name(wid) == ARMED, timeout=15)
+    box = wait_for("the alarm message", lambda: desk.window_titled("Information"), timeout=60)
+    check(frame_top_left(desk, box) == frame_top_left(desk, wid),
+          "alarm box frame at %r, main window frame at %r"
+          % (frame_top_left(desk, box), frame_top_left(desk, wid)))
+    desk.key(box, "Return")
+    wait_for("the disarmed title", lambda: desk.icon_name(wid) == TITLE, timeout=15)
+    check(desk.output() == "", "program printed: %r" % desk.output())
+
+
 SCENARIOS = {
     "close-during-question": (scenario_close_during_question, ["wmctrl"]),
     "taskbar": (scenario_taskbar, ["tint2"]),
     "placement": (scenario_placement, []),
+    "alarm-placement": (scenario_alarm_placement, []),
+}
+
+OPTIONS = {
+    "alarm-placement": {
+        "settings": settings(8, 0, 0, "Zeit!"),
+        "fake_time": "2026-12-10 07:59:45"},
 }
 
 
@@ -210,13 +233,15 @@ def main():
     run, tools = SCENARIOS[sys.argv[2]]
     missing = [t for t in ["Xvfb", "openbox", "xdotool", "xprop", "xwininfo", "import",
                            "xmessage"] + tools if not shutil.which(t)]
+    if "fake_time" in OPTIONS.get(sys.argv[2], {}) and not os.path.exists(FAKETIME_LIBRARY):
+        missing.append("libfaketime")
     if missing and os.environ.get("CI") == "true":
         print("FAIL: missing %s (scripts/setup.sh installs them)" % " ".join(missing))
         return 1
     if missing:
         print("SKIP: missing %s (scripts/setup.sh installs them)" % " ".join(missing))
         return 77
-    desk = Desktop(sys.argv[1])
+    desk = Desktop(sys.argv[1], **OPTIONS.get(sys.argv[2], {}))
     try:
         desk.start_x()
         run(desk)
