@@ -38,6 +38,9 @@ namespace platform { class TimeChangeWatcher; }
 //   alarm; there is nothing to draw yet.
 // - Locale changes (QEvent::LocaleChange) act as the settings notification; a
 //   set system clock is noticed at once through platform::TimeChangeWatcher.
+// - The after-loading notification is the first polish (before the first show).
+// - An alarm the time ran past without a tick in its minute fires at once, late
+//   (see AlarmRule); a clock set back arms it again.
 class TRxClock : public QWidget
 {
     Q_OBJECT
