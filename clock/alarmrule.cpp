@@ -69,6 +69,7 @@ void AlarmRule::setPart(int index, int value)
         throw EConvertError(u"''%1'' ist keine gültige Zeit"_s.arg(time));
     }
     m_time = EncodeTime(hour, minute, second, 0);
+    m_written = true;
     updateWait();
 }
 

@@ -31,6 +31,8 @@ public:
     // index 1 hour, 2 minute, 3 second; others are ignored. Throws EConvertError
     // and changes nothing when the time would not exist.
     void setPart(int index, int value);
+    // Whether a part has been written since construction.
+    bool written() const { return m_written; }
 
     bool pending() const { return m_pending; }
     // Re-reads the present time: may the alarm still fire in its coming window?
@@ -51,6 +53,7 @@ private:
     bool m_seen = false;
     TDateTime m_time = 0;
     bool m_pending = true;
+    bool m_written = false;
 };
 
 // The locale's time separator: Qt has none of its own.

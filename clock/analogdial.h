@@ -2,7 +2,9 @@
 
 #include <QColor>
 #include <QPalette>
+#include <QPixmap>
 #include <QRect>
+#include <QRegion>
 
 class QPainter;
 
@@ -30,6 +32,25 @@ public:
     static void prepare();
     // The largest centred part of the clock's rectangle that is square in millimetres.
     static QRect face(const QRect &clockRect);
-    // Fills the face, then draws marks and hands.
-    static void paint(QPainter &painter, const QRect &face, const Hands &hands, const Look &look);
+    // The face with its marks comes from a pixmap made once per size and look;
+    // the hands are drawn on it.
+    void paint(QPainter &painter, const QRect &face, const Hands &hands, const Look &look);
+    // Where the hands that differ between two times lie: what a tick repaints.
+    static QRegion changedRegion(const QRect &face, const Hands &from, const Hands &to,
+                                 bool showSeconds);
+
+private:
+    struct FaceKey
+    {
+        QSize size;
+        qreal ratio = 0;
+        QColor background, dots, font, shadow, dark, light;
+        bool operator==(const FaceKey &) const = default;
+    };
+    static void paintMarks(QPainter &painter, const QRect &face, const Look &look);
+    static void paintHands(QPainter &painter, const QRect &face, const Hands &hands,
+                           const Look &look);
+
+    QPixmap m_face;
+    FaceKey m_faceKey;
 };

@@ -145,6 +145,7 @@ void TRxClock::ClockTick(QObject *)
     if (m_destroying)
         return;
     m_tickRects[0] = m_tickRects[1] = QRect();
+    m_analogTickRegion = QRegion();
     if (m_showMode == scDigital)
         digitalTick();
     else
@@ -194,14 +195,22 @@ void TRxClock::analogTick()
     if (now.second == m_shown.Second && now.minute == m_shown.Minute
         && now.hour % 12 == m_shown.Hour)
         return;
+    const AnalogDial::Hands before{m_shown.Hour, m_shown.Minute, m_shown.Second};
     m_shownTime = now;
     m_shown = {quint16(now.hour % 12), quint16(now.minute), quint16(now.second), now.hour};
-    m_tickRects[0] = analogFace();
-    update(m_tickRects[0]);
+    // Only the hands that moved, old and new place; the face stays.
+    m_analogTickRegion = AnalogDial::changedRegion(
+        analogFace(), before, {m_shown.Hour, m_shown.Minute, m_shown.Second}, m_showSeconds);
+    if (!m_analogTickRegion.isEmpty()) {
+        m_tickPaintPending = true;
+        update(m_analogTickRegion);
+    }
 }
 
 QRegion TRxClock::lastTickRegion() const
 {
+    if (m_showMode == scAnalog)
+        return m_analogTickRegion;
     QRegion region;
     for (const QRect &r : m_tickRects)
         if (!r.isEmpty())
@@ -291,18 +300,24 @@ void TRxClock::paintEvent(QPaintEvent *event)
 {
     platform::Application::guarded([this, event] {
         QPainter painter(this);
-        bool fromTick = m_tickPaintPending && !m_fullPaintPending && m_showMode == scDigital;
+        bool fromTick = m_tickPaintPending && !m_fullPaintPending;
         m_tickPaintPending = false;
-        if (fromTick) {
+        if (fromTick && m_showMode == scDigital) {
             for (const QRect &r : event->region()) {
                 if (!m_tickRects[0].contains(r) && !m_tickRects[1].contains(r)) {
                     fromTick = false;
                     break;
                 }
             }
+        } else if (fromTick) {
+            fromTick = (event->region() - m_analogTickRegion).isEmpty();
         }
         if (fromTick) {
-            paintDigital(painter, event->rect(), false);
+            // Drawn from the time the tick stored: its region holds the hands of that time.
+            if (m_showMode == scDigital)
+                paintDigital(painter, event->rect(), false);
+            else
+                paintAnalog(painter);
             return;
         }
 
@@ -326,14 +341,21 @@ void TRxClock::paintEvent(QPaintEvent *event)
                 drawBevelFrame(painter, area, highlight, shadow, m_bevelWidth);
         }
         refreshLocale();
-        const DecodedTime now = DecodeTime(ReadClockTime());
-        m_shownTime = now;
-        m_shown = {quint16(now.hour % 12), quint16(now.minute), quint16(now.second), now.hour};
         if (m_showMode == scDigital) {
+            const DecodedTime now = DecodeTime(ReadClockTime());
+            m_shownTime = now;
+            m_shown = {quint16(now.hour % 12), quint16(now.minute), quint16(now.second), now.hour};
             m_geom.valid = false;
             ensureGeometry(now.hour);
             paintDigital(painter, event->rect(), true);
         } else {
+            // Hands moved in part of the face only would leave the old ones
+            // standing outside it, where the next tick would not look.
+            if ((QRegion(analogFace()) - event->region()).isEmpty()) {
+                const DecodedTime now = DecodeTime(ReadClockTime());
+                m_shownTime = now;
+                m_shown = {quint16(now.hour % 12), quint16(now.minute), quint16(now.second), now.hour};
+            }
             paintAnalog(painter);
         }
     });
@@ -371,7 +393,7 @@ QRect TRxClock::analogFace() const
 
 void TRxClock::paintAnalog(QPainter &painter)
 {
-    AnalogDial::paint(painter, analogFace(), {m_shown.Hour, m_shown.Minute, m_shown.Second},
+    m_dial.paint(painter, analogFace(), {m_shown.Hour, m_shown.Minute, m_shown.Second},
                       {color(), m_dotsColor, palette().color(foregroundRole()), palette(),
                        m_showSeconds});
 }
@@ -435,6 +457,16 @@ void TRxClock::refreshLocale()
         m_pm = pm;
         m_geom.valid = false;
     }
+}
+
+bool TRxClock::event(QEvent *event)
+{
+    // Qt's moment after a window has set the stored layout: the first polish.
+    // An alarm written before it has read the time then; a late polish must
+    // not take back what that write decided.
+    if (event->type() == QEvent::Polish && !m_alarm.written())
+        platform::Application::guarded([this] { Loaded(); });
+    return QWidget::event(event);
 }
 
 void TRxClock::resizeEvent(QResizeEvent *event)

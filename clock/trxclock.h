@@ -8,6 +8,7 @@
 // - tdatetime.h: times of day as fractions of a day.
 
 #include "clock/alarmrule.h"
+#include "clock/analogdial.h"
 #include "clock/tdatetime.h"
 #include "clock/trxtimer.h"
 #include "platform/systemclock.h"
@@ -37,6 +38,9 @@ namespace platform { class TimeChangeWatcher; }
 //   alarm; there is nothing to draw yet.
 // - Locale changes (QEvent::LocaleChange) act as the settings notification; a
 //   set system clock is noticed at once through platform::TimeChangeWatcher.
+// - The after-loading notification is the first polish (before the first show).
+// - An alarm the time ran past without a tick in its minute fires at once, late
+//   (see AlarmRule); a clock set back arms it again.
 class TRxClock : public QWidget
 {
     Q_OBJECT
@@ -107,7 +111,8 @@ public:
     // For the alarm message: "\n(fällig um 07:00:00)" when late, else empty.
     QString lateAlarmNote() const;
 
-    // Re-reads the alarm state after a stored layout has been applied.
+    // Re-reads the alarm state after a stored layout has been applied; runs
+    // at the clock's first polish, before it is first shown.
     void Loaded();
     // The system clock was set: redraw and evaluate the alarm at once.
     void systemTimeChanged();
@@ -127,6 +132,7 @@ signals:
 
 protected:
     virtual void FireAlarm();
+    bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
@@ -203,5 +209,7 @@ private:
     QRect m_tickRects[2];
     bool m_tickPaintPending = false;
     bool m_fullPaintPending = false;
+    QRegion m_analogTickRegion;
+    AnalogDial m_dial;
     bool m_destroying = false;
 };

@@ -122,6 +122,9 @@ private slots:
     void autoSizeFitsFont_data();
     void autoSizeFitsFont();
     void analogSecondHandIsInverted();
+    void analogTickRepaintsOnlyMovedHands_data();
+    void analogTickRepaintsOnlyMovedHands();
+    void alarmStateReadAfterPropertiesAreSet();
 
     void realTickerFiresOnceOnUiThread();
     void destroyedWhileTickInFlight();
@@ -651,6 +654,64 @@ void tst_TRxClock::analogSecondHandIsInverted()
         for (int x = centre.x() - 5; x <= centre.x() + 5 && !teal; ++x)
             teal = image.pixelColor(x, y) == QColor(0, 128, 128);
     QVERIFY(teal);
+}
+
+void tst_TRxClock::analogTickRepaintsOnlyMovedHands_data()
+{
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("to");
+    QTest::addColumn<bool>("showSeconds");
+    QTest::addColumn<bool>("somethingMoved");
+    QTest::newRow("next second") << ms(0, 0, 15) << ms(0, 0, 16) << true << true;
+    QTest::newRow("next minute") << ms(10, 9, 59) << ms(10, 10, 0) << true << true;
+    QTest::newRow("next hour") << ms(2, 59, 59) << ms(3, 0, 0) << true << true;
+    QTest::newRow("next second, no second hand") << ms(0, 0, 15) << ms(0, 0, 16) << false << false;
+    QTest::newRow("same second") << ms(0, 0, 15) << ms(0, 0, 15, 450) << true << false;
+}
+
+void tst_TRxClock::analogTickRepaintsOnlyMovedHands()
+{
+    QFETCH(int, from);
+    QFETCH(int, to);
+    QFETCH(bool, showSeconds);
+    QFETCH(bool, somethingMoved);
+    auto analog = [&](Fixture &f) {
+        f.clock->resize(200, 200);
+        f.clock->setShowMode(scAnalog);
+        f.clock->setShowSeconds(showSeconds);
+        f.clock->setColor(QColor(212, 208, 200));
+    };
+    Fixture f(from);
+    analog(f);
+    QImage shown = f.clock->grab().toImage();
+    f.tickAt(to);
+    const QRegion region = f.clock->lastTickRegion();
+    QCOMPARE(!region.isEmpty(), somethingMoved);
+    const QRect face = f.clock->clockRect();
+    qint64 area = 0;
+    for (const QRect &r : region)
+        area += qint64(r.width()) * r.height();
+    QVERIFY2(area < qint64(face.width()) * face.height() / 2, qPrintable(QString::number(area)));
+
+    // What the tick repaints, on top of what was shown, is the clock at the new time.
+    f.clock->render(&shown, region.boundingRect().topLeft(), region);
+    Fixture fresh(to);
+    analog(fresh);
+    QCOMPARE(shown, fresh.clock->grab().toImage());
+}
+
+void tst_TRxClock::alarmStateReadAfterPropertiesAreSet()
+{
+    // Made in the first minute after midnight: the default alarm 00:00:00 has
+    // passed, and once the clock's layout is set it waits for tomorrow.
+    Fixture f(ms(0, 0, 20));
+    QSignalSpy alarms(f.clock.get(), &TRxClock::OnAlarm);
+    f.clock->ensurePolished();
+    f.clock->setAlarmEnabled(true);
+    f.tickAtLocal(onDay(0, ms(0, 0, 21)));
+    QCOMPARE(alarms.count(), 0);
+    f.tickAtLocal(onDay(1, ms(0, 0, 0, 300)));
+    QCOMPARE(alarms.count(), 1);
 }
 
 void tst_TRxClock::realTickerFiresOnceOnUiThread()

@@ -80,6 +80,8 @@ def scenario_set_forward(desk):
     """The clock is set from 07:59:30 to 09:00:00 with the alarm at 08:00:00."""
     desk.start_program()
     wid = arm(desk)
+    armed_at = time.monotonic() - desk.started
+    check(armed_at < 28, "arming took until %.0f s after 07:59:30" % armed_at)
     with open(desk.time_file, "w") as f:
         f.write("@2026-12-10 09:00:00\n")
     late_box_reads(desk, wid, "08:00:00", timeout=20)
@@ -89,6 +91,8 @@ def scenario_spring_gap(desk):
     """Europe/Berlin on 2026-03-29: 02:30 does not exist; the alarm comes at 03:00."""
     desk.start_program()
     wid = arm(desk)
+    armed_at = time.monotonic() - desk.started
+    check(armed_at < 23, "arming took until %.0f s after 01:59:35, near the gap" % armed_at)
     check(desk.window_titled("Information") is None, "alarm before the gap")
     late_box_reads(desk, wid, "02:30:00", timeout=60)
 
