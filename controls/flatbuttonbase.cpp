@@ -357,7 +357,7 @@ void FlatButtonBase::paintEvent(QPaintEvent *)
         if (m_numGlyphs == 1 && state == fbsDisabled)
             image = MakeDisabledGlyph(image, Qt::black, FlatColors::btnFace(),
                                       FlatColors::btnHighlight(), FlatColors::btnShadow(), true);
-        painter.drawImage(placed.glyphOrigin, TransparentGlyph(image));
+        DrawGlyph(painter, placed.glyphOrigin, TransparentGlyph(image));
     }
 
     DrawFlatCaption(painter, this, placed.captionRect,

@@ -25,6 +25,10 @@ QColor AdvancedColor(const QColor &base, const QColor &fallback, int percentage,
 void DrawBevelFrame(QPainter &painter, QRect rect, const QColor &first, const QColor &second,
                     int width);
 
+// Draws `image` at `origin`; at a device pixel ratio other than 1 each image
+// pixel becomes a square of whole device pixels, centred on the same place.
+void DrawGlyph(QPainter &painter, const QPoint &origin, const QImage &image);
+
 // Draws the parent's background and own content lying under `control`.
 void PaintParentBackground(QWidget *control, QPainter &painter);
 

@@ -218,7 +218,10 @@ void TFlatRadioButton::paintEvent(QPaintEvent *)
     const QRect box = circleRect();
     const bool lit = m_hasFocus || mouseInside();
     const QColor fill = lit && pressing() ? colorDown() : lit ? colorFocused() : color();
-    // Half-pixel insets make the pen's pixels fall inside the 10-pixel box.
+    // Half-pixel insets make the pen's pixels fall inside the 10-pixel box. At a
+    // fractional scale the circle's edge cannot follow whole pixels; smoothing
+    // keeps the ring even instead of one or two pixels thick by turns.
+    painter.setRenderHint(QPainter::Antialiasing, painter.device()->devicePixelRatio() != 1.0);
     painter.setPen(colorBorder());
     painter.setBrush(fill);
     painter.drawEllipse(QRectF(box).adjusted(0.5, 0.5, -0.5, -0.5));

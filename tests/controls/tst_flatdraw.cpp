@@ -2,6 +2,7 @@
 #include "controls/flatdraw.h"
 
 #include <QPainter>
+#include <QSet>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -15,6 +16,10 @@ private slots:
     void advancedColor();
     void bevelFrameCorners_data();
     void bevelFrameCorners();
+    void scaledFrameIsEven_data();
+    void scaledFrameIsEven();
+    void scaledGlyphKeepsWholePixels_data();
+    void scaledGlyphKeepsWholePixels();
     void layout_data();
     void layout();
     void disabledGlyphIsEngraved();
@@ -98,6 +103,91 @@ void tst_FlatDraw::bevelFrameCorners()
         DrawBevelFrame(painter, image.rect(), Qt::red, Qt::blue, width);
     }
     QCOMPARE(image.pixelColor(pixel), expected);
+}
+
+// How many device pixels of `colour` run inwards from an edge, along the
+// middle row or column.
+static int runFromEdge(const QImage &image, const QColor &colour, int dx, int dy)
+{
+    int x = dx < 0 ? image.width() - 1 : dx > 0 ? 0 : image.width() / 2;
+    int y = dy < 0 ? image.height() - 1 : dy > 0 ? 0 : image.height() / 2;
+    int run = 0;
+    while (x >= 0 && y >= 0 && x < image.width() && y < image.height()
+           && image.pixelColor(x, y) == colour) {
+        ++run;
+        x += dx;
+        y += dy;
+    }
+    return run;
+}
+
+void tst_FlatDraw::scaledFrameIsEven_data()
+{
+    QTest::addColumn<qreal>("ratio");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("thickness");
+    QTest::newRow("1.5: two device pixels on every side") << 1.5 << 1 << 2;
+    QTest::newRow("1.5, two wide") << 1.5 << 2 << 3;
+    QTest::newRow("1.25") << 1.25 << 1 << 1;
+    QTest::newRow("2: two device pixels") << 2.0 << 1 << 2;
+}
+
+void tst_FlatDraw::scaledFrameIsEven()
+{
+    QFETCH(qreal, ratio);
+    QFETCH(int, width);
+    QFETCH(int, thickness);
+    // A frame of one colour, so that each side's run is its whole thickness.
+    QImage image(QSize(25, 19) * ratio, QImage::Format_RGB32);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        DrawBevelFrame(painter, QRect(0, 0, 25, 19), Qt::red, Qt::red, width);
+    }
+    const QColor red(Qt::red);
+    QCOMPARE(runFromEdge(image, red, 0, 1), thickness);   // top
+    QCOMPARE(runFromEdge(image, red, 1, 0), thickness);   // left
+    QCOMPARE(runFromEdge(image, red, 0, -1), thickness);  // bottom
+    QCOMPARE(runFromEdge(image, red, -1, 0), thickness);  // right
+}
+
+void tst_FlatDraw::scaledGlyphKeepsWholePixels_data()
+{
+    QTest::addColumn<qreal>("ratio");
+    QTest::addColumn<int>("factor");
+    QTest::newRow("1: as it is") << 1.0 << 1;
+    QTest::newRow("1.25: one device pixel each") << 1.25 << 1;
+    QTest::newRow("1.5: two by two") << 1.5 << 2;
+    QTest::newRow("2: two by two") << 2.0 << 2;
+}
+
+void tst_FlatDraw::scaledGlyphKeepsWholePixels()
+{
+    QFETCH(qreal, ratio);
+    QFETCH(int, factor);
+    // A 5 x 5 glyph with a single black column in the middle.
+    QImage glyph(5, 5, QImage::Format_ARGB32);
+    glyph.fill(Qt::transparent);
+    for (int y = 0; y < 5; ++y)
+        glyph.setPixelColor(2, y, Qt::black);
+    QImage image(QSize(20, 20) * ratio, QImage::Format_RGB32);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        DrawGlyph(painter, QPoint(5, 5), glyph);
+    }
+    int black = 0;
+    QSet<int> columns;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixelColor(x, y) == QColor(Qt::black)) {
+                ++black;
+                columns.insert(x);
+            }
+    QCOMPARE(columns.size(), factor);
+    QCOMPARE(black, 5 * factor * factor);
 }
 
 void tst_FlatDraw::layout_data()
