@@ -29,7 +29,6 @@
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QScreen>
-#include <QSessionManager>
 
 using namespace Qt::StringLiterals;
 
@@ -226,19 +225,6 @@ TfrmMain::TfrmMain(const MainWindowServices &services, QWidget *parent)
     adjustSize();
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->geometry().center() - rect().center());
-
-#if QT_CONFIG(sessionmanager)
-    // Log-off and shutdown ask the same question as closing the window.
-    connect(qGuiApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager &manager) {
-        if (!manager.allowsInteraction())
-            return;
-        bool CanClose = true;
-        FormCloseQuery(this, CanClose);
-        manager.release();
-        if (!CanClose)
-            manager.cancel();
-    });
-#endif
 }
 
 TfrmMain::~TfrmMain()
