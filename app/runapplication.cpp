@@ -56,8 +56,12 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (watched == qApp && event->type() == QEvent::Quit && m_window->isVisible())
+        if (watched == qApp && event->type() == QEvent::Quit && m_window && m_window->isVisible()) {
             m_ending = true;
+            // The windows close while the Quit is handled; should one refuse,
+            // later closes ask again.
+            QTimer::singleShot(0, this, [this] { m_ending = false; });
+        }
         if (watched == m_window && event->type() == QEvent::Close && m_ending) {
             event->accept();
             return true;
