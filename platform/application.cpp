@@ -38,11 +38,12 @@ std::atomic<bool> g_terminating{false};
 
 // Qt's warnings and failures go to standard error, so a start that fails says
 // why; debug and info chatter stays quiet.
-void consoleMessageHandler(QtMsgType type, const QMessageLogContext &context, const QString &message)
+void consoleMessageHandler(QtMsgType type, const QMessageLogContext &, const QString &message)
 {
     if (type == QtDebugMsg || type == QtInfoMsg)
         return;
-    if (type == QtWarningMsg && Application::isHarmlessWarning(QString::fromLatin1(context.category), message))
+    // Said on every start under su or sudo; Qt then makes the folder itself.
+    if (type == QtWarningMsg && message.startsWith(u"QStandardPaths: XDG_RUNTIME_DIR not set"_s))
         return;
     const QByteArray line = "brenvik-timer: " + message.toLocal8Bit() + '\n';
     std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
@@ -67,13 +68,6 @@ Application::~Application() = default;
 void Application::installMessageHandler()
 {
     qInstallMessageHandler(consoleMessageHandler);
-}
-
-bool Application::isHarmlessWarning(const QString &category, const QString &message)
-{
-    Q_UNUSED(category);
-    Q_UNUSED(message);
-    return false;
 }
 
 bool Application::notify(QObject *receiver, QEvent *event)

@@ -22,8 +22,6 @@ public:
     // Sends Qt's warnings and failures to standard error, once, before the
     // application object is built (the platform plugin speaks meanwhile).
     static void installMessageHandler();
-    // Warnings a normal run produces that tell the user nothing.
-    static bool isHarmlessWarning(const QString &category, const QString &message);
 
     // Catches what escapes an event handler and shows it; the program goes on.
     bool notify(QObject *receiver, QEvent *event) override;
