@@ -1,5 +1,6 @@
 #include "app/mainwindowfactory.h"
 #include "app/runapplication.h"
+#include "app/talarmsettings.h"
 #include "app/tsplashform.h"
 #include "clock/trxclock.h"
 #include "fakes/fakestandarddialogs.h"
@@ -7,6 +8,7 @@
 #include "platform/errors.h"
 
 #include <QCloseEvent>
+#include <QFile>
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
@@ -101,6 +103,7 @@ private slots:
     void sessionMayEnd();
     void logOutAsksOnce_data();
     void logOutAsksOnce();
+    void commandLineAfterTheSettingsAreLoaded();
 };
 
 void tst_RunApplication::init()
@@ -316,6 +319,45 @@ void tst_RunApplication::logOutAsksOnce()
     QCOMPARE(armedAfterRefusal, refused);
     if (questions > 0)
         QCOMPARE(dialogs.questions.first().caption, u"Beenden..."_s);
+}
+
+// The show handler loads the fields and the message from the settings file; a
+// command line carried out before it would be overwritten.
+void tst_RunApplication::commandLineAfterTheSettingsAreLoaded()
+{
+    QTemporaryDir dir;
+    QFile ini(dir.filePath(u"Timer.ini"_s));
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.write("[Meldung]\r\nAlarmMeldung=Aus der Datei\r\nStunde=8\r\nMinute=0\r\nSekunde=0\r\n");
+    ini.close();
+    FakeStandardDialogs dialogs;
+    MainWindowServices services;
+    services.dialogs = &dialogs;
+    services.settingsPath = ini.fileName();
+    const CommandLine line = parseCommandLine({u"brenvik-timer"_s, u"--um=6:45"_s, u"--meldung=Los"_s});
+    QCOMPARE(line.action, CommandLine::Action::Run);
+
+    QString seen;
+    const int code = runApplication(
+        [&] {
+            MainWindowParts main = createMainWindow(services);
+            auto *frm = static_cast<TfrmMain *>(main.window.get());
+            // Queued behind the command line, which is queued once the window shows.
+            QTimer::singleShot(0, frm, [&, frm] {
+                QTimer::singleShot(0, frm, [&, frm] {
+                    seen = u"%1:%2:%3 %4 %5"_s.arg(frm->seStunde->text(), frm->seMinute->text(),
+                                                   frm->seSekunde->text(),
+                                                   frm->RxClock1->alarmEnabled() ? u"an"_s : u"aus"_s,
+                                                   AlarmSettings().AlarmMeldung);
+                    frm->RxClock1->setAlarmEnabled(false);
+                    frm->close();
+                });
+            });
+            return main;
+        },
+        [](unsigned long) {}, line.command);
+    QCOMPARE(code, 0);
+    QCOMPARE(seen, u"6:45:0 an Los"_s);
 }
 
 QTEST_MAIN(tst_RunApplication)
