@@ -171,20 +171,20 @@ int runApplication(const MainWindowFactory &createMainWindow, const Pause &pause
     window->show();
     platform::x11::setIconName(window, platform::Application::title());
     // After the show handler has loaded the settings, which would overwrite
-    // the fields and the message.
-    if (!command.isEmpty() && main.command) {
-        QTimer::singleShot(0, window, [&main, command] {
+    // the fields and the message; then the starts that came meanwhile, in order.
+    QTimer::singleShot(0, window, [&main, command, instance] {
+        if (!command.isEmpty() && main.command) {
             const QString error = main.command(command);
             if (!error.isEmpty())
                 platform::Application::reportException(EConvertError(error));
-        });
-    }
-    if (instance) {
-        instance->setHandler([&main](const QStringList &arguments) {
-            const ForwardReply reply = answerForwarded(main, arguments);
-            return std::pair{reply.exitCode, reply.error};
-        });
-    }
+        }
+        if (instance) {
+            instance->setHandler([&main](const QStringList &arguments) {
+                const ForwardReply reply = answerForwarded(main, arguments);
+                return std::pair{reply.exitCode, reply.error};
+            });
+        }
+    });
     const int code = QCoreApplication::exec();
     if (instance)
         instance->setHandler({});
