@@ -82,6 +82,22 @@ QIcon programIcon()
     return icon;
 }
 
+// The report's text of a failure; empty for a silent abort.
+QString startFailureReason(const std::exception_ptr &failure)
+{
+    try {
+        std::rethrow_exception(failure);
+    } catch (const EAbort &) {
+        return {};
+    } catch (const Exception &error) {
+        return platform::Application::errorReportText(error.message());
+    } catch (const std::exception &error) {
+        return platform::Application::errorReportText(QString::fromLocal8Bit(error.what()));
+    } catch (...) {
+        return u"Unbekannter Fehler."_s;
+    }
+}
+
 } // namespace
 
 bool sessionMayEnd(const MainWindowParts &main, const std::function<bool()> &allowsInteraction)
@@ -141,8 +157,13 @@ int runApplication(const MainWindowFactory &createMainWindow, const Pause &pause
 
     if (failure || !main.window) {
         platform::x11::flush();
-        if (failure)
+        if (failure) {
+            // Also on standard error: whoever started the program from a
+            // console or a script learns why it ended.
+            if (const QString reason = startFailureReason(failure); !reason.isEmpty())
+                qCritical("%s", qUtf8Printable(u"Der Start ist fehlgeschlagen: "_s + reason));
             platform::Application::reportException(failure);
+        }
         return 1;
     }
 

@@ -181,6 +181,7 @@ void tst_RunApplication::failedCreationRemovesSplashAndReports()
         steps << u"report"_s << caption << text;
         QVERIFY(!liveSplash());
     });
+    QTest::ignoreMessage(QtCriticalMsg, "Der Start ist fehlgeschlagen: Zu wenig Zeitgeber.");
     const int code = runApplication(
         []() -> MainWindowParts { throw EOutOfResources(u"Zu wenig Zeitgeber"_s); },
         [&](unsigned long msecs) {
