@@ -1,29 +1,73 @@
+#include "app/commandline.h"
+#include "app/mainwindowfactory.h"
 #include "app/runapplication.h"
-#include "app/tfrmmain.h"
-#include "clock/trxclock.h"
 #include "platform/application.h"
 #include "platform/platformchoice.h"
+#include "platform/displayconnection.h"
+#include "platform/singleinstance.h"
+
+#include <cstdio>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+void print(std::FILE *stream, const QString &text)
+{
+    const QByteArray bytes = text.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+int fail(const QString &reason, int exitCode)
+{
+    print(stderr, QString::fromLatin1(ProgramName) + u": "_s + reason + u'\n');
+    return exitCode;
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
     platform::choosePlatformBeforeQApplication(argc, argv);
-    // The platform plugin speaks while the application object is being built;
-    // nothing goes to a console.
-    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
+    platform::Application::installMessageHandler();
+
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const CommandLine line = parseCommandLine(arguments);
+    switch (line.action) {
+    case CommandLine::Action::Help:
+        print(stdout, usageText());
+        return 0;
+    case CommandLine::Action::Version:
+        print(stdout, versionText());
+        return 0;
+    case CommandLine::Action::Fail:
+        return fail(line.error, line.exitCode);
+    case CommandLine::Action::Run:
+        break;
+    }
+
+    if (platform::usesX11(line.platformName) && !platform::canReachDisplay(line.displayName)) {
+        QString display = line.displayName.isEmpty() ? qEnvironmentVariable("DISPLAY") : line.displayName;
+        if (display.isEmpty())
+            display = u"nicht gesetzt"_s;
+        return fail(u"Keine Verbindung zur Anzeige (DISPLAY=%1)."_s.arg(display), 1);
+    }
+
     platform::Application app(argc, argv);
-    return runApplication([] {
-        auto window = std::make_unique<TfrmMain>();
-        TfrmMain *frm = window.get();
-        MainWindowParts main;
-        main.alarmArmed = [frm] { return frm->RxClock1->alarmEnabled(); };
-        main.closeQuery = [frm] {
-            bool CanClose = true;
-            frm->FormCloseQuery(frm, CanClose);
-            return CanClose;
-        };
-        main.window = std::move(window);
-        return main;
-    });
+
+    // Before the splash, so that a second start hands over at once.
+    QString displayKey = QGuiApplication::platformName();
+    if (displayKey == u"xcb"_s)
+        displayKey = line.displayName.isEmpty() ? qEnvironmentVariable("DISPLAY") : line.displayName;
+    platform::SingleInstance instance(displayKey);
+    if (const auto reply = instance.forwardOrListen(line.forwarded)) {
+        if (!reply->second.isEmpty())
+            return fail(reply->second, reply->first);
+        return reply->first;
+    }
+
+    return runApplication([] { return createMainWindow(); }, {}, line.command, &instance);
 }

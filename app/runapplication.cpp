@@ -2,12 +2,16 @@
 
 #include "app/tsplashform.h"
 #include "platform/application.h"
+#include "platform/errors.h"
 #include "platform/messageboxcopy.h"
+#include "platform/singleinstance.h"
 #include "platform/x11window.h"
 
 #include <QIcon>
+#include <QPointer>
 #include <QSessionManager>
 #include <QThread>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -30,12 +34,68 @@ protected:
     }
 };
 
+// The session's end: once the session manager lets the program go (the Quit it
+// sends at the end of a log-out), the main window closes without the close
+// question, which the session's own question has already answered.
+class SessionEndWatcher : public QObject
+{
+public:
+    explicit SessionEndWatcher(QWidget *window)
+        : m_window(window)
+    {
+        qApp->installEventFilter(this);
+        window->installEventFilter(this);
+    }
+    ~SessionEndWatcher() override
+    {
+        qApp->removeEventFilter(this);
+        if (m_window)
+            m_window->removeEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == qApp && event->type() == QEvent::Quit && m_window && m_window->isVisible()) {
+            m_ending = true;
+            // The windows close while the Quit is handled; should one refuse,
+            // later closes ask again.
+            QTimer::singleShot(0, this, [this] { m_ending = false; });
+        }
+        if (watched == m_window && event->type() == QEvent::Close && m_ending) {
+            event->accept();
+            return true;
+        }
+        return false;
+    }
+
+private:
+    QPointer<QWidget> m_window;
+    bool m_ending = false;
+};
+
 QIcon programIcon()
 {
     QIcon icon;
     for (int size : {16, 32, 48, 64, 128, 256})
         icon.addFile(u":/icon/brenvik-timer-%1.png"_s.arg(size), QSize(size, size));
     return icon;
+}
+
+// The report's text of a failure; empty for a silent abort.
+QString startFailureReason(const std::exception_ptr &failure)
+{
+    try {
+        std::rethrow_exception(failure);
+    } catch (const EAbort &) {
+        return {};
+    } catch (const Exception &error) {
+        return platform::Application::errorReportText(error.message());
+    } catch (const std::exception &error) {
+        return platform::Application::errorReportText(QString::fromLocal8Bit(error.what()));
+    } catch (...) {
+        return u"Unbekannter Fehler."_s;
+    }
 }
 
 } // namespace
@@ -50,7 +110,23 @@ bool sessionMayEnd(const MainWindowParts &main, const std::function<bool()> &all
     return !main.closeQuery || main.closeQuery();
 }
 
-int runApplication(const MainWindowFactory &createMainWindow, const Pause &pause)
+ForwardReply answerForwarded(const MainWindowParts &main, const QStringList &arguments)
+{
+    if (main.bringToFront)
+        main.bringToFront();
+    // Checked again: the other start has read it with the same rules, but the
+    // socket is open to any program of the user.
+    const CommandLine line = parseCommandLine(QStringList{QString::fromLatin1(ProgramName)} + arguments);
+    if (line.action == CommandLine::Action::Fail)
+        return {line.exitCode, line.error};
+    if (line.action != CommandLine::Action::Run || line.command.isEmpty() || !main.command)
+        return {};
+    const QString error = main.command(line.command);
+    return {error.isEmpty() ? 0 : 1, error};
+}
+
+int runApplication(const MainWindowFactory &createMainWindow, const Pause &pause,
+                   const ClockCommand &command, platform::SingleInstance *instance)
 {
     // Pixels first: the splash is drawn by the X server from its backdrop, as
     // no message may be handled before the event loop runs.
@@ -81,8 +157,13 @@ int runApplication(const MainWindowFactory &createMainWindow, const Pause &pause
 
     if (failure || !main.window) {
         platform::x11::flush();
-        if (failure)
+        if (failure) {
+            // Also on standard error: whoever started the program from a
+            // console or a script learns why it ended.
+            if (const QString reason = startFailureReason(failure); !reason.isEmpty())
+                qCritical("%s", qUtf8Printable(u"Der Start ist fehlgeschlagen: "_s + reason));
             platform::Application::reportException(failure);
+        }
         return 1;
     }
 
@@ -94,6 +175,7 @@ int runApplication(const MainWindowFactory &createMainWindow, const Pause &pause
         [window](const QString &title) { platform::x11::setIconName(window, title); });
     MainWindowCloseWatcher watcher;
     window->installEventFilter(&watcher);
+    SessionEndWatcher sessionEnd(window);
     QObject::connect(qApp, &QGuiApplication::commitDataRequest, window,
                      [&main](QSessionManager &manager) {
                          bool interacting = false;
@@ -109,7 +191,24 @@ int runApplication(const MainWindowFactory &createMainWindow, const Pause &pause
 
     window->show();
     platform::x11::setIconName(window, platform::Application::title());
+    // After the show handler has loaded the settings, which would overwrite
+    // the fields and the message; then the starts that came meanwhile, in order.
+    QTimer::singleShot(0, window, [&main, command, instance] {
+        if (!command.isEmpty() && main.command) {
+            const QString error = main.command(command);
+            if (!error.isEmpty())
+                platform::Application::reportException(EConvertError(error));
+        }
+        if (instance) {
+            instance->setHandler([&main](const QStringList &arguments) {
+                const ForwardReply reply = answerForwarded(main, arguments);
+                return std::pair{reply.exitCode, reply.error};
+            });
+        }
+    });
     const int code = QCoreApplication::exec();
+    if (instance)
+        instance->setHandler({});
 
     window->removeEventFilter(&watcher);
     platform::Application::setTitleListener({});

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/commandline.h"
+
 #include <QWidget>
 
 #include <functional>
@@ -13,7 +15,16 @@ struct MainWindowParts
     std::function<bool()> alarmArmed;
     // Asks the close question; true when the window may close.
     std::function<bool()> closeQuery;
+    // Restores, raises and activates the window.
+    std::function<void()> bringToFront;
+    // Carries out a command line's requests; returns the German reason when
+    // one failed, else an empty text.
+    std::function<QString(const ClockCommand &)> command;
 };
+
+namespace platform {
+class SingleInstance;
+}
 
 using MainWindowFactory = std::function<MainWindowParts()>;
 // Suspends the user-interface thread without handling a message.
@@ -26,9 +37,24 @@ inline constexpr unsigned long SplashPauseMSecs = 1500;
 // shows the main window and runs the event loop until it has closed. Returns the
 // process's exit code: 0, or 1 when creating the main window failed (reported
 // with the application's error report). Needs a QApplication.
-int runApplication(const MainWindowFactory &createMainWindow, const Pause &pause = {});
+// The command is carried out once the window is shown; command lines that later
+// starts hand over through the instance are carried out as they arrive, each
+// bringing the window to the front.
+int runApplication(const MainWindowFactory &createMainWindow, const Pause &pause = {},
+                   const ClockCommand &command = {}, platform::SingleInstance *instance = nullptr);
+
+// The reply of the running clock to a command line handed over by another
+// start (the arguments after the program's name): an exit status and the
+// German reason for a failure.
+struct ForwardReply
+{
+    int exitCode = 0;
+    QString error;
+};
+ForwardReply answerForwarded(const MainWindowParts &main, const QStringList &arguments);
 
 // The answer to the session's question whether the program may end (log-out,
 // shut-down): asks the close question only with an alarm armed and when the
-// session lets the program interact with the user.
+// session lets the program interact with the user. It is the only question of
+// a session's end: when the session then ends, the window closes unasked.
 bool sessionMayEnd(const MainWindowParts &main, const std::function<bool()> &allowsInteraction);

@@ -30,7 +30,6 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QScopedValueRollback>
-#include <QSessionManager>
 #include <QWindow>
 
 using namespace Qt::StringLiterals;
@@ -222,19 +221,6 @@ TfrmMain::TfrmMain(const MainWindowServices &services, QWidget *parent)
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     adjustSize();
     // Centred by its frame when first shown, once the frame can be known.
-
-#if QT_CONFIG(sessionmanager)
-    // Log-off and shutdown ask the same question as closing the window.
-    connect(qGuiApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager &manager) {
-        if (!manager.allowsInteraction())
-            return;
-        bool CanClose = true;
-        FormCloseQuery(this, CanClose);
-        manager.release();
-        if (!CanClose)
-            manager.cancel();
-    });
-#endif
 }
 
 TfrmMain::~TfrmMain() = default;

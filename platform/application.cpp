@@ -8,6 +8,7 @@
 #include <QTranslator>
 
 #include <atomic>
+#include <cstdio>
 
 using namespace Qt::StringLiterals;
 
@@ -35,15 +36,25 @@ Application::ErrorPresenter &errorPresenter()
 
 std::atomic<bool> g_terminating{false};
 
-// Nothing goes to a console.
-void silentMessageHandler(QtMsgType, const QMessageLogContext &, const QString &) {}
+// Qt's warnings and failures go to standard error, so a start that fails says
+// why; debug and info chatter stays quiet.
+void consoleMessageHandler(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type == QtDebugMsg || type == QtInfoMsg)
+        return;
+    // Said on every start under su or sudo; Qt then makes the folder itself.
+    if (type == QtWarningMsg && message.startsWith(u"QStandardPaths: XDG_RUNTIME_DIR not set"_s))
+        return;
+    const QByteArray line = "brenvik-timer: " + message.toLocal8Bit() + '\n';
+    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
+    std::fflush(stderr);
+}
 
 } // namespace
 
 Application::Application(int &argc, char **argv)
     : QApplication(argc, argv)
 {
-    qInstallMessageHandler(silentMessageHandler);
     setQuitOnLastWindowClosed(false);
     auto *translator = new QTranslator(this);
     if (translator->load(QLocale(QLocale::German, QLocale::Germany), u"qtbase"_s, u"_"_s,
@@ -52,9 +63,11 @@ Application::Application(int &argc, char **argv)
     connect(this, &QCoreApplication::aboutToQuit, this, [] { g_terminating = true; });
 }
 
-Application::~Application()
+Application::~Application() = default;
+
+void Application::installMessageHandler()
 {
-    qInstallMessageHandler(nullptr);
+    qInstallMessageHandler(consoleMessageHandler);
 }
 
 bool Application::notify(QObject *receiver, QEvent *event)

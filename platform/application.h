@@ -19,6 +19,10 @@ public:
     Application(int &argc, char **argv);
     ~Application() override;
 
+    // Sends Qt's warnings and failures to standard error, once, before the
+    // application object is built (the platform plugin speaks meanwhile).
+    static void installMessageHandler();
+
     // Catches what escapes an event handler and shows it; the program goes on.
     bool notify(QObject *receiver, QEvent *event) override;
 

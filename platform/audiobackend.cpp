@@ -16,10 +16,6 @@ AudioBackend *load()
         candidates << overridden;
     if (QCoreApplication::instance())
         candidates << QCoreApplication::applicationDirPath() + QStringLiteral("/brenvik-audio.so");
-#ifdef BRENVIK_BUILD_APP_DIR
-    // Tests and tools run from other folders of the build tree.
-    candidates << QStringLiteral(BRENVIK_BUILD_APP_DIR "/brenvik-audio.so");
-#endif
     for (const QString &path : std::as_const(candidates)) {
         if (!QFileInfo::exists(path))
             continue;

@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config ccache
-    qt6-base-dev qt6-qpa-plugins qt6-multimedia-dev qt6-translations-l10n
+    qt6-base-dev qt6-base-private-dev qt6-qpa-plugins qt6-multimedia-dev qt6-translations-l10n
     libxcb1-dev libx11-dev
     fonts-wine fontconfig
     xvfb xauth x11-utils xdotool xclip imagemagick openbox

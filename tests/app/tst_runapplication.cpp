@@ -1,12 +1,22 @@
+#include "app/mainwindowfactory.h"
 #include "app/runapplication.h"
+#include "app/talarmsettings.h"
 #include "app/tsplashform.h"
+#include "clock/trxclock.h"
+#include "fakes/fakestandarddialogs.h"
 #include "platform/application.h"
 #include "platform/errors.h"
 
 #include <QCloseEvent>
+#include <QFile>
 #include <QLabel>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+#include <QtGui/private/qguiapplication_p.h>
+#include <QtGui/private/qsessionmanager_p.h>
+#include <qpa/qplatformsessionmanager.h>
 
 using namespace Qt::StringLiterals;
 
@@ -41,6 +51,42 @@ protected:
     }
 };
 
+// The session manager's side of a log-out: whether it lets the program ask,
+// and what the program answered.
+class FakeSessionManager : public QPlatformSessionManager
+{
+public:
+    FakeSessionManager()
+        : QPlatformSessionManager(QString(), QString())
+    {
+    }
+    bool allowsInteraction() override { return interactionAllowed; }
+    void release() override { ++releases; }
+    void cancel() override { ++cancels; }
+
+    bool interactionAllowed = true;
+    int releases = 0;
+    int cancels = 0;
+};
+
+// Puts the fake in the place of the platform's session manager while it lives.
+class SessionManagerSwap
+{
+public:
+    explicit SessionManagerSwap(QPlatformSessionManager *fake)
+        : m_d(static_cast<QSessionManagerPrivate *>(
+            QObjectPrivate::get(QGuiApplicationPrivate::instance()->session_manager)))
+        , m_old(m_d->platformSessionManager)
+    {
+        m_d->platformSessionManager = fake;
+    }
+    ~SessionManagerSwap() { m_d->platformSessionManager = m_old; }
+
+private:
+    QSessionManagerPrivate *m_d;
+    QPlatformSessionManager *m_old;
+};
+
 } // namespace
 
 class tst_RunApplication : public QObject
@@ -55,6 +101,9 @@ private slots:
     void splashLayout();
     void sessionMayEnd_data();
     void sessionMayEnd();
+    void logOutAsksOnce_data();
+    void logOutAsksOnce();
+    void commandLineAfterTheSettingsAreLoaded();
 };
 
 void tst_RunApplication::init()
@@ -132,6 +181,7 @@ void tst_RunApplication::failedCreationRemovesSplashAndReports()
         steps << u"report"_s << caption << text;
         QVERIFY(!liveSplash());
     });
+    QTest::ignoreMessage(QtCriticalMsg, "Der Start ist fehlgeschlagen: Zu wenig Zeitgeber.");
     const int code = runApplication(
         []() -> MainWindowParts { throw EOutOfResources(u"Zu wenig Zeitgeber"_s); },
         [&](unsigned long msecs) {
@@ -200,6 +250,115 @@ void tst_RunApplication::sessionMayEnd()
     QCOMPARE(questionAsked, asked);
     // The session is asked for leave only when there is something to ask.
     QCOMPARE(interactionRequested, armed);
+}
+
+void tst_RunApplication::logOutAsksOnce_data()
+{
+    QTest::addColumn<bool>("armed");
+    QTest::addColumn<bool>("interactionAllowed");
+    QTest::addColumn<bool>("answer");
+    QTest::addColumn<int>("questions");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("disarmed: ends unasked") << false << true << false << 0 << false;
+    QTest::newRow("armed, Nein: one question, log-out refused") << true << true << false << 1 << true;
+    QTest::newRow("armed, Ja: one question, then ends unasked") << true << true << true << 1 << false;
+    QTest::newRow("armed, no leave to ask: ends unasked") << true << false << false << 0 << false;
+}
+
+// The real main window under the start-up sequence, through the session
+// manager's commit request and, unless refused, the end of the session.
+void tst_RunApplication::logOutAsksOnce()
+{
+    QFETCH(bool, armed);
+    QFETCH(bool, interactionAllowed);
+    QFETCH(bool, answer);
+    QFETCH(int, questions);
+    QFETCH(bool, refused);
+
+    QTemporaryDir dir;
+    FakeStandardDialogs dialogs;
+    dialogs.questionAnswer = answer;
+    FakeSessionManager session;
+    session.interactionAllowed = interactionAllowed;
+    SessionManagerSwap swap(&session);
+    MainWindowServices services;
+    services.dialogs = &dialogs;
+    services.settingsPath = dir.filePath(u"Timer.ini"_s);
+
+    int questionsAsked = -1;
+    bool openAfterRefusal = false;
+    bool armedAfterRefusal = false;
+    const int code = runApplication(
+        [&] {
+            MainWindowParts main = createMainWindow(services);
+            auto *frm = static_cast<TfrmMain *>(main.window.get());
+            QTimer::singleShot(0, frm, [&, frm] {
+                if (armed)
+                    frm->btnActivateClick(frm->btnActivate);
+                QCOMPARE(frm->RxClock1->alarmEnabled(), armed);
+                session.appCommitData();
+                if (session.cancels == 0) {
+                    // The session manager lets the program go.
+                    QEvent quit(QEvent::Quit);
+                    QCoreApplication::sendEvent(qApp, &quit);
+                    questionsAsked = int(dialogs.questions.size());
+                    return;
+                }
+                questionsAsked = int(dialogs.questions.size());
+                openAfterRefusal = frm->isVisible();
+                armedAfterRefusal = frm->RxClock1->alarmEnabled();
+                dialogs.questionAnswer = true;
+                frm->close();
+            });
+            return main;
+        },
+        [](unsigned long) {});
+    QCOMPARE(code, 0);
+    QCOMPARE(questionsAsked, questions);
+    QCOMPARE(session.cancels, refused ? 1 : 0);
+    QCOMPARE(openAfterRefusal, refused);
+    QCOMPARE(armedAfterRefusal, refused);
+    if (questions > 0)
+        QCOMPARE(dialogs.questions.first().caption, u"Beenden..."_s);
+}
+
+// The show handler loads the fields and the message from the settings file; a
+// command line carried out before it would be overwritten.
+void tst_RunApplication::commandLineAfterTheSettingsAreLoaded()
+{
+    QTemporaryDir dir;
+    QFile ini(dir.filePath(u"Timer.ini"_s));
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.write("[Meldung]\r\nAlarmMeldung=Aus der Datei\r\nStunde=8\r\nMinute=0\r\nSekunde=0\r\n");
+    ini.close();
+    FakeStandardDialogs dialogs;
+    MainWindowServices services;
+    services.dialogs = &dialogs;
+    services.settingsPath = ini.fileName();
+    const CommandLine line = parseCommandLine({u"brenvik-timer"_s, u"--um=6:45"_s, u"--meldung=Los"_s});
+    QCOMPARE(line.action, CommandLine::Action::Run);
+
+    QString seen;
+    const int code = runApplication(
+        [&] {
+            MainWindowParts main = createMainWindow(services);
+            auto *frm = static_cast<TfrmMain *>(main.window.get());
+            // Queued behind the command line, which is queued once the window shows.
+            QTimer::singleShot(0, frm, [&, frm] {
+                QTimer::singleShot(0, frm, [&, frm] {
+                    seen = u"%1:%2:%3 %4 %5"_s.arg(frm->seStunde->text(), frm->seMinute->text(),
+                                                   frm->seSekunde->text(),
+                                                   frm->RxClock1->alarmEnabled() ? u"an"_s : u"aus"_s,
+                                                   AlarmSettings().AlarmMeldung);
+                    frm->RxClock1->setAlarmEnabled(false);
+                    frm->close();
+                });
+            });
+            return main;
+        },
+        [](unsigned long) {}, line.command);
+    QCOMPARE(code, 0);
+    QCOMPARE(seen, u"6:45:0 an Los"_s);
 }
 
 QTEST_MAIN(tst_RunApplication)

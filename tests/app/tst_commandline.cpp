@@ -1,0 +1,334 @@
+#include "app/commandline.h"
+#include "app/mainwindowfactory.h"
+#include "app/talarmsettings.h"
+#include "clock/trxclock.h"
+#include "fakes/fakestandarddialogs.h"
+#include "fakes/fakesystemclock.h"
+#include "fakes/fakewindowactivation.h"
+#include "platform/application.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+Q_DECLARE_METATYPE(CommandLine::Action)
+
+class tst_CommandLine : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void parses_data();
+    void parses();
+    void refuses_data();
+    void refuses();
+    void setsToolkitOptionsAside();
+    void helpIsGerman();
+
+    void appliesToTheWindow_data();
+    void appliesToTheWindow();
+    void disarmsAlsoWithUnreadableFields();
+    void forwardedCommandLine_data();
+    void forwardedCommandLine();
+
+private:
+    QString time() const
+    {
+        return u"%1:%2:%3 %4"_s.arg(m_frm->RxClock1->alarmHour())
+            .arg(m_frm->RxClock1->alarmMinute())
+            .arg(m_frm->RxClock1->alarmSecond())
+            .arg(m_frm->RxClock1->alarmEnabled() ? u"an"_s : u"aus"_s);
+    }
+    QString fields() const
+    {
+        return m_frm->seStunde->text() + u':' + m_frm->seMinute->text() + u':' + m_frm->seSekunde->text();
+    }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    FakeSystemClock m_clock;
+    FakeStandardDialogs m_dialogs;
+    FakeWindowActivation m_activation;
+    QStringList m_errors;
+    MainWindowParts m_main;
+    TfrmMain *m_frm = nullptr;
+};
+
+void tst_CommandLine::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_clock.set(10, 0, 0, 500);
+    m_dialogs = FakeStandardDialogs();
+    m_activation = FakeWindowActivation();
+    m_errors.clear();
+    AlarmSettings() = TAlarmSettings();
+    platform::Application::setErrorPresenter(
+        [this](const QString &, const QString &text) { m_errors << text; });
+    MainWindowServices services;
+    services.clock = &m_clock;
+    services.dialogs = &m_dialogs;
+    services.activation = &m_activation;
+    services.settingsPath = m_dir->filePath(u"Timer.ini"_s);
+    m_main = createMainWindow(services);
+    m_frm = static_cast<TfrmMain *>(m_main.window.get());
+    m_frm->SoundStep = [] {};
+}
+
+void tst_CommandLine::cleanup()
+{
+    m_main = MainWindowParts();
+    m_frm = nullptr;
+    platform::Application::setErrorPresenter({});
+}
+
+void tst_CommandLine::parses_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<CommandLine::Action>("action");
+    QTest::addColumn<QString>("command"); // in | at | message | disarm
+    QTest::addColumn<QStringList>("forwarded");
+    using A = CommandLine::Action;
+    QTest::newRow("nothing: runs") << QStringList{} << A::Run << u"- | - | - | 0"_s << QStringList{};
+    QTest::newRow("--help") << QStringList{u"--help"_s} << A::Help << u"- | - | - | 0"_s << QStringList{};
+    QTest::newRow("-h after a command") << QStringList{u"--aus"_s, u"-h"_s} << A::Help << u"- | - | - | 1"_s
+                                        << QStringList{u"--aus"_s};
+    QTest::newRow("--version") << QStringList{u"--version"_s} << A::Version << u"- | - | - | 0"_s
+                               << QStringList{u"--version"_s};
+    QTest::newRow("--in 90") << QStringList{u"--in"_s, u"90"_s} << A::Run << u"90 | - | - | 0"_s
+                             << QStringList{u"--in=90"_s};
+    QTest::newRow("--in=-5: negative as in the menu") << QStringList{u"--in=-5"_s} << A::Run
+                                                      << u"-5 | - | - | 0"_s << QStringList{u"--in=-5"_s};
+    QTest::newRow("--in -5: a value may start with a dash")
+        << QStringList{u"--in"_s, u"-5"_s} << A::Run << u"-5 | - | - | 0"_s << QStringList{u"--in=-5"_s};
+    QTest::newRow("--in $10: hexadecimal as in the menu")
+        << QStringList{u"--in"_s, u"$10"_s} << A::Run << u"16 | - | - | 0"_s << QStringList{u"--in=$10"_s};
+    QTest::newRow("--um 7:05: seconds 0") << QStringList{u"--um"_s, u"7:05"_s} << A::Run
+                                          << u"- | 7,05,0 | - | 0"_s << QStringList{u"--um=7:05"_s};
+    QTest::newRow("--um=23:59:59") << QStringList{u"--um=23:59:59"_s} << A::Run
+                                   << u"- | 23,59,59 | - | 0"_s << QStringList{u"--um=23:59:59"_s};
+    QTest::newRow("--um 256:0: low 8 bits as the toggle takes them")
+        << QStringList{u"--um"_s, u"256:0"_s} << A::Run << u"- | 256,0,0 | - | 0"_s << QStringList{u"--um=256:0"_s};
+    QTest::newRow("--meldung with --um") << QStringList{u"--meldung"_s, u"Tee – fertig!"_s, u"--um"_s, u"8:00"_s}
+                                         << A::Run << u"- | 8,00,0 | Tee – fertig! | 0"_s
+                                         << QStringList{u"--meldung=Tee – fertig!"_s, u"--um=8:00"_s};
+    QTest::newRow("--meldung empty") << QStringList{u"--meldung="_s} << A::Run << u"- | - |  | 0"_s
+                                     << QStringList{u"--meldung="_s};
+    QTest::newRow("--aus") << QStringList{u"--aus"_s} << A::Run << u"- | - | - | 1"_s << QStringList{u"--aus"_s};
+    QTest::newRow("-- ends the options") << QStringList{u"--aus"_s, u"--"_s} << A::Run << u"- | - | - | 1"_s
+                                         << QStringList{u"--aus"_s};
+}
+
+void tst_CommandLine::parses()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(CommandLine::Action, action);
+    QFETCH(QString, command);
+    QFETCH(QStringList, forwarded);
+    const CommandLine line = parseCommandLine(QStringList{u"brenvik-timer"_s} + arguments);
+    QCOMPARE(line.error, QString());
+    QCOMPARE(line.action, action);
+    const ClockCommand &c = line.command;
+    const QString seen = u"%1 | %2 | %3 | %4"_s.arg(
+        c.inMinutes ? QString::number(*c.inMinutes) : u"-"_s,
+        c.at ? c.at->hour + u',' + c.at->minute + u',' + c.at->second : u"-"_s,
+        c.message ? *c.message : u"-"_s, QString::number(c.disarm));
+    QCOMPARE(seen, command);
+    QCOMPARE(line.forwarded, forwarded);
+}
+
+void tst_CommandLine::refuses_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("error");
+    const QString hint = u" „brenvik-timer --help“ zeigt die Optionen."_s;
+    QTest::newRow("unknown long option") << QStringList{u"--weck"_s} << 2
+                                         << u"Unbekannte Option „--weck“."_s + hint;
+    QTest::newRow("unknown long option with a value") << QStringList{u"--weck=5"_s} << 2
+                                                      << u"Unbekannte Option „--weck“."_s + hint;
+    QTest::newRow("unknown short option") << QStringList{u"-x"_s} << 2 << u"Unbekannte Option „-x“."_s + hint;
+    QTest::newRow("unknown option wins over --help") << QStringList{u"--help"_s, u"--weck"_s} << 2
+                                                     << u"Unbekannte Option „--weck“."_s + hint;
+    QTest::newRow("positional argument") << QStringList{u"7:00"_s} << 2
+                                         << u"Unerwartetes Argument „7:00“."_s + hint;
+    QTest::newRow("argument after --") << QStringList{u"--"_s, u"--aus"_s} << 2
+                                       << u"Unerwartetes Argument „--aus“."_s + hint;
+    QTest::newRow("missing value") << QStringList{u"--in"_s} << 2 << u"Nach „--in“ fehlt der Wert."_s + hint;
+    QTest::newRow("value on a flag") << QStringList{u"--aus=1"_s} << 2
+                                     << u"Die Option „--aus“ nimmt keinen Wert."_s + hint;
+    QTest::newRow("twice") << QStringList{u"--in=5"_s, u"--in=6"_s} << 2
+                           << u"Die Option „--in“ ist mehrfach angegeben."_s + hint;
+    QTest::newRow("--in with --um") << QStringList{u"--in=5"_s, u"--um=7:00"_s} << 2
+                                    << u"Die Optionen „--in“ und „--um“ schließen einander aus."_s + hint;
+    QTest::newRow("--um with --aus") << QStringList{u"--aus"_s, u"--um=7:00"_s} << 2
+                                     << u"Die Optionen „--um“ und „--aus“ schließen einander aus."_s + hint;
+
+    // Values: the window's own messages, status 1.
+    const QString minutes = u"Geben Sie Minuten ein, also nur Ziffern."_s;
+    QTest::newRow("--in letters") << QStringList{u"--in=zehn"_s} << 1 << minutes;
+    QTest::newRow("--in empty") << QStringList{u"--in="_s} << 1 << minutes;
+    QTest::newRow("--in decimal point") << QStringList{u"--in=1.5"_s} << 1 << minutes;
+    QTest::newRow("--in beyond 32 bits") << QStringList{u"--in=2147483648"_s} << 1 << minutes;
+    QTest::newRow("--um empty minute") << QStringList{u"--um=7:"_s} << 1
+                                       << u"'' ist kein gültiger Integerwert."_s;
+    QTest::newRow("--um letters") << QStringList{u"--um=sieben:00"_s} << 1
+                                  << u"'sieben' ist kein gültiger Integerwert."_s;
+    QTest::newRow("--um hour 24") << QStringList{u"--um=24:00"_s} << 1 << u"''24:0:0'' ist keine gültige Zeit."_s;
+    QTest::newRow("--um 300 is hour 44") << QStringList{u"--um=300:00"_s} << 1
+                                         << u"''44:0:0'' ist keine gültige Zeit."_s;
+    QTest::newRow("--um second 60") << QStringList{u"--um=7:00:60"_s} << 1
+                                    << u"''7:0:60'' ist keine gültige Zeit."_s;
+    QTest::newRow("--um no colon") << QStringList{u"--um=7"_s} << 1 << u"''7'' ist keine gültige Zeit."_s;
+    QTest::newRow("--um four parts") << QStringList{u"--um=1:2:3:4"_s} << 1
+                                     << u"''1:2:3:4'' ist keine gültige Zeit."_s;
+    QTest::newRow("--meldung too long") << QStringList{u"--meldung"_s, QString(256, u'x')} << 1
+                                        << u"Die Meldung ist zu lang: höchstens 255 Zeichen."_s;
+}
+
+void tst_CommandLine::refuses()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, error);
+    const CommandLine line = parseCommandLine(QStringList{u"brenvik-timer"_s} + arguments);
+    QCOMPARE(line.action, CommandLine::Action::Fail);
+    QCOMPARE(line.error, error);
+    QCOMPARE(line.exitCode, exitCode);
+}
+
+void tst_CommandLine::setsToolkitOptionsAside()
+{
+    const CommandLine line = parseCommandLine(
+        {u"brenvik-timer"_s, u"-display"_s, u":7"_s, u"--in"_s, u"5"_s, u"-reverse"_s,
+         u"-platform"_s, u"offscreen"_s, u"-style=fusion"_s, u"--qwindowtitle"_s, u"x"_s});
+    QCOMPARE(line.error, QString());
+    QCOMPARE(line.action, CommandLine::Action::Run);
+    QCOMPARE(line.displayName, u":7"_s);
+    QCOMPARE(line.platformName, u"offscreen"_s);
+    QCOMPARE(line.command.inMinutes, 5);
+    QCOMPARE(line.forwarded, QStringList{u"--in=5"_s});
+}
+
+void tst_CommandLine::helpIsGerman()
+{
+    const QString help = usageText();
+    QVERIFY(help.startsWith(u"Aufruf: brenvik-timer"_s));
+    for (const QString &option : {u"--in MINUTEN"_s, u"--um HH:MM[:SS]"_s, u"--meldung TEXT"_s,
+                                  u"--aus"_s, u"--help"_s, u"--version"_s})
+        QVERIFY2(help.contains(option), qPrintable(option));
+    QCOMPARE(versionText(), u"brenvik-timer 1.0\n"_s);
+}
+
+void tst_CommandLine::appliesToTheWindow_data()
+{
+    QTest::addColumn<bool>("armedBefore"); // at 12:30:00
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("alarm");
+    QTest::addColumn<QString>("fields");
+    QTest::addColumn<QString>("message");
+    // The clock stands at 10:00:00.500.
+    QTest::newRow("--in 5 arms as the menu does") << false << QStringList{u"--in=5"_s} << u"10:5:0 an"_s
+                                                  << u"10:5:0"_s << QString();
+    QTest::newRow("--in 0: the current second") << false << QStringList{u"--in=0"_s} << u"10:0:0 an"_s
+                                                << u"10:0:0"_s << QString();
+    QTest::newRow("--in -5") << false << QStringList{u"--in=-5"_s} << u"9:55:0 an"_s << u"9:55:0"_s << QString();
+    QTest::newRow("--in while armed re-arms") << true << QStringList{u"--in=90"_s} << u"11:30:0 an"_s
+                                              << u"11:30:0"_s << QString();
+    QTest::newRow("--um arms") << false << QStringList{u"--um=7:05"_s} << u"7:5:0 an"_s << u"7:05:0"_s << QString();
+    QTest::newRow("--um while armed keeps it armed with the new time")
+        << true << QStringList{u"--um=6:45:30"_s} << u"6:45:30 an"_s << u"6:45:30"_s << QString();
+    QTest::newRow("--aus disarms") << true << QStringList{u"--aus"_s} << u"12:30:0 aus"_s << u"12:30:0"_s
+                                   << QString();
+    QTest::newRow("--aus while disarmed changes nothing") << false << QStringList{u"--aus"_s}
+                                                          << u"0:0:0 aus"_s << u"0:0:0"_s << QString();
+    QTest::newRow("--meldung alone arms nothing") << false << QStringList{u"--meldung=Tee"_s}
+                                                  << u"0:0:0 aus"_s << u"0:0:0"_s << u"Tee"_s;
+    QTest::newRow("--meldung with --um") << false << QStringList{u"--meldung=Tee"_s, u"--um=8:00"_s}
+                                         << u"8:0:0 an"_s << u"8:00:0"_s << u"Tee"_s;
+}
+
+void tst_CommandLine::appliesToTheWindow()
+{
+    QFETCH(bool, armedBefore);
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, alarm);
+    QFETCH(QString, fields);
+    QFETCH(QString, message);
+    const QString expectedFields = fields;
+    m_frm->seStunde->setText(u"0"_s);
+    m_frm->seMinute->setText(u"0"_s);
+    m_frm->seSekunde->setText(u"0"_s);
+    if (armedBefore) {
+        m_frm->seStunde->setText(u"12"_s);
+        m_frm->seMinute->setText(u"30"_s);
+        m_frm->btnActivateClick(m_frm->btnActivate);
+        QVERIFY(m_frm->RxClock1->alarmEnabled());
+    }
+    const CommandLine line = parseCommandLine(QStringList{u"brenvik-timer"_s} + arguments);
+    QCOMPARE(line.action, CommandLine::Action::Run);
+    QCOMPARE(m_main.command(line.command), QString());
+    QCOMPARE(time(), alarm);
+    QCOMPARE(this->fields(), expectedFields);
+    QCOMPARE(AlarmSettings().AlarmMeldung, message);
+    const bool armed = alarm.endsWith(u"an"_s);
+    QCOMPARE(m_frm->btnActivate->text(), armed ? u"Alarm ist aktiv"_s : u"Alarm aus"_s);
+    QCOMPARE(platform::Application::title(), armed ? u"Alarm: AKTIV"_s : u"Brenvik Timer"_s);
+    QCOMPARE(m_errors, QStringList());
+    QCOMPARE(m_dialogs.queries.size(), 0);
+}
+
+void tst_CommandLine::disarmsAlsoWithUnreadableFields()
+{
+    m_frm->seStunde->setText(u"7"_s);
+    m_frm->seMinute->setText(u"15"_s);
+    m_frm->seSekunde->setText(u"0"_s);
+    m_frm->btnActivateClick(m_frm->btnActivate);
+    // The toggle itself refuses now, so the alarm could not be switched off.
+    m_frm->seMinute->setText(QString());
+    ClockCommand off;
+    off.disarm = true;
+    QCOMPARE(m_main.command(off), QString());
+    QCOMPARE(time(), u"7:15:0 aus"_s);
+    QCOMPARE(fields(), u"7:15:0"_s);
+    QCOMPARE(m_errors, QStringList());
+}
+
+void tst_CommandLine::forwardedCommandLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("error");
+    QTest::addColumn<QString>("alarm");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("empty: only to the front") << QStringList{} << 0 << QString() << u"0:0:0 aus"_s << QString();
+    QTest::newRow("--um and --meldung") << QStringList{u"--um=6:00"_s, u"--meldung=Los"_s} << 0 << QString()
+                                        << u"6:0:0 an"_s << u"Los"_s;
+    QTest::newRow("bad value refused, nothing changed")
+        << QStringList{u"--meldung=Los"_s, u"--in=zehn"_s} << 1 << u"Geben Sie Minuten ein, also nur Ziffern."_s
+        << u"0:0:0 aus"_s << QString();
+    QTest::newRow("unknown option refused") << QStringList{u"--weck"_s} << 2
+                                            << u"Unbekannte Option „--weck“. „brenvik-timer --help“ zeigt die Optionen."_s
+                                            << u"0:0:0 aus"_s << QString();
+}
+
+void tst_CommandLine::forwardedCommandLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, error);
+    QFETCH(QString, alarm);
+    QFETCH(QString, message);
+    const ForwardReply reply = answerForwarded(m_main, arguments);
+    QCOMPARE(reply.exitCode, exitCode);
+    QCOMPARE(reply.error, error);
+    QCOMPARE(time(), alarm);
+    QCOMPARE(AlarmSettings().AlarmMeldung, message);
+    // Every hand-over brings the clock to the front, also a refused one.
+    QCOMPARE(m_activation.foregroundCount, 1);
+}
+
+QTEST_MAIN(tst_CommandLine)
+#include "tst_commandline.moc"
