@@ -37,7 +37,7 @@ bool sendTone(int fd, int frequency)
 class SystemToneOutput final : public ToneOutput
 {
 public:
-    void beep(quint16 frequency, quint32 durationMs) override
+    bool beep(quint16 frequency, quint32 durationMs) override
     {
         const QString path = configuredPath();
         if (!path.isEmpty()) {
@@ -47,15 +47,13 @@ public:
                     std::this_thread::sleep_for(std::chrono::milliseconds(durationMs));
                     sendTone(fd, 0);
                     ::close(fd);
-                    return;
+                    return true;
                 }
                 ::close(fd);
             }
         }
-        if (AudioBackend *backend = AudioBackend::instance())
-            backend->tone(frequency, durationMs);
-        else
-            std::this_thread::sleep_for(std::chrono::milliseconds(durationMs));
+        AudioBackend *backend = AudioBackend::instance();
+        return backend && backend->tone(frequency, durationMs);
     }
 };
 

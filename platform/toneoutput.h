@@ -11,7 +11,10 @@ class ToneOutput
 {
 public:
     virtual ~ToneOutput() = default;
-    virtual void beep(quint16 frequency, quint32 durationMs) = 0;
+    // False, at once or after a short deadline, when the tone cannot be
+    // heard (no speaker device, no sound device or server, a failed stream):
+    // callers then skip the rest of their sound instead of waiting in silence.
+    virtual bool beep(quint16 frequency, quint32 durationMs) = 0;
 
     // The PC speaker's input device when it exists and opens, otherwise a
     // square wave through the sound card.

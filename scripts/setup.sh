@@ -10,7 +10,7 @@ packages=(
     libxcb1-dev libx11-dev
     fonts-wine fontconfig
     xvfb xauth x11-utils xdotool xclip imagemagick openbox
-    pulseaudio pulseaudio-utils sox
+    pulseaudio pulseaudio-utils sox libsndfile1-dev
     faketime libfaketime
     librsvg2-bin
     clang libclang-rt-14-dev

@@ -5,10 +5,16 @@
 #include <QList>
 #include <QPair>
 
-// Records the tones asked of the beep service and returns at once.
+// Records the tones asked of the beep service and returns at once. With
+// heardTones set, only that many tones are heard; the later ones fail.
 class FakeToneOutput : public platform::ToneOutput
 {
 public:
-    void beep(quint16 frequency, quint32 durationMs) override { tones.append({frequency, durationMs}); }
+    bool beep(quint16 frequency, quint32 durationMs) override
+    {
+        tones.append({frequency, durationMs});
+        return heardTones < 0 || tones.size() <= heardTones;
+    }
     QList<QPair<quint16, quint32>> tones;
+    qsizetype heardTones = -1;
 };
