@@ -23,9 +23,13 @@ public:
     // after the short deadline for opening the stream) when it cannot be
     // heard: no device, no answer from the server, a failed stream.
     virtual bool tone(quint16 frequency, quint32 durationMs) = 0;
-    // Lets what is queued play out (briefly), stops every stream and ends the
-    // module's thread; later calls are silent. Safe to call more than once.
-    virtual void shutdown() = 0;
+    // Opens the tone stream and lets the server start on it, so that the
+    // first step of a sound lasts its written length; false as tone() is.
+    virtual bool prepare() = 0;
+    // Lets what is queued play out for at most playOutMs, stops every stream
+    // and ends the module's thread; later calls are silent. Safe to call more
+    // than once.
+    virtual void shutdown(int playOutMs) = 0;
 
     // Loads the module once; null when it is missing.
     // The path in BRENVIK_AUDIO_MODULE overrides where it is looked for.

@@ -36,7 +36,27 @@ bool sendTone(int fd, int frequency)
 // goes away while the program runs is honoured; opening it is cheap.
 class SystemToneOutput final : public ToneOutput
 {
+    static bool speakerDeviceOpens()
+    {
+        const QString path = configuredPath();
+        if (path.isEmpty())
+            return false;
+        const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CLOEXEC);
+        if (fd < 0)
+            return false;
+        ::close(fd);
+        return true;
+    }
+
 public:
+    bool prepare() override
+    {
+        if (speakerDeviceOpens())
+            return true;
+        AudioBackend *backend = AudioBackend::instance();
+        return backend && backend->prepare();
+    }
+
     bool beep(quint16 frequency, quint32 durationMs) override
     {
         const QString path = configuredPath();

@@ -75,8 +75,11 @@ class TSpeakerBeeper::SoundScope
 public:
     explicit SoundScope(TSpeakerBeeper &beeper) : m_beeper(beeper)
     {
-        if (m_beeper.m_soundDepth++ == 0)
-            m_beeper.m_silenced = false;
+        if (m_beeper.m_soundDepth++ > 0)
+            return;
+        // The stream is ready before the first step counts, or the whole
+        // sound is skipped at once.
+        m_beeper.m_silenced = UseBeepService && !programEnding() && !m_beeper.m_tones->prepare();
     }
     ~SoundScope() { --m_beeper.m_soundDepth; }
     SoundScope(const SoundScope &) = delete;

@@ -76,6 +76,6 @@ int main(int argc, char *argv[])
     // The last tone plays out and the audio thread ends before the
     // application object, and Qt Multimedia with it, goes away.
     if (platform::AudioBackend *backend = platform::AudioBackend::loaded())
-        backend->shutdown();
+        backend->shutdown(3000);
     return status;
 }

@@ -33,12 +33,17 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
-// How long the UI thread waits for the tone stream to open and run.
+// How long the UI thread waits for the device and the tone stream to open.
 constexpr auto OpenDeadline = 350ms;
-// A tone stream nobody uses for this long is closed.
+// How long it then waits for the server to start taking the primed stream.
+// A sleepy server (an idle null sink renders seconds ahead) gets no more: the
+// steps then count from here and come out late, but in time with each other.
+constexpr auto PrimeDeadline = 300ms;
+// A tone stream nobody uses for this long after it has played out is closed.
 constexpr auto ToneIdleClose = 2s;
-// A stream that takes nothing for this long has failed.
-constexpr auto StallLimit = 1s;
+// A stream that takes nothing for this long has failed. An idle null sink
+// takes data only every one to two seconds.
+constexpr auto StallLimit = 3s;
 // A wave request the audio thread reaches later than this is stale.
 constexpr auto StaleWave = 3s;
 // A lost device is looked for again after this long.
@@ -136,7 +141,7 @@ private:
 // State shared by the UI thread and the audio thread.
 struct Shared
 {
-    enum class Tone { Closed, Opening, Ready, Failed };
+    enum class Tone { Closed, Opening, Priming, Ready, Failed };
 
     struct Segment
     {
@@ -149,6 +154,7 @@ struct Shared
     std::condition_variable changed;
     Tone tone = Tone::Closed;
     Clock::time_point openedAt{};     // when Opening began, or Failed was set
+    Clock::time_point primedAt{};     // when Priming began
     // The time line: frame `base` of the stream was due at `origin`.
     Clock::time_point origin{};
     qint64 base = 0;
@@ -167,7 +173,9 @@ struct Shared
 class Worker final : public QObject
 {
 public:
-    explicit Worker(std::shared_ptr<Shared> shared) : m_shared(std::move(shared))
+    // The timers are children, so they move to the audio thread with it.
+    explicit Worker(std::shared_ptr<Shared> shared)
+        : m_shared(std::move(shared)), m_pump(this), m_waveDrained(this)
     {
         m_pump.setTimerType(Qt::PreciseTimer);
         m_pump.setInterval(5);
@@ -213,15 +221,15 @@ public:
             writeStaged();
             m_lastProgress = Clock::now();
             m_idleSince = Clock::now();
+            m_primeEnd = Clock::now() + PrimeDeadline;
             m_phase = 0.0;
         }
         {
             std::lock_guard lock(m_shared->mutex);
             if (ok) {
-                m_shared->tone = Shared::Tone::Ready;
+                m_shared->tone = Shared::Tone::Priming;
+                m_shared->primedAt = Clock::now();
                 m_shared->rate = m_format.sampleRate();
-                m_shared->origin = Clock::now();
-                m_shared->base = m_cursor;
                 m_shared->segments.clear();
             } else {
                 m_shared->tone = Shared::Tone::Failed;
@@ -229,10 +237,12 @@ public:
             }
         }
         m_shared->changed.notify_all();
-        if (ok)
+        if (ok) {
+            m_priming = true;
             m_pump.start();
-        else
+        } else {
             closeTone(false);
+        }
     }
 
     // Renders the time line up to now (silence between tones, so the stream
@@ -242,6 +252,23 @@ public:
         if (!m_toneSink)
             return;
         const auto now = Clock::now();
+        if (m_priming) {
+            // Running once the server takes data beyond the primed buffer.
+            const bool taking = m_staged.isEmpty() && m_toneSink->bytesFree() > 0;
+            writeStaged();
+            if (!taking && now < m_primeEnd && m_toneSink->error() == QAudio::NoError)
+                return;
+            m_priming = false;
+            {
+                std::lock_guard lock(m_shared->mutex);
+                m_shared->tone = Shared::Tone::Ready;
+                m_shared->origin = now;
+                m_shared->base = m_cursor;
+            }
+            m_shared->changed.notify_all();
+            m_lastProgress = now;
+            m_idleSince = now;
+        }
         std::deque<Shared::Segment> segments;
         qint64 until;
         {
@@ -289,7 +316,8 @@ public:
             closeTone(true);
             return;
         }
-        if (segments.empty() && now - m_idleSince > ToneIdleClose) {
+        if (segments.empty() && now - m_idleSince > ToneIdleClose && m_staged.isEmpty()
+            && (m_toneSink->bytesFree() >= m_toneSink->bufferSize() || now - m_idleSince > 2 * StallLimit)) {
             std::unique_lock lock(m_shared->mutex);
             if (m_shared->segments.empty()) {
                 m_shared->tone = Shared::Tone::Closed;
@@ -302,6 +330,7 @@ public:
     void closeTone(bool failed)
     {
         m_pump.stop();
+        m_priming = false;
         if (m_toneSink) {
             m_toneSink->stop();
             delete m_toneSink;
@@ -364,15 +393,18 @@ public:
         sink->deleteLater();
     }
 
-    // Lets the queued tone play out, then closes everything.
+    // Lets the queued tone play out until the deadline, then closes everything.
     void shutdown(Clock::time_point deadline)
     {
-        if (m_toneSink) {
-            const auto end = qMin(deadline, Clock::now() + std::chrono::milliseconds(bufferMs(m_toneSink)));
-            while (Clock::now() < end && m_toneSink->error() == QAudio::NoError) {
-                pumpTone();
-                QThread::msleep(5);
+        while (m_toneSink && !m_priming && Clock::now() < deadline && m_toneSink->error() == QAudio::NoError
+               && !(m_staged.isEmpty() && m_toneSink->bytesFree() >= m_toneSink->bufferSize())) {
+            {
+                // Nothing new is due: only what was rendered plays out.
+                std::lock_guard lock(m_shared->mutex);
+                m_shared->segments.clear();
             }
+            writeStaged();
+            QThread::msleep(5);
         }
         closeTone(false);
         stopWave();
@@ -412,6 +444,8 @@ private:
     double m_phase = 0.0;
     Clock::time_point m_lastProgress{};
     Clock::time_point m_idleSince{};
+    Clock::time_point m_primeEnd{};
+    bool m_priming = false;
     QAudioSink *m_wave = nullptr;
     WaveSource *m_waveSource = nullptr;
     QTimer m_waveDrained;
@@ -452,26 +486,18 @@ public:
         QMetaObject::invokeMethod(m_worker, [w = m_worker] { w->stopWave(); }, Qt::QueuedConnection);
     }
 
+    bool prepare() override
+    {
+        std::unique_lock lock(m_shared->mutex);
+        return ready(lock);
+    }
+
     bool tone(quint16 frequency, quint32 durationMs) override
     {
         std::unique_lock lock(m_shared->mutex);
-        if (m_shared->shuttingDown)
+        if (!ready(lock))
             return false;
-        auto now = Clock::now();
-        if (m_shared->tone == Shared::Tone::Failed && now - m_shared->openedAt > RetryAfter)
-            m_shared->tone = Shared::Tone::Closed;
-        if (m_shared->tone == Shared::Tone::Closed) {
-            m_shared->tone = Shared::Tone::Opening;
-            m_shared->openedAt = now;
-            QMetaObject::invokeMethod(m_worker, [w = m_worker] { w->openTone(); }, Qt::QueuedConnection);
-        }
-        // An open that is still hanging from an earlier tone is not waited
-        // for again: that tone has already given up.
-        m_shared->changed.wait_until(lock, m_shared->openedAt + OpenDeadline,
-                                     [&] { return m_shared->tone != Shared::Tone::Opening; });
-        if (m_shared->tone != Shared::Tone::Ready)
-            return false;
-        now = Clock::now();
+        const auto now = Clock::now();
         // A tone right behind the previous one follows it without a gap, so
         // steps keep their written lengths however late this thread wakes.
         auto start = now;
@@ -487,7 +513,7 @@ public:
         return m_shared->tone == Shared::Tone::Ready;
     }
 
-    void shutdown() override
+    void shutdown(int playOutMs) override
     {
         {
             std::lock_guard lock(m_shared->mutex);
@@ -496,7 +522,7 @@ public:
             m_shared->shuttingDown = true;
         }
         m_shared->changed.notify_all();
-        const auto deadline = Clock::now() + 300ms;
+        const auto deadline = Clock::now() + std::chrono::milliseconds(qMax(0, playOutMs));
         QMetaObject::invokeMethod(m_worker, [w = m_worker, t = m_thread, deadline] {
             w->shutdown(deadline);
             // Deleted as the thread finishes, not inside its own call.
@@ -505,11 +531,36 @@ public:
         }, Qt::QueuedConnection);
         // A thread that hangs in the sound server is left behind rather than
         // hanging the program's exit; its objects are never touched again.
-        if (m_thread->wait(QDeadlineTimer(1000)))
+        if (m_thread->wait(QDeadlineTimer(qMax(0, playOutMs) + 1000)))
             delete m_thread;
     }
 
 private:
+    // Opens and primes the tone stream unless it runs; false when it cannot
+    // within the deadlines.
+    bool ready(std::unique_lock<std::mutex> &lock)
+    {
+        if (m_shared->shuttingDown)
+            return false;
+        const auto now = Clock::now();
+        if (m_shared->tone == Shared::Tone::Failed && now - m_shared->openedAt > RetryAfter)
+            m_shared->tone = Shared::Tone::Closed;
+        if (m_shared->tone == Shared::Tone::Closed) {
+            m_shared->tone = Shared::Tone::Opening;
+            m_shared->openedAt = now;
+            QMetaObject::invokeMethod(m_worker, [w = m_worker] { w->openTone(); }, Qt::QueuedConnection);
+        }
+        // An open that still hangs from an earlier call is not waited for
+        // again: that call has already given up.
+        m_shared->changed.wait_until(lock, m_shared->openedAt + OpenDeadline,
+                                     [&] { return m_shared->tone != Shared::Tone::Opening; });
+        // The audio thread ends priming at its own deadline; this one is a
+        // backstop should that thread hang in the server.
+        m_shared->changed.wait_until(lock, m_shared->primedAt + PrimeDeadline + 200ms,
+                                     [&] { return m_shared->tone != Shared::Tone::Priming; });
+        return m_shared->tone == Shared::Tone::Ready;
+    }
+
     bool isShutDown()
     {
         std::lock_guard lock(m_shared->mutex);
@@ -549,8 +600,8 @@ extern "C" Q_DECL_EXPORT platform::AudioBackend *brenvik_audio_backend()
         // object (and Qt Multimedia's globals with it) goes; the post routine
         // covers programs that never run the loop.
         if (auto *app = QCoreApplication::instance())
-            QObject::connect(app, &QCoreApplication::aboutToQuit, app, [] { theBackend->shutdown(); });
-        qAddPostRoutine([] { theBackend->shutdown(); });
+            QObject::connect(app, &QCoreApplication::aboutToQuit, app, [] { theBackend->shutdown(0); });
+        qAddPostRoutine([] { theBackend->shutdown(0); });
     }
     return theBackend;
 }
