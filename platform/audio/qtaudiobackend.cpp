@@ -19,6 +19,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
@@ -28,17 +29,20 @@
 #include <memory>
 #include <mutex>
 
+#include <stdlib.h>
+#include <unistd.h>
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
 // How long the UI thread waits for the device and the tone stream to open.
-constexpr auto OpenDeadline = 350ms;
+constexpr auto OpenDeadline = 250ms;
 // How long it then waits for the server to start taking the primed stream.
 // A sleepy server (an idle null sink renders seconds ahead) gets no more: the
 // steps then count from here and come out late, but in time with each other.
-constexpr auto PrimeDeadline = 300ms;
+constexpr auto PrimeDeadline = 150ms;
 // A tone stream nobody uses for this long after it has played out is closed.
 constexpr auto ToneIdleClose = 2s;
 // A stream that takes nothing for this long has failed. An idle null sink
@@ -406,10 +410,15 @@ public:
             writeStaged();
             QThread::msleep(5);
         }
+        const bool hadStreams = m_toneSink || m_wave;
         closeTone(false);
         stopWave();
         // deleteLater would need the loop that is about to end.
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        // The server answers the closing of a stream a moment later; Qt
+        // Multimedia's own teardown at exit must not meet that answer.
+        if (hadStreams)
+            QThread::msleep(150);
     }
 
 private:
@@ -450,6 +459,19 @@ private:
     WaveSource *m_waveSource = nullptr;
     QTimer m_waveDrained;
 };
+
+// Set when the audio thread hangs in the sound server at shutdown.
+std::atomic<bool> audioThreadHangs{false};
+
+// Qt Multimedia's own teardown at exit waits for the set-up that hangs in
+// the server (half a minute): the process leaves before it, with its status.
+void leaveIfAudioHangs(int status, void *)
+{
+    if (!audioThreadHangs)
+        return;
+    std::fflush(nullptr);
+    ::_exit(status);
+}
 
 class QtAudioBackend final : public platform::AudioBackend
 {
@@ -515,11 +537,15 @@ public:
 
     void shutdown(int playOutMs) override
     {
+        bool hanging = false;
         {
             std::lock_guard lock(m_shared->mutex);
             if (m_shared->shuttingDown)
                 return;
             m_shared->shuttingDown = true;
+            // An open that outlived its deadline hangs in the server.
+            hanging = m_shared->tone == Shared::Tone::Opening
+                && Clock::now() - m_shared->openedAt > OpenDeadline;
         }
         m_shared->changed.notify_all();
         const auto deadline = Clock::now() + std::chrono::milliseconds(qMax(0, playOutMs));
@@ -531,8 +557,10 @@ public:
         }, Qt::QueuedConnection);
         // A thread that hangs in the sound server is left behind rather than
         // hanging the program's exit; its objects are never touched again.
-        if (m_thread->wait(QDeadlineTimer(qMax(0, playOutMs) + 1000)))
+        if (m_thread->wait(QDeadlineTimer(hanging ? 100 : qMax(0, playOutMs) + 1000)))
             delete m_thread;
+        else
+            audioThreadHangs = true;
     }
 
 private:
@@ -602,6 +630,9 @@ extern "C" Q_DECL_EXPORT platform::AudioBackend *brenvik_audio_backend()
         if (auto *app = QCoreApplication::instance())
             QObject::connect(app, &QCoreApplication::aboutToQuit, app, [] { theBackend->shutdown(0); });
         qAddPostRoutine([] { theBackend->shutdown(0); });
+        // Runs before Qt Multimedia's exit handlers, which were registered
+        // when its library was loaded.
+        ::on_exit(leaveIfAudioHangs, nullptr);
     }
     return theBackend;
 }
