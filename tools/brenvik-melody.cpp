@@ -3,6 +3,7 @@
 
 #include "platform/audiobackend.h"
 #include "platform/errors.h"
+#include "platform/toneoutput.h"
 #include "sound/tspeakerbeeper.h"
 
 #include <QCoreApplication>
@@ -15,6 +16,13 @@
 using namespace Qt::StringLiterals;
 
 namespace {
+
+// Stands in for the sound card during a dry run: nothing is opened.
+class NoToneOutput final : public platform::ToneOutput
+{
+public:
+    bool beep(quint16, quint32) override { return true; }
+};
 
 // Prints each step instead of sounding it.
 class PrintingBeeper final : public TSpeakerBeeper
@@ -54,8 +62,9 @@ int main(int argc, char *argv[])
         return usage();
 
     std::unique_ptr<TSpeakerBeeper> beeper;
+    static NoToneOutput noTones;
     if (dryRun)
-        beeper = std::make_unique<PrintingBeeper>(nullptr);
+        beeper = std::make_unique<PrintingBeeper>(nullptr, TSpeakerBeeper::Services{&noTones});
     else
         beeper = std::make_unique<TSpeakerBeeper>(nullptr);
 
