@@ -95,6 +95,7 @@ private slots:
     void unheardToneSkipsTheRestOfTheSound_data();
     void unheardToneSkipsTheRestOfTheSound();
     void nextSoundTriesAgain();
+    void soundThatCannotGetReadyIsSkipped();
     void programEndingStopsTheSound();
 
 private:
@@ -379,6 +380,31 @@ void tst_TSpeakerBeeper::nextSoundTriesAgain()
     beeper.PlayTone(440, 10);
     beeper.PlayTone(440, 10);
     QCOMPARE(tones.tones.size(), 6);
+}
+
+// The output is opened once per sound, before its first step; a sound whose
+// output cannot open makes no step at all, rests included.
+void tst_TSpeakerBeeper::soundThatCannotGetReadyIsSkipped()
+{
+    Rig rig(true);
+    rig.beeper->PlayPreset(TSpeakerBeeper::psWelcome);
+    QCOMPARE(rig.tones.prepares, 1);
+    QCOMPARE(rig.tones.tones.size(), 6);
+    rig.tones.preparable = false;
+    rig.tones.tones.clear();
+    EventCounter counter;
+    QCoreApplication::postEvent(&counter, new QEvent(QEvent::User));
+    rig.beeper->PlayPreset(TSpeakerBeeper::psError); // 92/150, rest, 65/500
+    QCOMPARE(rig.tones.prepares, 2);
+    QVERIFY(rig.tones.tones.isEmpty());
+    QCOMPARE(counter.count, 0);
+    QCoreApplication::sendPostedEvents(&counter);
+    // The port path needs no preparing.
+    Rig ports(false);
+    ports.tones.preparable = false;
+    ports.beeper->PlayPreset(TSpeakerBeeper::psOK);
+    QCOMPARE(ports.tones.prepares, 0);
+    QCOMPARE(ports.ports.writes.size(), 3 * 5);
 }
 
 void tst_TSpeakerBeeper::programEndingStopsTheSound()
