@@ -1,10 +1,12 @@
 #include "alarmsoundstep.h"
 
 #include "settings/talarmsettings.h"
+#include "platform/waveoutput.h"
 #include "sound/tspeakerbeeper.h"
 #include "sound/twavsound.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 
 #include <exception>
 
@@ -12,6 +14,10 @@ using namespace Qt::StringLiterals;
 
 QString melodyFilePath()
 {
+    // The user's own melody file, where there is one, wins over the shipped one.
+    const QString own = platform::userDataFolder() + u"/Timer.msk"_s;
+    if (QFileInfo(own).isFile())
+        return own;
     return QCoreApplication::applicationDirPath() + u"/Timer.msk"_s;
 }
 

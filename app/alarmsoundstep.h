@@ -6,7 +6,8 @@ struct TAlarmSettings;
 class TSpeakerBeeper;
 class TWavSound;
 
-// The melody file beside the program: its folder followed by "Timer.msk".
+// The melody file: "Timer.msk" in the per-user data folder when it is there,
+// otherwise beside the program.
 QString melodyFilePath();
 
 // The alarm's sound: the speaker melody or preset to its end when the speaker

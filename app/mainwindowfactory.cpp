@@ -1,6 +1,6 @@
 #include "mainwindowfactory.h"
 
-#include "app/talarmsettings.h"
+#include "settings/talarmsettings.h"
 #include "clock/trxclock.h"
 #include "platform/application.h"
 #include "platform/errors.h"

@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QLibrary>
 
+#include <atomic>
+
 namespace platform {
 
 namespace {
@@ -30,10 +32,23 @@ AudioBackend *load()
 
 } // namespace
 
+namespace {
+std::atomic<AudioBackend *> loadedBackend{nullptr};
+}
+
 AudioBackend *AudioBackend::instance()
 {
-    static AudioBackend *const backend = load();
+    static AudioBackend *const backend = [] {
+        AudioBackend *b = load();
+        loadedBackend = b;
+        return b;
+    }();
     return backend;
+}
+
+AudioBackend *AudioBackend::loaded()
+{
+    return loadedBackend;
 }
 
 } // namespace platform

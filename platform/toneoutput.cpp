@@ -36,8 +36,28 @@ bool sendTone(int fd, int frequency)
 // goes away while the program runs is honoured; opening it is cheap.
 class SystemToneOutput final : public ToneOutput
 {
+    static bool speakerDeviceOpens()
+    {
+        const QString path = configuredPath();
+        if (path.isEmpty())
+            return false;
+        const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CLOEXEC);
+        if (fd < 0)
+            return false;
+        ::close(fd);
+        return true;
+    }
+
 public:
-    void beep(quint16 frequency, quint32 durationMs) override
+    bool prepare() override
+    {
+        if (speakerDeviceOpens())
+            return true;
+        AudioBackend *backend = AudioBackend::instance();
+        return backend && backend->prepare();
+    }
+
+    bool beep(quint16 frequency, quint32 durationMs) override
     {
         const QString path = configuredPath();
         if (!path.isEmpty()) {
@@ -47,15 +67,13 @@ public:
                     std::this_thread::sleep_for(std::chrono::milliseconds(durationMs));
                     sendTone(fd, 0);
                     ::close(fd);
-                    return;
+                    return true;
                 }
                 ::close(fd);
             }
         }
-        if (AudioBackend *backend = AudioBackend::instance())
-            backend->tone(frequency, durationMs);
-        else
-            std::this_thread::sleep_for(std::chrono::milliseconds(durationMs));
+        AudioBackend *backend = AudioBackend::instance();
+        return backend && backend->tone(frequency, durationMs);
     }
 };
 

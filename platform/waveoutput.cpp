@@ -10,27 +10,12 @@ namespace platform {
 
 namespace {
 
-QString resolve(const QString &fileName)
-{
-    const QFileInfo info(fileName);
-    if (info.isAbsolute() || fileName.contains(u'/'))
-        return fileName;
-    if (info.exists())
-        return QDir::current().absoluteFilePath(fileName);
-    if (QCoreApplication::instance()) {
-        const QString beside = QCoreApplication::applicationDirPath() + u'/' + fileName;
-        if (QFileInfo::exists(beside))
-            return beside;
-    }
-    return fileName;
-}
-
 class SoundCardWaveOutput final : public WaveOutput
 {
 public:
     bool play(const QString &fileName, bool loop) override
     {
-        const QString path = resolve(fileName);
+        const QString path = locate(fileName);
         if (!QFileInfo(path).isFile()) {
             stop();
             return false;
@@ -51,6 +36,29 @@ private:
 };
 
 } // namespace
+
+QString userDataFolder()
+{
+    // A relative XDG_DATA_HOME is invalid and ignored, as the standard says.
+    QString base = qEnvironmentVariable("XDG_DATA_HOME");
+    if (base.isEmpty() || !QDir::isAbsolutePath(base))
+        base = QDir::homePath() + QStringLiteral("/.local/share");
+    return QDir::cleanPath(base + QStringLiteral("/brenvik-timer"));
+}
+
+QString WaveOutput::locate(const QString &fileName)
+{
+    if (fileName.isEmpty() || QDir::isAbsolutePath(fileName) || fileName.contains(u'/'))
+        return fileName;
+    QStringList candidates{QDir::current().absoluteFilePath(fileName), userDataFolder() + u'/' + fileName};
+    if (QCoreApplication::instance())
+        candidates << QCoreApplication::applicationDirPath() + u'/' + fileName;
+    for (const QString &candidate : std::as_const(candidates)) {
+        if (QFileInfo(candidate).isFile())
+            return candidate;
+    }
+    return fileName;
+}
 
 WaveOutput &WaveOutput::system()
 {

@@ -16,8 +16,16 @@ public:
     virtual void stop() = 0;
 
     // The sound card. A bare name is looked up in the current folder, then
-    // beside the program.
+    // in the per-user data folder, then beside the program.
     static WaveOutput &system();
+    // The file a name stands for: a name with a folder as it is; a bare name
+    // the first existing file of the current folder, the per-user data
+    // folder and the program's folder, or the name unchanged when none is.
+    static QString locate(const QString &fileName);
 };
+
+// The user's own data files: $XDG_DATA_HOME/brenvik-timer, by default
+// ~/.local/share/brenvik-timer (no trailing slash).
+QString userDataFolder();
 
 } // namespace platform

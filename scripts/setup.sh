@@ -11,7 +11,7 @@ packages=(
     fonts-wine fontconfig
     xvfb xauth x11-utils xdotool xclip imagemagick openbox
     wmctrl tint2 weston xwayland qt6-wayland dbus-daemon python3-dbus python3-gi
-    pulseaudio pulseaudio-utils sox
+    pulseaudio pulseaudio-utils sox libsndfile1-dev
     faketime libfaketime tzdata
     librsvg2-bin
     clang libclang-rt-14-dev

@@ -2,6 +2,7 @@
 
 #include "ebeeperror.h"
 #include "melodyreader.h"
+#include "programending.h"
 #include "platform/osversion.h"
 #include "platform/speakerports.h"
 #include "platform/tickcounter.h"
@@ -43,6 +44,11 @@ constexpr std::array<Step, 12> Hanging = {{{784, 80}, {1046, 80}, {830, 80}, {11
 constexpr std::array<Step, 12> Climb = {{{261, 80}, {277, 80}, {293, 80}, {311, 80}, {329, 80}, {349, 80},
                                          {370, 80}, {392, 80}, {415, 80}, {440, 80}, {466, 80}, {494, 80}}};
 
+// Ends a melody whose tones cannot be heard; never leaves PlayMelody.
+struct SoundCutShort
+{
+};
+
 constexpr quint16 PortCounter2 = 0x42;
 constexpr quint16 PortControl = 0x43;
 constexpr quint16 PortSpeaker = 0x61;
@@ -60,7 +66,28 @@ TSpeakerBeeper::TSpeakerBeeper(QObject *owner, const Services &services)
 {
     const platform::OsVersion &os = services.os ? *services.os : platform::OsVersion::system();
     UseBeepService = os.beepServiceAvailable();
+    watchProgramEnding();
 }
+
+// Marks a sound under way; the outermost one starts audible.
+class TSpeakerBeeper::SoundScope
+{
+public:
+    explicit SoundScope(TSpeakerBeeper &beeper) : m_beeper(beeper)
+    {
+        if (m_beeper.m_soundDepth++ > 0)
+            return;
+        // The stream is ready before the first step counts, or the whole
+        // sound is skipped at once.
+        m_beeper.m_silenced = UseBeepService && !programEnding() && !m_beeper.m_tones->prepare();
+    }
+    ~SoundScope() { --m_beeper.m_soundDepth; }
+    SoundScope(const SoundScope &) = delete;
+    SoundScope &operator=(const SoundScope &) = delete;
+
+private:
+    TSpeakerBeeper &m_beeper;
+};
 
 bool TSpeakerBeeper::useBeepService()
 {
@@ -128,11 +155,18 @@ void TSpeakerBeeper::SpeakerOff()
 
 void TSpeakerBeeper::PlayTone(quint16 frequency, qint32 duration)
 {
+    if (m_soundDepth == 0)
+        m_silenced = false;
+    if (m_silenced || programEnding())
+        return;
     if (frequency == 1) {
         waitProcessingMessages(duration);
     } else if (UseBeepService) {
         // A negative duration would be read as some 49 days by the service.
-        m_tones->beep(frequency, duration > 0 ? quint32(duration) : 0u);
+        // A tone nobody hears must not hold back what comes after the sound
+        // (the alarm message): the rest of the sound is skipped.
+        if (!m_tones->beep(frequency, duration > 0 ? quint32(duration) : 0u))
+            m_silenced = true;
     } else {
         SpeakerOn(frequency);
         waitProcessingMessages(duration);
@@ -142,8 +176,12 @@ void TSpeakerBeeper::PlayTone(quint16 frequency, qint32 duration)
 
 void TSpeakerBeeper::PlayPreset(TPresetSound sound)
 {
-    for (const Step &step : presetSteps(sound))
+    SoundScope scope(*this);
+    for (const Step &step : presetSteps(sound)) {
+        if (m_silenced || programEnding())
+            return;
         PlayTone(step.frequency, step.duration);
+    }
 }
 
 void TSpeakerBeeper::PlayDefaultSound()
@@ -160,5 +198,14 @@ void TSpeakerBeeper::PlayMelody(const QString &fileName, const QString &songName
             throw EFOpenError(u"Datei %1 kann nicht geöffnet werden"_s.arg(fileName));
         text = file.readAll();
     } // closed before the first note
-    readMelody(text, songName, fileName, [this](quint16 frequency, qint32 duration) { PlayTone(frequency, duration); });
+    SoundScope scope(*this);
+    try {
+        readMelody(text, songName, fileName, [this](quint16 frequency, qint32 duration) {
+            if (m_silenced || programEnding())
+                throw SoundCutShort{};
+            PlayTone(frequency, duration);
+        });
+    } catch (const SoundCutShort &) {
+        // The notes that remain would not be heard either.
+    }
 }

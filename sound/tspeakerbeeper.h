@@ -56,7 +56,10 @@ public:
     void setDefaultSound(TPresetSound value) { m_defaultSound = value; }
 
     // Plays one step and returns when it is over. Rests, and tones on the
-    // port path, keep handling the thread's events while they last.
+    // port path, keep handling the thread's events while they last. A tone
+    // the beep service cannot make heard silences the rest of the sound
+    // under way (preset or melody): its later steps, rests included, are
+    // skipped at once. So is every step once the program is ending.
     virtual void PlayTone(quint16 frequency, qint32 duration);
     // An ordinal above psClimb plays nothing.
     void PlayPreset(TPresetSound sound);
@@ -70,6 +73,7 @@ public:
     static bool useBeepService();
 
 private:
+    class SoundScope;
     void waitProcessingMessages(qint32 duration);
     void SpeakerOn(quint16 frequency);
     void SpeakerOff();
@@ -79,4 +83,7 @@ private:
     const platform::TickCounter *m_ticks;
     TBeatDuration m_beatDuration = bd_1000;
     TPresetSound m_defaultSound = psOK;
+    // A sound (preset or melody) is under way; nested ones share its fate.
+    int m_soundDepth = 0;
+    bool m_silenced = false;
 };

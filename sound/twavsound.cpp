@@ -1,10 +1,12 @@
 #include "twavsound.h"
 
 #include "platform/waveoutput.h"
+#include "programending.h"
 
 TWavSound::TWavSound(QObject *owner, platform::WaveOutput *output)
     : QObject(owner), m_output(output ? output : &platform::WaveOutput::system())
 {
+    watchProgramEnding();
 }
 
 void TWavSound::PlayWave(const QString &name, quint16 flags)
@@ -12,7 +14,8 @@ void TWavSound::PlayWave(const QString &name, quint16 flags)
     emit BeforePlay(this);
     // The name is handed on whole, whatever its length: paths here are often
     // longer than the old service's 131 characters.
-    if (name.isEmpty())
+    // Once the program is ending a sound would outlive its window.
+    if (name.isEmpty() || programEnding())
         m_output->stop();
     else
         m_output->play(name, (flags & SND_LOOP) != 0);

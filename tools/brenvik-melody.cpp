@@ -1,21 +1,28 @@
 // brenvik-melody: plays a melody of a melody file the way the alarm does, or
 // with --dry-run prints its steps, so melody files can be written and checked.
 
+#include "platform/audiobackend.h"
 #include "platform/errors.h"
+#include "platform/toneoutput.h"
 #include "sound/tspeakerbeeper.h"
 
 #include <QCoreApplication>
 #include <QStringList>
-#include <QThread>
 
 #include <cstdio>
-#include <cstdlib>
 #include <exception>
 #include <memory>
 
 using namespace Qt::StringLiterals;
 
 namespace {
+
+// Stands in for the sound card during a dry run: nothing is opened.
+class NoToneOutput final : public platform::ToneOutput
+{
+public:
+    bool beep(quint16, quint32) override { return true; }
+};
 
 // Prints each step instead of sounding it.
 class PrintingBeeper final : public TSpeakerBeeper
@@ -55,8 +62,9 @@ int main(int argc, char *argv[])
         return usage();
 
     std::unique_ptr<TSpeakerBeeper> beeper;
+    static NoToneOutput noTones;
     if (dryRun)
-        beeper = std::make_unique<PrintingBeeper>(nullptr);
+        beeper = std::make_unique<PrintingBeeper>(nullptr, TSpeakerBeeper::Services{&noTones});
     else
         beeper = std::make_unique<TSpeakerBeeper>(nullptr);
 
@@ -74,14 +82,9 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "%s\n", error.what());
         status = 1;
     }
-    if (!dryRun) {
-        // Let the sound card play out what it still holds.
-        QThread::msleep(200);
-        // Nothing is left to save: leave without tearing down the sound
-        // back end, whose audio thread can still be in a callback.
-        std::fflush(stdout);
-        std::fflush(stderr);
-        std::_Exit(status);
-    }
+    // The last tone plays out and the audio thread ends before the
+    // application object, and Qt Multimedia with it, goes away.
+    if (platform::AudioBackend *backend = platform::AudioBackend::loaded())
+        backend->shutdown(3000);
     return status;
 }

@@ -1,109 +1,105 @@
 #include "wavfile.h"
 
-#include <cstring>
+#include <QFile>
+
+#include <sndfile.h>
+
+#include <cmath>
 
 namespace platform {
 
 namespace {
 
-quint32 le32(const char *p)
-{
-    const auto *u = reinterpret_cast<const unsigned char *>(p);
-    return quint32(u[0]) | quint32(u[1]) << 8 | quint32(u[2]) << 16 | quint32(u[3]) << 24;
-}
-
-quint16 le16(const char *p)
-{
-    const auto *u = reinterpret_cast<const unsigned char *>(p);
-    return quint16(u[0] | u[1] << 8);
-}
-
-float sampleAt(const char *p, int bits, bool isFloat)
-{
-    if (isFloat) {
-        if (bits == 32) {
-            quint32 raw = le32(p);
-            float v;
-            std::memcpy(&v, &raw, sizeof v);
-            return v;
-        }
-        quint64 raw = quint64(le32(p)) | quint64(le32(p + 4)) << 32;
-        double v;
-        std::memcpy(&v, &raw, sizeof v);
-        return float(v);
-    }
-    switch (bits) {
-    case 8:
-        return (float(static_cast<unsigned char>(*p)) - 128.0f) / 128.0f;
-    case 16:
-        return float(qint16(le16(p))) / 32768.0f;
-    case 24: {
-        qint32 v = qint32(quint32(static_cast<unsigned char>(p[0])) | quint32(static_cast<unsigned char>(p[1])) << 8
-                   | quint32(static_cast<unsigned char>(p[2])) << 16);
-        if (v & 0x800000)
-            v -= 0x1000000;
-        return float(v) / 8388608.0f;
-    }
-    default:
-        return float(double(qint32(le32(p))) / 2147483648.0);
-    }
-}
+constexpr qint64 BlockFrames = 4096;
 
 } // namespace
 
-std::optional<WavData> decodeWav(const QByteArray &file)
+WaveStream::WaveStream(const QString &path, bool loop) : m_loop(loop)
 {
-    const char *data = file.constData();
-    const qint64 size = file.size();
-    if (size < 12 || std::memcmp(data, "RIFF", 4) != 0 || std::memcmp(data + 8, "WAVE", 4) != 0)
-        return std::nullopt;
+    SF_INFO info{};
+    m_file = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
+    if (!m_file)
+        return;
+    // Integer samples are scaled to -1..1 whatever their width.
+    sf_command(m_file, SFC_SET_NORM_FLOAT, nullptr, SF_TRUE);
+    if (info.channels < 1 || info.channels > 64 || info.samplerate < 1000 || info.samplerate > 768000
+        || info.frames <= 0) {
+        sf_close(m_file);
+        m_file = nullptr;
+        return;
+    }
+    m_rate = info.samplerate;
+    m_channels = info.channels;
+    m_outRate = m_rate;
+    m_outChannels = m_channels;
+}
 
-    int format = -1, channels = 0, bits = 0, rate = 0, blockAlign = 0;
-    const char *samples = nullptr;
-    qint64 sampleBytes = 0;
-    qint64 pos = 12;
-    while (pos + 8 <= size) {
-        const char *id = data + pos;
-        const qint64 chunkSize = le32(data + pos + 4);
-        const qint64 body = pos + 8;
-        const qint64 available = qMin(chunkSize, size - body);
-        if (std::memcmp(id, "fmt ", 4) == 0 && available >= 16) {
-            format = le16(data + body);
-            channels = le16(data + body + 2);
-            rate = int(le32(data + body + 4));
-            blockAlign = le16(data + body + 12);
-            bits = le16(data + body + 14);
-            if (format == 0xFFFE && available >= 26)
-                format = le16(data + body + 24);
-        } else if (std::memcmp(id, "data", 4) == 0) {
-            samples = data + body;
-            sampleBytes = available;
+WaveStream::~WaveStream()
+{
+    if (m_file)
+        sf_close(m_file);
+}
+
+void WaveStream::setOutput(int rate, int channels)
+{
+    if (rate > 0)
+        m_outRate = rate;
+    if (channels > 0)
+        m_outChannels = channels;
+}
+
+// Keeps the last frame (interpolation needs it) and appends the next block;
+// at the end of a looping file it goes on from the start.
+bool WaveStream::fill()
+{
+    if (m_ended)
+        return false;
+    const qint64 keep = m_inFrames > 0 ? 1 : 0;
+    std::vector<float> next(size_t((keep + BlockFrames) * m_channels));
+    if (keep)
+        std::copy(m_in.end() - m_channels, m_in.end(), next.begin());
+    qint64 got = sf_readf_float(m_file, next.data() + keep * m_channels, BlockFrames);
+    if (got <= 0 && m_loop && sf_seek(m_file, 0, SEEK_SET) == 0)
+        got = sf_readf_float(m_file, next.data() + keep * m_channels, BlockFrames);
+    if (got <= 0) {
+        m_ended = true;
+        return false;
+    }
+    m_pos -= double(m_inFrames - keep);
+    m_in = std::move(next);
+    m_inFrames = keep + got;
+    m_in.resize(size_t(m_inFrames * m_channels));
+    return true;
+}
+
+qint64 WaveStream::read(float *out, qint64 frames)
+{
+    if (!m_file)
+        return 0;
+    const double step = double(m_rate) / m_outRate;
+    qint64 done = 0;
+    while (done < frames) {
+        qint64 f0 = qint64(m_pos);
+        // The frame after f0 must be there too, except at the very end.
+        while (f0 + 1 >= m_inFrames && fill())
+            f0 = qint64(m_pos);
+        if (f0 >= m_inFrames)
             break;
+        const qint64 f1 = qMin(f0 + 1, m_inFrames - 1);
+        const float t = float(m_pos - double(f0));
+        for (int c = 0; c < m_outChannels; ++c) {
+            const int source = m_channels == 1 ? 0 : c % m_channels;
+            const float a = m_in[size_t(f0 * m_channels + source)];
+            const float b = m_in[size_t(f1 * m_channels + source)];
+            float v = a + (b - a) * t;
+            if (!std::isfinite(v))
+                v = 0.0f;
+            out[done * m_outChannels + c] = qBound(-1.0f, v, 1.0f);
         }
-        pos = body + chunkSize + (chunkSize & 1);
+        ++done;
+        m_pos += step;
     }
-
-    const bool isFloat = format == 3;
-    if ((format != 1 && !isFloat) || !samples)
-        return std::nullopt;
-    if (channels < 1 || channels > 8 || rate < 1000 || rate > 384000)
-        return std::nullopt;
-    const bool supportedBits = isFloat ? (bits == 32 || bits == 64) : (bits == 8 || bits == 16 || bits == 24 || bits == 32);
-    const int bytesPerSample = bits / 8;
-    if (!supportedBits || blockAlign < channels * bytesPerSample)
-        return std::nullopt;
-
-    WavData wav;
-    wav.sampleRate = rate;
-    wav.channels = channels;
-    const qint64 frames = sampleBytes / blockAlign;
-    wav.samples.reserve(size_t(frames * channels));
-    for (qint64 frame = 0; frame < frames; ++frame) {
-        const char *p = samples + frame * blockAlign;
-        for (int c = 0; c < channels; ++c)
-            wav.samples.push_back(sampleAt(p + c * bytesPerSample, bits, isFloat));
-    }
-    return wav;
+    return done;
 }
 
 } // namespace platform

@@ -3,13 +3,17 @@
 #include "app/tfrmmain.h"
 #include "sound/tspeakerbeeper.h"
 #include "sound/twavsound.h"
+#include "tests/fakes/fakeosversion.h"
+#include "tests/fakes/fakespeakerports.h"
 #include "tests/fakes/fakestandarddialogs.h"
 #include "tests/fakes/fakesystemclock.h"
+#include "tests/fakes/faketickcounter.h"
 #include "tests/fakes/faketoneoutput.h"
 #include "tests/fakes/fakewaveoutput.h"
 #include "tests/fakes/fakewindowactivation.h"
 #include "tests/fakes/recordingbeeper.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -30,7 +34,10 @@ private slots:
     void playsInOrder_data();
     void playsInOrder();
     void assignsTheSettingsFileAnew();
-    void melodyFileLiesBesideTheProgram();
+    void unheardSpeakerEndsTheSpeakerSound_data();
+    void unheardSpeakerEndsTheSpeakerSound();
+    void melodyFileOfTheUserFirst_data();
+    void melodyFileOfTheUserFirst();
     void mainWindowPlaysThroughItsComponents();
 
 private:
@@ -106,6 +113,43 @@ void tst_AlarmSoundStep::playsInOrder()
     QVERIFY(!wave.active());
 }
 
+// No sound device: one try per sound, then the wave file (which may still
+// play through another path) and the message, without waiting out the melody.
+void tst_AlarmSoundStep::unheardSpeakerEndsTheSpeakerSound_data()
+{
+    QTest::addColumn<QString>("song");
+    QTest::addColumn<QStringList>("tried");
+    QTest::newRow("melody") << u"Entertainer"_s << QStringList{u"293/120"_s};
+    QTest::newRow("Default") << u"Default"_s << QStringList{u"932/100"_s};
+    QTest::newRow("broken melody: ends at its unheard first note")
+        << u"Kaputt"_s << QStringList{u"261/50"_s};
+}
+
+void tst_AlarmSoundStep::unheardSpeakerEndsTheSpeakerSound()
+{
+    QFETCH(QString, song);
+    QFETCH(QStringList, tried);
+    FakeOsVersion os(true);
+    FakeToneOutput tones;
+    tones.heardTones = 0;
+    FakeSpeakerPorts ports;
+    FakeTickCounter ticks;
+    TSpeakerBeeper beeper(nullptr, TSpeakerBeeper::Services{&tones, &ports, &ticks, &os});
+    FakeWaveOutput output;
+    TWavSound wave(nullptr, &output);
+    TAlarmSettings settings;
+    settings.Speaker = true;
+    settings.Soundkarte = true;
+    settings.Song = song;
+    settings.SoundFile = u"alarm.wav"_s;
+    playAlarmSound(settings, beeper, wave, m_melodies);
+    QStringList steps;
+    for (const auto &[frequency, duration] : std::as_const(tones.tones))
+        steps << u"%1/%2"_s.arg(frequency).arg(duration);
+    QCOMPARE(steps, tried);
+    QCOMPARE(output.calls, (QStringList{u"stop"_s, u"play alarm.wav"_s}));
+}
+
 void tst_AlarmSoundStep::assignsTheSettingsFileAnew()
 {
     RecordingBeeper beeper;
@@ -124,9 +168,32 @@ void tst_AlarmSoundStep::assignsTheSettingsFileAnew()
     QCOMPARE(wave.soundFile(), u"törö.wav"_s);
 }
 
-void tst_AlarmSoundStep::melodyFileLiesBesideTheProgram()
+void tst_AlarmSoundStep::melodyFileOfTheUserFirst_data()
 {
-    QCOMPARE(melodyFilePath(), QCoreApplication::applicationDirPath() + u"/Timer.msk"_s);
+    QTest::addColumn<QString>("own"); // what lies in the per-user data folder
+    QTest::addColumn<bool>("ownWins");
+    QTest::newRow("none: beside the program") << QString() << false;
+    QTest::newRow("the user's own file") << u"file"_s << true;
+    QTest::newRow("a folder named Timer.msk: beside the program") << u"folder"_s << false;
+}
+
+void tst_AlarmSoundStep::melodyFileOfTheUserFirst()
+{
+    QFETCH(QString, own);
+    QFETCH(bool, ownWins);
+    QTemporaryDir data;
+    QVERIFY(QDir(data.path()).mkpath(u"brenvik-timer"_s));
+    const QString ownFile = data.filePath(u"brenvik-timer/Timer.msk"_s);
+    if (own == u"file"_s) {
+        QFile file(ownFile);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    } else if (own == u"folder"_s) {
+        QVERIFY(QDir().mkpath(ownFile));
+    }
+    qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
+    const QString path = melodyFilePath();
+    qunsetenv("XDG_DATA_HOME");
+    QCOMPARE(path, ownWins ? ownFile : QCoreApplication::applicationDirPath() + u"/Timer.msk"_s);
 }
 
 void tst_AlarmSoundStep::mainWindowPlaysThroughItsComponents()

@@ -1,6 +1,6 @@
 #include "app/commandline.h"
 #include "app/mainwindowfactory.h"
-#include "app/talarmsettings.h"
+#include "settings/talarmsettings.h"
 #include "clock/trxclock.h"
 #include "fakes/fakestandarddialogs.h"
 #include "fakes/fakesystemclock.h"

@@ -1,6 +1,6 @@
 #include "app/mainwindowfactory.h"
 #include "app/runapplication.h"
-#include "app/talarmsettings.h"
+#include "settings/talarmsettings.h"
 #include "app/tsplashform.h"
 #include "clock/trxclock.h"
 #include "fakes/fakestandarddialogs.h"

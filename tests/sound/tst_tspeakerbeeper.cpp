@@ -1,12 +1,16 @@
+#include "sound/programending.h"
 #include "sound/tspeakerbeeper.h"
+#include "sound/twavsound.h"
 #include "tests/fakes/fakeosversion.h"
 #include "tests/fakes/fakespeakerports.h"
 #include "tests/fakes/faketickcounter.h"
 #include "tests/fakes/faketoneoutput.h"
+#include "tests/fakes/fakewaveoutput.h"
 #include "tests/fakes/recordingbeeper.h"
 
 #include <QElapsedTimer>
 #include <QMetaEnum>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -43,6 +47,29 @@ public:
     }
 };
 
+// Posts an event to `counter` with every tone nobody hears: a rest that
+// still runs after it handles the event, a skipped one does not.
+class FailingToneOutput : public FakeToneOutput
+{
+public:
+    bool beep(quint16 frequency, quint32 durationMs) override
+    {
+        const bool heard = FakeToneOutput::beep(frequency, durationMs);
+        if (!heard && counter)
+            QCoreApplication::postEvent(counter, new QEvent(QEvent::User));
+        return heard;
+    }
+    EventCounter *counter = nullptr;
+};
+
+// Keeps a quit request from ending anything in the test itself, once the
+// watchers installed later have seen it.
+class SwallowQuit : public QObject
+{
+protected:
+    bool eventFilter(QObject *, QEvent *event) override { return event->type() == QEvent::Quit; }
+};
+
 } // namespace
 
 class tst_TSpeakerBeeper : public QObject
@@ -50,6 +77,7 @@ class tst_TSpeakerBeeper : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void defaults();
     void presetSteps_data();
     void presetSteps();
@@ -64,7 +92,23 @@ private slots:
     void restHandlesEventsAndLastsItsDuration_data();
     void restHandlesEventsAndLastsItsDuration();
     void directToneHandlesEvents();
+    void unheardToneSkipsTheRestOfTheSound_data();
+    void unheardToneSkipsTheRestOfTheSound();
+    void nextSoundTriesAgain();
+    void soundThatCannotGetReadyIsSkipped();
+    void programEndingStopsTheSound();
+
+private:
+    SwallowQuit m_swallowQuit;
+    QTemporaryDir m_dir;
 };
+
+void tst_TSpeakerBeeper::initTestCase()
+{
+    // Before any beeper exists, so that their watcher sees the request first.
+    QCoreApplication::instance()->installEventFilter(&m_swallowQuit);
+    QVERIFY(m_dir.isValid());
+}
 
 void tst_TSpeakerBeeper::defaults()
 {
@@ -270,6 +314,119 @@ void tst_TSpeakerBeeper::directToneHandlesEvents()
     // The gate was open while the event was handled, and closed afterwards.
     QCOMPARE(writesDuringTone, (QStringList{u"61=03"_s, u"43=b6"_s, u"42=97"_s, u"42=0a"_s}));
     QCOMPARE(rig.ports.writes.last(), u"61=00"_s);
+}
+
+void tst_TSpeakerBeeper::unheardToneSkipsTheRestOfTheSound_data()
+{
+    QTest::addColumn<QString>("melody"); // empty: the preset psOfficial
+    QTest::addColumn<int>("heard");
+    QTest::addColumn<QStringList>("tried");
+    QTest::newRow("preset: first tone unheard") << QString() << 0 << QStringList{u"196/200"_s};
+    QTest::newRow("preset: third tone unheard, its rests skipped")
+        << QString() << 2 << QStringList{u"196/200"_s, u"196/200"_s, u"196/200"_s};
+    QTest::newRow("melody: second tone unheard, ends without error")
+        << u"Probe\nC_1,100, REST,60, D_1,100, REST,60, E_1,100, REST,60, F_1,100, FINE\n"_s << 1
+        << QStringList{u"261/100"_s, u"293/100"_s};
+    QTest::newRow("melody: an error after the unheard tone is not reached")
+        << u"Probe\nC_1,100, REST,60, D_1,abc, FINE\n"_s << 0 << QStringList{u"261/100"_s};
+}
+
+void tst_TSpeakerBeeper::unheardToneSkipsTheRestOfTheSound()
+{
+    QFETCH(QString, melody);
+    QFETCH(int, heard);
+    QFETCH(QStringList, tried);
+    FakeOsVersion os(true);
+    FailingToneOutput tones;
+    FakeSpeakerPorts ports;
+    FakeTickCounter ticks;
+    EventCounter counter;
+    tones.counter = &counter;
+    tones.heardTones = heard;
+    TSpeakerBeeper beeper(nullptr, TSpeakerBeeper::Services{&tones, &ports, &ticks, &os});
+    if (melody.isEmpty()) {
+        beeper.PlayPreset(TSpeakerBeeper::psOfficial);
+    } else {
+        const QString path = m_dir.filePath(u"probe.msk"_s);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(melody.toUtf8());
+        file.close();
+        beeper.PlayMelody(path, u"Probe"_s);
+    }
+    QStringList steps;
+    for (const auto &[frequency, duration] : std::as_const(tones.tones))
+        steps << u"%1/%2"_s.arg(frequency).arg(duration);
+    QCOMPARE(steps, tried);
+    QCOMPARE(counter.count, 0); // no rest ran after the unheard tone
+    QCoreApplication::sendPostedEvents(&counter);
+}
+
+void tst_TSpeakerBeeper::nextSoundTriesAgain()
+{
+    FakeOsVersion os(true);
+    FakeToneOutput tones;
+    FakeSpeakerPorts ports;
+    FakeTickCounter ticks;
+    tones.heardTones = 0;
+    TSpeakerBeeper beeper(nullptr, TSpeakerBeeper::Services{&tones, &ports, &ticks, &os});
+    beeper.PlayPreset(TSpeakerBeeper::psOK);
+    QCOMPARE(tones.tones.size(), 1);
+    // The sound device may be back: the next sound and a single tone try again.
+    tones.heardTones = -1;
+    beeper.PlayDefaultSound();
+    QCOMPARE(tones.tones.size(), 4);
+    tones.heardTones = 0;
+    beeper.PlayTone(440, 10);
+    beeper.PlayTone(440, 10);
+    QCOMPARE(tones.tones.size(), 6);
+}
+
+// The output is opened once per sound, before its first step; a sound whose
+// output cannot open makes no step at all, rests included.
+void tst_TSpeakerBeeper::soundThatCannotGetReadyIsSkipped()
+{
+    Rig rig(true);
+    rig.beeper->PlayPreset(TSpeakerBeeper::psWelcome);
+    QCOMPARE(rig.tones.prepares, 1);
+    QCOMPARE(rig.tones.tones.size(), 6);
+    rig.tones.preparable = false;
+    rig.tones.tones.clear();
+    EventCounter counter;
+    QCoreApplication::postEvent(&counter, new QEvent(QEvent::User));
+    rig.beeper->PlayPreset(TSpeakerBeeper::psError); // 92/150, rest, 65/500
+    QCOMPARE(rig.tones.prepares, 2);
+    QVERIFY(rig.tones.tones.isEmpty());
+    QCOMPARE(counter.count, 0);
+    QCoreApplication::sendPostedEvents(&counter);
+    // The port path needs no preparing.
+    Rig ports(false);
+    ports.tones.preparable = false;
+    ports.beeper->PlayPreset(TSpeakerBeeper::psOK);
+    QCOMPARE(ports.tones.prepares, 0);
+    QCOMPARE(ports.ports.writes.size(), 3 * 5);
+}
+
+void tst_TSpeakerBeeper::programEndingStopsTheSound()
+{
+    resetProgramEnding();
+    Rig rig(true);
+    FakeWaveOutput waves;
+    TWavSound wave(nullptr, &waves);
+    wave.setSoundFile(u"alarm.wav"_s);
+    // The window closes during the first rest of the sound.
+    QTimer::singleShot(20, this, [] {
+        QEvent quit(QEvent::Quit);
+        QCoreApplication::sendEvent(QCoreApplication::instance(), &quit);
+    });
+    rig.beeper->PlayPreset(TSpeakerBeeper::psOfficial);
+    QCOMPARE(rig.tones.tones.size(), 1);
+    rig.beeper->PlayDefaultSound();
+    QCOMPARE(rig.tones.tones.size(), 1);
+    // Nor does a wave file start any more.
+    wave.setActive(true);
+    QCOMPARE(waves.calls, (QStringList{u"stop"_s, u"stop"_s}));
+    resetProgramEnding();
 }
 
 QTEST_GUILESS_MAIN(tst_TSpeakerBeeper)
