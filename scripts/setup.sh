@@ -13,6 +13,7 @@ packages=(
     pulseaudio pulseaudio-utils sox
     faketime libfaketime
     librsvg2-bin
+    linux-perf x11-apps valgrind
     clang libclang-rt-14-dev
 )
 
