@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Builds what the benchmark measures and runs it; prints a markdown table.
-# Takes about five minutes. Run the README's set-up first (either command).
+# Builds what the benchmark measures and runs it; prints markdown tables.
+# Takes about ten minutes. Installs nothing: run scripts/setup.sh first.
+#   BENCH_BUILD=DIR   build directory (default build-bench)
+#   BENCH_ONLY=...    see bench/run.py
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-command -v xclock >/dev/null || {
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get install -y -qq --no-install-recommends x11-apps >/dev/null 2>&1 ||
-        { apt-get update -qq && apt-get install -y -qq --no-install-recommends x11-apps >/dev/null; }
-}
-"$top/scripts/build.sh" "$top/build-bench" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRENVIK_BENCH=ON >/dev/null
-exec python3 "$top/bench/run.py"
+build=${BENCH_BUILD:-$top/build-bench}
+for tool in Xvfb openbox xclock xdotool xprop xwininfo perf; do
+    command -v "$tool" >/dev/null || { echo "run.sh: $tool missing; run scripts/setup.sh" >&2; exit 1; }
+done
+"$top/scripts/build.sh" "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRENVIK_BENCH=ON >/dev/null
+BENCH_BUILD=$build exec python3 "$top/bench/run.py"

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cmath>
 
 using namespace Qt::StringLiterals;
@@ -134,6 +135,7 @@ void TRxClock::Loaded()
 
 void TRxClock::systemTimeChanged()
 {
+    m_ticker->setQuietUntil({});   // the seconds now start elsewhere
     update();
     EvaluateAlarm();
 }
@@ -144,6 +146,8 @@ void TRxClock::ClockTick(QObject *)
 {
     if (m_destroying)
         return;
+    const auto steadyNow = std::chrono::steady_clock::now();
+    const int msecs = m_clock.msecsSinceMidnight();
     m_tickRects[0] = m_tickRects[1] = QRect();
     m_analogTickRegion = QRegion();
     if (m_showMode == scDigital)
@@ -151,6 +155,11 @@ void TRxClock::ClockTick(QObject *)
     else
         analogTick();
     EvaluateAlarm();
+    // Within a second of the system clock, further ticks change neither the
+    // display nor the alarm, except in the minute after midnight, where an
+    // alarm at 00:00:00 stays pending while disarmed: skip them.
+    if (&m_clock == &platform::SystemClock::local() && !OnGetTime && msecs >= 60'000)
+        m_ticker->setQuietUntil(steadyNow + std::chrono::milliseconds(998 - msecs % 1000));
 }
 
 void TRxClock::digitalTick()

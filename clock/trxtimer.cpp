@@ -7,13 +7,44 @@
 #include <QMetaMethod>
 #include <QTimerEvent>
 
+#include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <climits>
 #include <condition_variable>
 #include <mutex>
 
+#include <linux/capability.h>
+#include <sched.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 using namespace Qt::StringLiterals;
+using SteadyClock = std::chrono::steady_clock;
+
+namespace {
+
+const QEvent::Type WindowTickEvent = QEvent::Type(QEvent::registerEventType());
+
+// The lowest nice value this thread may give a thread of its process.
+int lowestAllowedNice()
+{
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3] = {};
+    if (syscall(SYS_capget, &header, data) == 0
+        && (data[CAP_SYS_NICE / 32].effective & (1u << (CAP_SYS_NICE % 32))))
+        return -20;
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NICE, &limit) != 0)
+        return 20;
+    // RLIMIT_NICE n allows nice values down to 20 - n.
+    const rlim_t n = std::min<rlim_t>(limit.rlim_cur, 40);
+    return 20 - int(n);
+}
+
+} // namespace
 
 // State that the timer and its worker share. The worker holds it by
 // shared_ptr and never reaches the timer itself.
@@ -25,6 +56,9 @@ struct TimerShared
     bool paused = true;
     bool stop = false;
     uint interval = 1000;
+    SteadyClock::time_point quietUntil{};
+    unsigned quietVersion = 0;   // changed with quietUntil, to wake the sleep
+    pid_t tid = 0;               // the worker's kernel thread id, once it runs
     std::function<void(QObject *)> onTimer;
     std::exception_ptr pendingError;   // raised on the worker, reported on the UI thread
 
@@ -117,12 +151,33 @@ void TTimerThread::run()
 {
     TimerShared &s = *m_shared;
     std::unique_lock lock(s.mutex);
+    s.tid = pid_t(syscall(SYS_gettid));
+    s.wake.notify_all();
     for (;;) {
         s.wake.wait(lock, [&] { return s.stop || !s.paused; });
         if (s.stop)
             break;
-        // Only destruction ends a sleep early.
-        if (s.wake.wait_for(lock, std::chrono::milliseconds(s.interval), [&] { return s.stop; }))
+        // The tick falls due one Interval after the last one returned; ticks
+        // due inside a quiet period are skipped on the same grid, so the worker
+        // sleeps through to the first one after it. A new quiet period wakes
+        // the sleep to look again; only destruction ends it for good.
+        const auto step = std::chrono::milliseconds(std::max(1u, s.interval));
+        const auto first = SteadyClock::now() + step;
+        bool stopped = false;
+        for (;;) {
+            const auto from = std::max(s.quietUntil, SteadyClock::now());
+            auto due = first;
+            if (from > first)
+                due += step * ((from - first + step - std::chrono::nanoseconds(1)) / step);
+            const unsigned seen = s.quietVersion;
+            if (!s.wake.wait_until(lock, due, [&] { return s.stop || s.quietVersion != seen; }))
+                break;
+            if (s.stop) {
+                stopped = true;
+                break;
+            }
+        }
+        if (stopped)
             break;
         // A sleep that ended while paused drops its tick; a terminating
         // application gets none either.
@@ -171,6 +226,9 @@ TRxTimer::TRxTimer(QObject *owner)
     : QObject(owner)
     , m_shared(std::make_shared<TimerShared>())
 {
+    errno = 0;
+    const int nice = getpriority(PRIO_PROCESS, 0);
+    m_baseNice = errno == 0 ? nice : 0;
     m_shared->sender = this;
     m_relay = new TickRelay(m_shared);
     m_shared->relay = m_relay;
@@ -179,6 +237,9 @@ TRxTimer::TRxTimer(QObject *owner)
     m_shared->report = relayMeta->method(relayMeta->indexOfSlot("report()"));
     m_worker = new TTimerThread(m_shared);
     m_worker->start();
+    // Priorities are applied from here, by the worker's thread id.
+    std::unique_lock lock(m_shared->mutex);
+    m_shared->wake.wait(lock, [this] { return m_shared->tid != 0; });
 }
 
 TRxTimer::~TRxTimer()
@@ -295,9 +356,23 @@ void TRxTimer::setOnTimer(std::function<void(QObject *)> handler)
     }
     // The old handler is released here, outside the lock.
     handler = nullptr;
+    setQuietUntil({});
     if (changed)
         ApplyTimerState();
 }
+
+void TRxTimer::setQuietUntil(SteadyClock::time_point until)
+{
+    {
+        std::lock_guard lock(m_shared->mutex);
+        if (m_shared->quietUntil == until)
+            return;
+        m_shared->quietUntil = until;
+        ++m_shared->quietVersion;
+    }
+    m_shared->wake.notify_all();
+}
+
 
 bool TRxTimer::running() const
 {
@@ -318,23 +393,51 @@ bool TRxTimer::workerActive() const
     return !m_shared->paused;
 }
 
-QThread::Priority TRxTimer::qtPriority(TThreadPriority priority)
+TRxTimer::Scheduling TRxTimer::scheduling(TThreadPriority priority, int baseNice, int lowestNice)
 {
+    // Without CAP_SYS_NICE a thread may raise its nice value and enter
+    // SCHED_IDLE, but may come back only as far as RLIMIT_NICE allows (by
+    // default not at all). Lower priorities therefore raise the nice value or
+    // enter SCHED_IDLE only when the way back to the base is open, and take
+    // SCHED_BATCH otherwise; higher ones lower the nice value as far as allowed.
+    const bool reversible = lowestNice <= baseNice;
+    const auto above = [&](int by) { return std::min(baseNice + by, 19); };
+    const auto below = [&](int by) { return std::min(baseNice, std::max({baseNice - by, lowestNice, -20})); };
     switch (priority) {
-    case tpIdle: return QThread::IdlePriority;
-    case tpLowest: return QThread::LowestPriority;
-    case tpLower: return QThread::LowPriority;
-    case tpNormal: return QThread::NormalPriority;
-    case tpHigher: return QThread::HighPriority;
-    case tpHighest: return QThread::HighestPriority;
-    case tpTimeCritical: return QThread::TimeCriticalPriority;
+    case tpIdle:
+        return reversible ? Scheduling{SCHED_IDLE, 19} : Scheduling{SCHED_BATCH, baseNice};
+    case tpLowest:
+        return {SCHED_BATCH, reversible ? above(10) : baseNice};
+    case tpLower:
+        return reversible ? Scheduling{SCHED_OTHER, above(5)} : Scheduling{SCHED_BATCH, baseNice};
+    case tpNormal:
+        break;
+    case tpHigher:
+        return {SCHED_OTHER, below(5)};
+    case tpHighest:
+        return {SCHED_OTHER, below(10)};
+    case tpTimeCritical:
+        return {SCHED_OTHER, below(40)};
     }
-    return QThread::NormalPriority;
+    return {SCHED_OTHER, baseNice};
+}
+
+void TRxTimer::ApplyPriority()
+{
+    const pid_t tid = m_shared->tid;   // written once, before the constructor returned
+    const Scheduling want = scheduling(m_threadPriority, m_baseNice, lowestAllowedNice());
+    // The policy first: leaving SCHED_IDLE is judged by the present nice value.
+    sched_param param{};
+    if (sched_setscheduler(tid, want.policy, &param) != 0)
+        sched_setscheduler(tid, SCHED_OTHER, &param);
+    if (setpriority(PRIO_PROCESS, id_t(tid), want.nice) != 0)
+        setpriority(PRIO_PROCESS, id_t(tid), m_baseNice);
 }
 
 void TRxTimer::ApplyTimerState()
 {
     const bool run = running();
+    setQuietUntil({});
     if (m_threaded) {
         if (m_timerWindow) {
             if (m_timerId)
@@ -348,7 +451,7 @@ void TRxTimer::ApplyTimerState()
             m_shared->interval = m_interval;
         }
         if (run) {
-            m_worker->setPriority(qtPriority(m_threadPriority));
+            ApplyPriority();
             {
                 std::lock_guard lock(m_shared->mutex);
                 m_shared->paused = false;
@@ -389,7 +492,31 @@ void TRxTimer::timerEvent(QTimerEvent *event)
         QObject::timerEvent(event);
         return;
     }
+    // Qt does not deliver a timer's event again while the last one is being
+    // handled, so a handler inside a nested loop would never be entered
+    // again. The tick runs from a posted event instead, after this timer
+    // event is over; one waits at a time, as late ticks are not made up.
+    if (!m_windowTickPosted) {
+        m_windowTickPosted = true;
+        QCoreApplication::postEvent(this, new QEvent(WindowTickEvent));
+    }
+}
+
+bool TRxTimer::event(QEvent *event)
+{
+    if (event->type() != WindowTickEvent)
+        return QObject::event(event);
+    m_windowTickPosted = false;
+    // A tick of a timer stopped since it was posted is dropped.
+    if (!m_timerWindow || !m_timerId)
+        return true;
+    {
+        std::lock_guard lock(m_shared->mutex);
+        if (SteadyClock::now() < m_shared->quietUntil)
+            return true;
+    }
     platform::Application::guarded([this] { DoTick(); });
+    return true;
 }
 
 #include "trxtimer.moc"

@@ -4,6 +4,7 @@
 #include <QMetaType>
 #include <QThread>
 
+#include <chrono>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -42,7 +43,14 @@ private:
 //   sleep that ends while the worker is paused drops its tick; after the resume
 //   a fresh sleep with the new Interval starts. A pause and resume during a
 //   sleep (changing Interval on a running timer) leaves that sleep's length.
-// - Priorities map in order onto QThread::IdlePriority ... TimeCriticalPriority.
+// - Priorities map in order onto the worker's scheduling policy and nice value
+//   (see scheduling()), relative to the nice value the process had when the
+//   timer was made; every mapping can be left again without privileges.
+// - Window-mode ticks run from an event posted by the UI-thread timer, so a
+//   handler that runs a nested event loop is entered again by the next tick.
+// - A handler may declare its coming ticks idle (setQuietUntil): ticks due
+//   before then are skipped, and the worker sleeps through to the first tick
+//   after it. The ticks keep their Interval grid.
 // - An exception escaping OnTimer is reported on the UI thread through
 //   platform::Application::reportException (EAbort silently) in both worker
 //   variants; the worker goes on ticking.
@@ -89,14 +97,30 @@ public:
     bool workerActive() const;
     bool timerWindowActive() const { return m_timerWindow; }
 
-    static QThread::Priority qtPriority(TThreadPriority priority);
+    // Ticks due before `until` are skipped in either mode: not handed over, not
+    // run. For a handler that knows its ticks change nothing until then; call it
+    // from any thread. Replacing the handler or re-applying the state ends it.
+    void setQuietUntil(std::chrono::steady_clock::time_point until);
+
+    // What a priority means on Linux: a scheduling policy and a nice value.
+    // baseNice is the process's own nice value, lowestNice the lowest nice value
+    // the process may set (-20 with CAP_SYS_NICE, else from RLIMIT_NICE).
+    struct Scheduling
+    {
+        int policy;
+        int nice;
+        bool operator==(const Scheduling &) const = default;
+    };
+    static Scheduling scheduling(TThreadPriority priority, int baseNice, int lowestNice);
 
 protected:
     void timerEvent(QTimerEvent *event) override;
+    bool event(QEvent *event) override;
 
 private:
     friend class TickRelay;
     void ApplyTimerState();
+    void ApplyPriority();
     void DoTick();
 
     std::shared_ptr<TimerShared> m_shared;
@@ -107,5 +131,7 @@ private:
     TThreadPriority m_threadPriority = tpNormal;
     bool m_timerWindow = false;
     int m_timerId = 0;
+    bool m_windowTickPosted = false;
     bool m_destroying = false;
+    int m_baseNice = 0;
 };

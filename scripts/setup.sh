@@ -14,6 +14,7 @@ packages=(
     pulseaudio pulseaudio-utils sox libsndfile1-dev
     faketime libfaketime tzdata
     librsvg2-bin
+    linux-perf x11-apps valgrind
     clang libclang-rt-14-dev
 )
 
