@@ -42,7 +42,7 @@ QString applyClockCommand(TfrmMain &window, const ClockCommand &command)
     };
     try {
         if (command.message)
-            AlarmSettings().AlarmMeldung = *command.message;
+            window.alarmSettings().AlarmMeldung = *command.message;
         if (command.inMinutes) {
             // As "Weitere" computes it: the product in extended precision.
             window.SetzteAlarm(double(static_cast<long double>(*command.inMinutes) * TfrmMain::OffsetPerMinute));

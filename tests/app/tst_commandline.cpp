@@ -64,7 +64,7 @@ void tst_CommandLine::init()
     m_dialogs = FakeStandardDialogs();
     m_activation = FakeWindowActivation();
     m_errors.clear();
-    AlarmSettings() = TAlarmSettings();
+
     platform::Application::setErrorPresenter(
         [this](const QString &, const QString &text) { m_errors << text; });
     MainWindowServices services;
@@ -272,7 +272,7 @@ void tst_CommandLine::appliesToTheWindow()
     QCOMPARE(m_main.command(line.command), QString());
     QCOMPARE(time(), alarm);
     QCOMPARE(this->fields(), expectedFields);
-    QCOMPARE(AlarmSettings().AlarmMeldung, message);
+    QCOMPARE(m_frm->alarmSettings().AlarmMeldung, message);
     const bool armed = alarm.endsWith(u"an"_s);
     QCOMPARE(m_frm->btnActivate->text(), armed ? u"Alarm ist aktiv"_s : u"Alarm aus"_s);
     QCOMPARE(platform::Application::title(), armed ? u"Alarm: AKTIV"_s : u"Brenvik Timer"_s);
@@ -325,7 +325,7 @@ void tst_CommandLine::forwardedCommandLine()
     QCOMPARE(reply.exitCode, exitCode);
     QCOMPARE(reply.error, error);
     QCOMPARE(time(), alarm);
-    QCOMPARE(AlarmSettings().AlarmMeldung, message);
+    QCOMPARE(m_frm->alarmSettings().AlarmMeldung, message);
     // Every hand-over brings the clock to the front, also a refused one.
     QCOMPARE(m_activation.foregroundCount, 1);
 }

@@ -349,7 +349,7 @@ void tst_RunApplication::commandLineAfterTheSettingsAreLoaded()
                     seen = u"%1:%2:%3 %4 %5"_s.arg(frm->seStunde->text(), frm->seMinute->text(),
                                                    frm->seSekunde->text(),
                                                    frm->RxClock1->alarmEnabled() ? u"an"_s : u"aus"_s,
-                                                   AlarmSettings().AlarmMeldung);
+                                                   frm->alarmSettings().AlarmMeldung);
                     frm->RxClock1->setAlarmEnabled(false);
                     frm->close();
                 });
