@@ -14,6 +14,7 @@
 #include "platform/maker.h"
 #include "platform/settingsfile.h"
 #include "platform/systemclock.h"
+#include "platform/wakealarm.h"
 #include "platform/windowactivation.h"
 #include "sound/tspeakerbeeper.h"
 #include "sound/twavsound.h"
@@ -99,7 +100,8 @@ TfrmMain::TfrmMain(const MainWindowServices &services, QWidget *parent)
                                        : &platform::WindowActivation::system()),
       m_dialogs(services.dialogs ? services.dialogs : &StandardDialogs::system()),
       m_settingsPath(services.settingsPath.isEmpty() ? defaultSettingsPath()
-                                                     : services.settingsPath)
+                                                     : services.settingsPath),
+      m_wakeAlarm(services.wakeAlarm ? services.wakeAlarm : new platform::HelperWakeAlarm({}, this))
 {
     // Handlers and the secondary windows reach the window through this while
     // its components are still being built.
@@ -319,6 +321,11 @@ void TfrmMain::showAlarmState(bool armed)
 {
     btnActivate->setText(armed ? CaptionArmed : CaptionDisarmed);
     platform::Application::setTitle(armed ? TitleArmed : TitleDisarmed);
+    // Every arming and disarming passes here: the wake-up timer follows it.
+    if (armed)
+        m_wakeAlarm->arm(QTime(RxClock1->alarmHour(), RxClock1->alarmMinute(), RxClock1->alarmSecond()));
+    else
+        m_wakeAlarm->stop();
 }
 
 void TfrmMain::btnActivateClick(QObject *)
@@ -426,6 +433,7 @@ void TfrmMain::mnuWeitereClick(QObject *)
 
 void TfrmMain::RxClock1Alarm(QObject *)
 {
+    m_wakeAlarm->stop();
     platform::Application::guarded([this] {
         if (isMinimized())
             m_activation->restore(this);

@@ -22,6 +22,7 @@ namespace platform {
 class DesktopShell;
 class SystemClock;
 class ToneOutput;
+class WakeAlarm;
 class WaveOutput;
 class WindowActivation;
 } // namespace platform
@@ -36,6 +37,7 @@ struct MainWindowServices
     QString settingsPath; // Timer.ini beside the program
     platform::WaveOutput *waveOutput = nullptr; // WavSound1's sound card
     platform::ToneOutput *toneOutput = nullptr; // SpeakerBeeper1's beep service
+    platform::WakeAlarm *wakeAlarm = nullptr; // wakes a suspended computer for the alarm
 };
 
 // The program's main window: the running clock, the alarm time fields, the
@@ -145,6 +147,7 @@ private:
     StandardDialogs *m_dialogs;
     QString m_settingsPath;
     bool m_shown = false;
+    platform::WakeAlarm *m_wakeAlarm = nullptr;
 };
 
 // The program-wide reference to the main window, set when it is created.
