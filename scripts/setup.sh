@@ -13,6 +13,7 @@ packages=(
     pulseaudio pulseaudio-utils sox
     faketime libfaketime
     librsvg2-bin
+    dpkg-dev file libcap2-bin
     clang libclang-rt-14-dev
 )
 
