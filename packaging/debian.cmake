@@ -23,13 +23,13 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_INSTALL_PREFIX /usr)
 set(CPACK_SET_DESTDIR ON)
 
-# Libraries from dpkg-shlibdeps, plus what is loaded at run time and what the
-# post-install step needs: the X11 platform plugin, the sound plugins of Qt
-# Multimedia, Qt's German translations (only recommended by Qt, but without
-# them the standard dialogs speak English) and setcap for the wake-up helper.
+# Libraries from dpkg-shlibdeps (libqt6multimedia6 among them, which also
+# carries Qt Multimedia's plugins), plus what is loaded at run time and what the
+# post-install step needs: the X11 platform plugin, Qt's German translations
+# (only recommended by Qt, but without them the standard dialogs speak English)
+# and setcap for the wake-up helper.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "qt6-qpa-plugins, libqt6multimedia6, qt6-translations-l10n, libcap2-bin")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-translations-l10n, libcap2-bin")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_LIST_DIR}/postinst)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
 
