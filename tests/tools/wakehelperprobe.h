@@ -71,6 +71,20 @@ inline std::optional<std::pair<quint64, quint64>> capabilitiesOf(qint64 pid)
     return std::pair{permitted, effective};
 }
 
+// Whether this process has CAP_WAKE_ALARM in the given set of its status
+// ("CapEff", "CapBnd"); a container may leave it out of both.
+inline bool selfHasWakeAlarm(const QByteArray &field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return false;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith(field + ':'))
+            return line.mid(field.size() + 1).trimmed().toULongLong(nullptr, 16) & CapWakeAlarm;
+    }
+    return false;
+}
+
 // Whether the process has ended (gone, or a zombie nobody has reaped yet).
 inline bool ended(qint64 pid)
 {
@@ -95,6 +109,11 @@ inline void makeCapableCopy(CapableCopy &copy, const QString &helper)
 {
     if (geteuid() != 0) {
         copy.whyNot = QStringLiteral("setcap needs root; run as root to test the capability");
+        return;
+    }
+    if (!selfHasWakeAlarm("CapBnd")) {
+        copy.whyNot = QStringLiteral("CAP_WAKE_ALARM is not in this process's bounding set "
+                                     "(a container without it): no file can be given it");
         return;
     }
     if (!copy.dir.isValid()) {
