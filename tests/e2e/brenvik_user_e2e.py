@@ -20,8 +20,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from brenvik_e2e import (ARMED, FAKETIME_LIBRARY, OPTIONS_CLIENT, TITLE, Desktop, Failure,  # noqa: E402
-                         check, frame_extents, gone, main_window, secondary_window, settings,
-                         wait_for)
+                         check, gone, has_ink, main_window, secondary_window, settings, wait_for)
 
 USER = "brenvik-e2e"
 INSTALLED = "/usr/lib/brenvik-timer"
@@ -212,9 +211,10 @@ def scenario_package(program):
         # "&Optionen", "über &Soundkarte", OK: the user's own Timer.ini.
         desk.key(wid, "alt+o")
         dialog = secondary_window(desk, wid, OPTIONS_CLIENT)
-        frame_extents(desk, dialog)
-        desk.click(dialog, 7 + 13 + 5, 7 + 76 + 8)
-        time.sleep(0.3)
+        gx, gy, _, _ = desk.geometry(dialog)
+        test_button = (gx + 7 + 201 + 4, gy + 7 + 129 + 4, 48, 14)
+        desk.click(dialog, 7 + 13 + 5, 7 + 76 + 8)  # "über &Soundkarte"
+        wait_for("the file controls", lambda: has_ink(desk.screenshot(test_button)), timeout=5)
         desk.key(dialog, "alt+o")
         gone(desk, dialog, "Alt+O")
         saved_path = desk.user_settings()
