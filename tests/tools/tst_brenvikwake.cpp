@@ -147,8 +147,8 @@ void tst_BrenvikWake::endsWhenTheTimeComes()
 {
     QProcess process;
     wakeprobe::CapableCopy copy;
-    REQUIRE_CAPABLE(startCapable(process, copy, now() + 1), copy);
-    QVERIFY(process.waitForFinished(5000));
+    REQUIRE_CAPABLE(startCapable(process, copy, now() + 2), copy);
+    QVERIFY(process.waitForFinished(10000));
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), 0);
 }
