@@ -13,6 +13,7 @@
 #include "platform/maker.h"
 #include "settings/talarmsettings.h"
 #include "platform/systemclock.h"
+#include "platform/wakealarm.h"
 #include "platform/windowactivation.h"
 #include "platform/x11window.h"
 #include "sound/tspeakerbeeper.h"
@@ -99,7 +100,8 @@ TfrmMain::TfrmMain(const MainWindowServices &services, QWidget *parent)
                                        : &platform::WindowActivation::system()),
       m_dialogs(services.dialogs ? services.dialogs : &StandardDialogs::system()),
       m_settingsLocation(services.settingsPath.isEmpty() ? SettingsLocation::forProgram()
-                                                         : SettingsLocation::single(services.settingsPath))
+                                                         : SettingsLocation::single(services.settingsPath)),
+      m_wakeAlarm(services.wakeAlarm ? services.wakeAlarm : new platform::HelperWakeAlarm({}, this))
 {
     setObjectName(u"frmMain"_s);
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
@@ -321,6 +323,11 @@ void TfrmMain::showAlarmState(bool armed)
     btnActivate->setText(armed ? CaptionArmed : CaptionDisarmed);
     platform::Application::setTitle(armed ? TitleArmed : TitleDisarmed);
     updateTaskbarTitle();
+    // Every arming and disarming passes here: the wake-up timer follows it.
+    if (armed)
+        m_wakeAlarm->arm(QTime(RxClock1->alarmHour(), RxClock1->alarmMinute(), RxClock1->alarmSecond()));
+    else
+        m_wakeAlarm->stop();
 }
 
 void TfrmMain::changeEvent(QEvent *event)
@@ -442,6 +449,7 @@ void TfrmMain::mnuWeitereClick(QObject *)
 
 void TfrmMain::RxClock1Alarm(QObject *)
 {
+    m_wakeAlarm->stop();
     platform::Application::guarded([this] {
         if (isMinimized())
             m_activation->restore(this);

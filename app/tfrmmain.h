@@ -23,6 +23,7 @@ namespace platform {
 class DesktopShell;
 class SystemClock;
 class ToneOutput;
+class WakeAlarm;
 class WaveOutput;
 class WindowActivation;
 } // namespace platform
@@ -37,6 +38,7 @@ struct MainWindowServices
     QString settingsPath; // Timer.ini beside the program
     platform::WaveOutput *waveOutput = nullptr; // WavSound1's sound card
     platform::ToneOutput *toneOutput = nullptr; // SpeakerBeeper1's beep service
+    platform::WakeAlarm *wakeAlarm = nullptr; // wakes a suspended computer for the alarm
 };
 
 // The program's main window: the running clock, the alarm time fields, the
@@ -155,4 +157,5 @@ private:
     bool m_shown = false;
     // While the close question is open, it answers every further close request.
     bool m_closeQuestionOpen = false;
+    platform::WakeAlarm *m_wakeAlarm = nullptr;
 };

@@ -15,6 +15,7 @@ packages=(
     faketime libfaketime tzdata
     librsvg2-bin
     linux-perf x11-apps valgrind
+    dpkg-dev file libcap2-bin
     clang libclang-rt-14-dev
 )
 

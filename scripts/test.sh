@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Sets up the machine, then builds and runs every test three times: as the
 # program is built, under AddressSanitizer + UndefinedBehaviorSanitizer, and the
-# threaded tests (label "tsan") under ThreadSanitizer.
+# threaded tests (label "tsan") under ThreadSanitizer. Between the first two it
+# builds the Debian package, installs it and runs its end-to-end test (label
+# "package").
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/setup.sh"
@@ -32,14 +34,28 @@ run_ctest() {
 
 echo "== build and test (RelWithDebInfo)"
 "$top/scripts/build.sh" "$top/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
-run_ctest plain --test-dir "$top/build" --output-on-failure -j"$jobs" || status=1
+run_ctest plain --test-dir "$top/build" --output-on-failure -j"$jobs" -LE package || status=1
+
+echo "== Debian package from that build: install it, run it as a normal user"
+sudo=()
+[ "$(id -u)" -eq 0 ] || sudo=(sudo)
+rm -f "$top"/build/brenvik-timer_*.deb
+if (cd "$top/build" && cpack -G DEB) && deb=$(ls "$top"/build/brenvik-timer_*.deb) \
+        && "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive \
+            apt-get install -y -qq --no-install-recommends --reinstall "$deb"; then
+    run_ctest package --test-dir "$top/build" --output-on-failure -L package || status=1
+else
+    echo "package: building or installing the package failed"
+    failed=$((failed + 1))
+    status=1
+fi
 
 echo "== build and test under AddressSanitizer + UndefinedBehaviorSanitizer"
 "$top/scripts/build.sh" "$top/build-asan" -DCMAKE_BUILD_TYPE=Debug -DBRENVIK_SANITIZE=address
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 LSAN_OPTIONS=suppressions=$top/tests/lsan.supp:print_suppressions=0 \
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    run_ctest asan --test-dir "$top/build-asan" --output-on-failure -j"$jobs" -LE no-asan || status=1
+    run_ctest asan --test-dir "$top/build-asan" --output-on-failure -j"$jobs" -LE 'no-asan|package' || status=1
 
 echo "== build and test under ThreadSanitizer (threaded tests)"
 "$top/scripts/build.sh" "$top/build-tsan" -DCMAKE_BUILD_TYPE=Debug -DBRENVIK_SANITIZE=thread

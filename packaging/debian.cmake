@@ -1,0 +1,36 @@
+# A Debian package built from the install rules: `cpack -G DEB` in the build
+# folder writes brenvik-timer_<version>_<arch>.deb.
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME brenvik-timer)
+set(CPACK_PACKAGE_VENDOR Brenvik)
+set(CPACK_PACKAGE_CONTACT "Brenvik <info@brenvik.example>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Wecker mit Digitaluhr für den Desktop")
+# The summary is the control file's first description line; this is the rest.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+"Brenvik Timer zeigt die Uhrzeit und löst einen Alarm zu einer eingestellten
+Uhrzeit oder nach einigen Minuten aus: mit Meldung und, nach Wahl, einer
+Melodie oder einer Wave-Datei. Der Alarm weckt auch einen Rechner im
+Ruhezustand.")
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "http://www.brenvik.example")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_STRIP_FILES ON)
+
+# The .desktop file and the link in bin/ are written with the final prefix:
+# install into a staging DESTDIR, not into a staging prefix.
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_INSTALL_PREFIX /usr)
+set(CPACK_SET_DESTDIR ON)
+
+# Libraries from dpkg-shlibdeps (libqt6multimedia6 among them, which also
+# carries Qt Multimedia's plugins), plus what is loaded at run time and what the
+# post-install step needs: the X11 platform plugin, Qt's German translations
+# (only recommended by Qt, but without them the standard dialogs speak English)
+# and setcap for the wake-up helper.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-translations-l10n, libcap2-bin")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_LIST_DIR}/postinst)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
+
+include(CPack)

@@ -1,0 +1,125 @@
+// The main window keeps the wake-up timer in step with the armed alarm.
+
+#include "app/talarmsettings.h"
+#include "app/tfrmmain.h"
+#include "clock/trxclock.h"
+#include "fakes/fakedesktopshell.h"
+#include "fakes/fakestandarddialogs.h"
+#include "fakes/fakesystemclock.h"
+#include "fakes/fakewakealarm.h"
+#include "fakes/fakewindowactivation.h"
+#include "platform/application.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+class tst_WakeArming : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void followsEveryArmingAndDisarming();
+    void failedToggleLeavesTheTimerAlone();
+    void deliveryStopsTheTimer();
+
+private:
+    void setFields(const QString &h, const QString &m, const QString &s)
+    {
+        m_frm->seStunde->setText(h);
+        m_frm->seMinute->setText(m);
+        m_frm->seSekunde->setText(s);
+    }
+
+    QTemporaryDir m_dir;
+    FakeSystemClock m_clock;
+    FakeDesktopShell m_shell;
+    FakeWindowActivation m_activation;
+    FakeStandardDialogs m_dialogs;
+    FakeWakeAlarm m_wake;
+    QStringList m_steps;
+    std::unique_ptr<TfrmMain> m_frm;
+};
+
+void tst_WakeArming::init()
+{
+    m_clock.set(10, 0, 0, 500);
+    m_dialogs = FakeStandardDialogs();
+    m_wake = FakeWakeAlarm();
+    m_steps.clear();
+    m_dialogs.log = &m_steps;
+    m_wake.steps = &m_steps;
+    AlarmSettings() = TAlarmSettings();
+    platform::Application::setErrorPresenter([](const QString &, const QString &) {});
+    MainWindowServices services;
+    services.clock = &m_clock;
+    services.shell = &m_shell;
+    services.activation = &m_activation;
+    services.dialogs = &m_dialogs;
+    services.wakeAlarm = &m_wake;
+    services.settingsPath = m_dir.filePath(u"Timer.ini"_s);
+    m_frm = std::make_unique<TfrmMain>(services);
+    m_frm->SoundStep = [] {};
+}
+
+void tst_WakeArming::cleanup()
+{
+    m_frm.reset();
+    platform::Application::setErrorPresenter({});
+}
+
+void tst_WakeArming::followsEveryArmingAndDisarming()
+{
+    setFields(u"7"_s, u"30"_s, u"0"_s);
+    m_frm->btnActivate->click();
+    QCOMPARE(m_wake.calls, QStringList{u"arm 07:30:00"_s});
+
+    // A relative alarm while armed moves the timer to its time.
+    m_frm->mnu5->trigger();
+    QCOMPARE(m_wake.calls.last(), u"arm 10:05:00"_s);
+    m_dialogs.queryAnswers = {u"90"_s};
+    m_frm->mnuWeitere->trigger();
+    QCOMPARE(m_wake.calls.last(), u"arm 11:30:00"_s);
+
+    m_frm->btnActivate->click();
+    QCOMPARE(m_wake.calls.last(), u"stop"_s);
+    QCOMPARE(m_wake.calls.size(), 4);
+}
+
+void tst_WakeArming::failedToggleLeavesTheTimerAlone()
+{
+    setFields(u"6"_s, u"0"_s, u"0"_s);
+    m_frm->btnActivate->click();
+    // An armed alarm that cannot be disarmed keeps its wake-up time.
+    setFields(QString(), u"0"_s, u"0"_s);
+    m_frm->btnActivate->click();
+    setFields(u"24"_s, u"0"_s, u"0"_s);
+    m_frm->btnActivate->click();
+    QVERIFY(m_frm->RxClock1->alarmEnabled());
+    QCOMPARE(m_wake.calls, QStringList{u"arm 06:00:00"_s});
+}
+
+void tst_WakeArming::deliveryStopsTheTimer()
+{
+    setFields(u"10"_s, u"0"_s, u"5"_s);
+    m_frm->btnActivate->click();
+    m_steps.clear();
+    m_dialogs.whileMessageOpen = [this](const FakeStandardDialogs::Message &) {
+        // No timer is left to wake the computer again while the box is open.
+        QCOMPARE(m_wake.calls.last(), u"stop"_s);
+    };
+    m_clock.set(10, 0, 5, 200);
+    m_frm->RxClock1->ClockTick(m_frm->RxClock1);
+    QVERIFY(!m_frm->RxClock1->alarmEnabled());
+    QVERIFY(!m_steps.isEmpty());
+    QCOMPARE(m_steps.first(), u"stop"_s);
+    QCOMPARE(m_steps.last(), u"stop"_s);
+    QVERIFY(!m_steps.join(u'|').contains(u"arm"_s));
+}
+
+QTEST_MAIN(tst_WakeArming)
+#include "tst_wakearming.moc"

@@ -1,0 +1,329 @@
+#!/usr/bin/env python3
+"""End-to-end tests of the program run as a normal user.
+
+    brenvik_user_e2e.py PROGRAM package   the installed Debian package
+    brenvik_user_e2e.py PROGRAM wake      the wake-up timer of an armed alarm
+
+Both need root: "package" to read what apt installed and to start the program
+as the user brenvik-e2e (created when missing), "wake" also to give the
+helper its capability with setcap. Elsewhere they skip, but never under CI=true.
+Helpers come from brenvik_e2e.py.
+"""
+
+import os
+import pwd
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from brenvik_e2e import (ARMED, FAKETIME_LIBRARY, OPTIONS_CLIENT, TITLE, Desktop, Failure,  # noqa: E402
+                         check, gone, has_ink, main_window, secondary_window, settings, wait_for)
+
+USER = "brenvik-e2e"
+INSTALLED = "/usr/lib/brenvik-timer"
+CAP_WAKE_ALARM = 1 << 35
+CLOCK_REALTIME_ALARM = 8
+
+
+class Skip(Exception):
+    pass
+
+
+def under_ci():
+    return os.environ.get("CI") == "true"
+
+
+def ensure_user():
+    try:
+        return pwd.getpwnam(USER)
+    except KeyError:
+        subprocess.run(["useradd", "--system", "--no-create-home", "--shell", "/usr/sbin/nologin",
+                        USER], check=True)
+        return pwd.getpwnam(USER)
+
+
+class UserDesktop(Desktop):
+    """The program started as the user brenvik-e2e with a fresh home of its own."""
+
+    def __init__(self, program, copy=False, settings=None, fake_time=None, args=()):
+        user = ensure_user()
+        self.uid, self.gid = user.pw_uid, user.pw_gid
+        self.procs = []
+        self.tmp = tempfile.mkdtemp(prefix="brenvik-user-e2e-")
+        os.chmod(self.tmp, 0o755)
+        self.runtime = self._own_dir("runtime")
+        self.home = self._own_dir("home")
+        if copy:
+            # A folder the user may read but not write, like an installed one.
+            self.folder = os.path.join(self.tmp, "program")
+            os.mkdir(self.folder, 0o755)
+            self.program_path = self._copy_program(program)
+        else:
+            self.folder = os.path.dirname(os.path.realpath(program))
+            self.program_path = program
+        if settings is not None:
+            with open(os.path.join(self.folder, "Timer.ini"), "w", encoding="utf-8") as f:
+                f.write(settings)
+        self.fake_time = fake_time
+        self.args = list(args)
+        self.env = None
+        self.program = None
+
+    def _own_dir(self, name):
+        path = os.path.join(self.tmp, name)
+        os.mkdir(path, 0o700)
+        os.chown(path, self.uid, self.gid)
+        return path
+
+    def start_program(self):
+        env = dict(self.env, HOME=self.home, USER=USER, LOGNAME=USER)
+        env.pop("XDG_CONFIG_HOME", None)
+        if self.fake_time:
+            env["LD_PRELOAD"] = FAKETIME_LIBRARY
+            env["FAKETIME"] = "@" + self.fake_time
+            env["FAKETIME_DONT_FAKE_MONOTONIC"] = "1"
+        self.out = open(os.path.join(self.tmp, "stdout"), "w+b")
+        self.err = open(os.path.join(self.tmp, "stderr"), "w+b")
+        self.started = time.monotonic()
+        self.program = self._spawn([self.program_path] + self.args, env=env, cwd=self.home,
+                                   stdout=self.out, stderr=self.err, user=self.uid,
+                                   group=self.gid, extra_groups=[])
+
+    def user_settings(self):
+        return os.path.join(self.home, ".config", "brenvik-timer", "Timer.ini")
+
+
+# --- /proc ---------------------------------------------------------------------
+
+
+def children(pid, name):
+    found = []
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        try:
+            with open("/proc/%s/stat" % entry) as f:
+                stat = f.read()
+        except OSError:
+            continue
+        comm = stat[stat.index("(") + 1:stat.rindex(")")]
+        fields = stat[stat.rindex(")") + 2:].split()
+        if comm == name and fields[0] != "Z" and int(fields[1]) == pid:
+            found.append(int(entry))
+    return found
+
+
+def alive(pid):
+    try:
+        with open("/proc/%d/stat" % pid) as f:
+            stat = f.read()
+    except OSError:
+        return False
+    return stat[stat.rindex(")") + 2:].split()[0] != "Z"
+
+
+def timer_of(pid):
+    """(clockid, seconds left) of the process's timerfd, or None."""
+    fd_dir = "/proc/%d/fd" % pid
+    try:
+        fds = os.listdir(fd_dir)
+    except OSError:
+        return None
+    for fd in fds:
+        try:
+            if "timerfd" not in os.readlink(os.path.join(fd_dir, fd)):
+                continue
+            with open("/proc/%d/fdinfo/%s" % (pid, fd)) as f:
+                info = dict(line.split(":", 1) for line in f.read().splitlines() if ":" in line)
+        except OSError:
+            continue
+        left = info["it_value"].strip().strip("()").split(",")
+        return int(info["clockid"]), int(left[0]) + int(left[1]) / 1e9
+    return None
+
+
+def capabilities_of(pid, *fields):
+    with open("/proc/%d/status" % pid) as f:
+        status = dict(line.split(":", 1) for line in f.read().splitlines() if ":" in line)
+    return tuple(int(status[field], 16) for field in fields or ("CapPrm", "CapEff"))
+
+
+def toggle(desk, wid, top):
+    desk.click(wid, 96 + 80, top + 152 + 12)
+
+
+# --- scenarios -----------------------------------------------------------------
+
+
+def scenario_package(program):
+    """The installed package: its files and dependencies, then the program as a
+    normal user: armed from the command line, the alarm under a faked clock,
+    the options saved in the user's own settings file."""
+    if not os.path.exists(os.path.join(INSTALLED, "brenvik-timer")):
+        raise Skip("the package is not installed (apt-get install ./brenvik-timer_*.deb)")
+    depends = subprocess.run(["dpkg-query", "-W", "-f=${Depends}", "brenvik-timer"],
+                             capture_output=True, text=True, check=True).stdout
+    names = {d.strip().split()[0] for d in depends.replace("|", ",").split(",") if d.strip()}
+    for needed in ("qt6-qpa-plugins", "libqt6multimedia6", "qt6-translations-l10n", "libcap2-bin",
+                   "libqt6widgets6", "libc6", "libxcb1"):
+        check(needed in names, "the package does not depend on %s: %s" % (needed, depends))
+    check(os.path.realpath("/usr/bin/brenvik-timer") == os.path.join(INSTALLED, "brenvik-timer"),
+          "/usr/bin/brenvik-timer does not lead to the program")
+    for name in ("Timer.msk", "törö.wav", "brenvik-audio.so", "brenvik-wake"):
+        check(os.path.exists(os.path.join(INSTALLED, name)), "%s not installed" % name)
+    with open("/usr/share/applications/brenvik-timer.desktop", encoding="utf-8") as f:
+        entry = f.read().splitlines()
+    for line in ("Exec=%s/brenvik-timer" % INSTALLED, "StartupNotify=true", "Icon=brenvik-timer"):
+        check(line in entry, "the .desktop file lacks %r" % line)
+    for size in (16, 32, 48, 64, 128, 256):
+        check(os.path.exists("/usr/share/icons/hicolor/%dx%d/apps/brenvik-timer.png" % (size, size)),
+              "no %d px icon" % size)
+    getcap = subprocess.run(["getcap", os.path.join(INSTALLED, "brenvik-wake")],
+                            capture_output=True, text=True).stdout
+    check("cap_wake_alarm=ep" in getcap, "the helper lacks cap_wake_alarm: %r" % getcap)
+    for path in subprocess.run(["dpkg", "-L", "brenvik-timer"], capture_output=True, text=True,
+                               check=True).stdout.split():
+        if os.path.isfile(path) and not path.endswith("/brenvik-wake"):
+            mode = os.stat(path).st_mode
+            check(not mode & 0o6000, "%s is set-user-id or set-group-id" % path)
+            has = subprocess.run(["getcap", path], capture_output=True, text=True).stdout.strip()
+            check(not has, "%s carries a capability: %s" % (path, has))
+
+    desk = UserDesktop("/usr/bin/brenvik-timer", fake_time="2026-12-10 07:59:30", args=["--in", "1"])
+    try:
+        desk.start_x()
+        desk.start_program()
+        wid, top = main_window(desk)
+        try:
+            wait_for("the armed title", lambda: desk.icon_name(wid) == ARMED, timeout=10)
+        except Failure:
+            raise Failure("\"--in 1\" did not arm the alarm: the command line --in MINUTEN is "
+                          "missing or broken")
+        box = wait_for("the alarm message", lambda: desk.window_titled("Information"), timeout=90)
+        text = desk.clipboard_text_of(box)
+        check("Alarmzeit erreicht" in text, "message box reads %r" % text)
+        desk.key(box, "Return")
+        wait_for("the disarmed title", lambda: desk.icon_name(wid) == TITLE, timeout=15)
+
+        # "&Optionen", "über &Soundkarte", OK: the user's own Timer.ini.
+        desk.key(wid, "alt+o")
+        dialog = secondary_window(desk, wid, OPTIONS_CLIENT)
+        gx, gy, _, _ = desk.geometry(dialog)
+        test_button = (gx + 7 + 201 + 4, gy + 7 + 129 + 4, 48, 14)
+        desk.click(dialog, 7 + 13 + 5, 7 + 76 + 8)  # "über &Soundkarte"
+        wait_for("the file controls", lambda: has_ink(desk.screenshot(test_button)), timeout=5)
+        desk.key(dialog, "alt+o")
+        gone(desk, dialog, "Alt+O")
+        saved_path = desk.user_settings()
+        try:
+            wait_for("the user's Timer.ini", lambda: os.path.exists(saved_path), timeout=5)
+        except Failure:
+            raise Failure("OK in the options wrote no %s: per-user settings are missing"
+                          % saved_path)
+        with open(saved_path, encoding="utf-8") as f:
+            saved = f.read().replace("\r\n", "\n").split("\n")
+        check("Soundkarte=1" in saved, "the user's Timer.ini lacks Soundkarte=1: %r" % saved)
+        check(os.stat(saved_path).st_uid == desk.uid, "the user's Timer.ini is not the user's")
+        check(not os.path.exists(os.path.join(INSTALLED, "Timer.ini")),
+              "a Timer.ini appeared in the program's folder")
+        desk.key(wid, "alt+e")
+        check(desk.exited() == 0, "program did not end with 0 after \"&Ende\"")
+        check(desk.output() == "", "program printed: %r" % desk.output())
+    finally:
+        desk.close()
+
+
+def scenario_wake(program):
+    """Arming an alarm an hour ahead sets the helper's timer on the alarm
+    clock; disarming and ending the program end the helper."""
+    if os.geteuid() != 0:
+        raise Skip("needs root: setcap gives the helper its capability")
+    if not capabilities_of(os.getpid(), "CapBnd")[0] & CAP_WAKE_ALARM:
+        raise Skip("CAP_WAKE_ALARM is not in the bounding set (a container without it): "
+                   "no file can be given it")
+    alarm = int(time.time()) + 3600
+    hour, minute, second = time.localtime(alarm)[3:6]
+    desk = UserDesktop(program, copy=True, settings=settings(hour, minute, second, "Aufwachen"))
+    try:
+        helper = os.path.join(desk.folder, "brenvik-wake")
+        check(os.path.exists(helper), "no brenvik-wake beside the program")
+        setcap = subprocess.run(["setcap", "cap_wake_alarm=ep", helper], capture_output=True,
+                                text=True)
+        if setcap.returncode != 0:
+            raise Skip("setcap failed (libcap2-bin missing, or no file capabilities on this file "
+                       "system): %s" % setcap.stderr.strip())
+        desk.start_x()
+        desk.start_program()
+        wid, top = main_window(desk)
+        check(children(desk.program.pid, "brenvik-wake") == [], "a helper runs while disarmed")
+        toggle(desk, wid, top)
+        wait_for("the armed title", lambda: desk.icon_name(wid) == ARMED, timeout=15)
+        pid = wait_for("the helper", lambda: children(desk.program.pid, "brenvik-wake"),
+                       timeout=10)[0]
+        timer = wait_for("the helper's timer", lambda: timer_of(pid), timeout=10)
+        left = alarm - time.time()
+        check(timer[0] == CLOCK_REALTIME_ALARM, "the timer's clock is %d, not 8" % timer[0])
+        check(abs(timer[1] - left) <= 2, "the timer runs out in %.1f s, the alarm in %.1f s"
+              % (timer[1], left))
+        permitted, effective = capabilities_of(pid)
+        check(not (permitted | effective) & ~CAP_WAKE_ALARM,
+              "the helper holds more than cap_wake_alarm: %x/%x" % (permitted, effective))
+        print("helper %d: clockid %d, %.1f s left for an alarm in %.1f s, CapPrm %x, CapEff %x"
+              % (pid, timer[0], timer[1], left, permitted, effective))
+
+        toggle(desk, wid, top)
+        wait_for("the disarmed title", lambda: desk.icon_name(wid) == TITLE, timeout=15)
+        wait_for("the helper to end on disarming", lambda: not alive(pid), timeout=5)
+        check(children(desk.program.pid, "brenvik-wake") == [], "a helper runs after disarming")
+
+        # Armed again and the program ended: no helper is left behind.
+        toggle(desk, wid, top)
+        wait_for("the armed title", lambda: desk.icon_name(wid) == ARMED, timeout=15)
+        pid = wait_for("the helper", lambda: children(desk.program.pid, "brenvik-wake"),
+                       timeout=10)[0]
+        desk.key(wid, "alt+e")
+        box = wait_for("the close question", lambda: desk.window_titled("Beenden..."), timeout=15)
+        desk.key(box, "Return")
+        check(desk.exited() == 0, "program did not end with 0")
+        wait_for("the helper to end with the program", lambda: not alive(pid), timeout=5)
+        check(desk.output() == "", "program printed: %r" % desk.output())
+    finally:
+        desk.close()
+
+
+SCENARIOS = {"package": scenario_package, "wake": scenario_wake}
+
+
+def main():
+    if len(sys.argv) != 3 or sys.argv[2] not in SCENARIOS:
+        print("usage: brenvik_user_e2e.py PROGRAM {%s}" % "|".join(SCENARIOS), file=sys.stderr)
+        return 2
+    missing = [t for t in ("Xvfb", "openbox", "xdotool", "xprop", "xwininfo", "xclip", "import",
+                           "xmessage", "setcap", "getcap")
+               if not shutil.which(t)]
+    if not os.path.exists(FAKETIME_LIBRARY):
+        missing.append("libfaketime")
+    try:
+        if missing:
+            raise Skip("missing %s (scripts/setup.sh installs them)" % " ".join(missing))
+        if os.geteuid() != 0:
+            raise Skip("needs root to start the program as the user %s" % USER)
+        SCENARIOS[sys.argv[2]](sys.argv[1])
+    except Skip as why:
+        if under_ci():
+            print("FAIL: cannot run under CI: %s" % why)
+            return 1
+        print("SKIP: %s" % why)
+        return 77
+    except (Failure, subprocess.SubprocessError, OSError) as failure:
+        print("FAIL: %s: %s" % (type(failure).__name__, failure))
+        return 1
+    print("PASS: %s" % sys.argv[2])
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
