@@ -1,6 +1,6 @@
 // The main window keeps the wake-up timer in step with the armed alarm.
 
-#include "app/talarmsettings.h"
+#include "settings/talarmsettings.h"
 #include "app/tfrmmain.h"
 #include "clock/trxclock.h"
 #include "fakes/fakedesktopshell.h"
