@@ -53,7 +53,7 @@ void tst_WakeArming::init()
     m_steps.clear();
     m_dialogs.log = &m_steps;
     m_wake.steps = &m_steps;
-    AlarmSettings() = TAlarmSettings();
+
     platform::Application::setErrorPresenter([](const QString &, const QString &) {});
     MainWindowServices services;
     services.clock = &m_clock;
