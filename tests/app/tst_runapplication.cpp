@@ -70,17 +70,19 @@ public:
 };
 
 // Puts the fake in the place of the platform's session manager while it lives.
+// Qt exports no type information for its private classes, which the
+// sanitizer's check of polymorphic casts would need.
 class SessionManagerSwap
 {
 public:
-    explicit SessionManagerSwap(QPlatformSessionManager *fake)
+    __attribute__((no_sanitize("vptr"))) explicit SessionManagerSwap(QPlatformSessionManager *fake)
         : m_d(static_cast<QSessionManagerPrivate *>(
             QObjectPrivate::get(QGuiApplicationPrivate::instance()->session_manager)))
         , m_old(m_d->platformSessionManager)
     {
         m_d->platformSessionManager = fake;
     }
-    ~SessionManagerSwap() { m_d->platformSessionManager = m_old; }
+    __attribute__((no_sanitize("vptr"))) ~SessionManagerSwap() { m_d->platformSessionManager = m_old; }
 
 private:
     QSessionManagerPrivate *m_d;
