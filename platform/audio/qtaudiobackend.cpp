@@ -38,7 +38,7 @@ using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
 // How long the UI thread waits for the device and the tone stream to open.
-constexpr auto OpenDeadline = 250ms;
+constexpr auto OpenDeadline = 200ms;
 // How long it then waits for the server to start taking the primed stream.
 // A sleepy server (an idle null sink renders seconds ahead) gets no more: the
 // steps then count from here and come out late, but in time with each other.
