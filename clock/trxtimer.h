@@ -54,7 +54,8 @@ private:
 // - An exception escaping OnTimer is reported on the UI thread through
 //   platform::Application::reportException (EAbort silently) in both worker
 //   variants; the worker goes on ticking.
-// - The sleep is woken early only by destruction. The destructor wakes the
+// - The sleep ends early only by destruction (a new quiet period only makes
+//   the worker pick its next tick on the same grid again). The destructor wakes the
 //   worker and waits for it, serving a hand-over it may be blocked in, so no
 //   thread outlives the timer and no event loop is needed for that. Destroyed
 //   from inside its own tick (where the worker waits for that very tick), it
