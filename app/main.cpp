@@ -2,6 +2,7 @@
 #include "app/mainwindowfactory.h"
 #include "app/runapplication.h"
 #include "platform/application.h"
+#include "platform/cursorblink.h"
 #include "platform/platformchoice.h"
 #include "platform/displayconnection.h"
 #include "platform/singleinstance.h"
@@ -56,7 +57,12 @@ int main(int argc, char *argv[])
         return fail(u"Keine Verbindung zur Anzeige (DISPLAY=%1)."_s.arg(display), 1);
     }
 
+    // A small window repainted twice a second pays more for the shared-memory
+    // images' round trips than for sending its few pixels.
+    if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"))
+        qputenv("QT_XCB_NO_MITSHM", "1");
     platform::Application app(argc, argv);
+    platform::CursorBlinkTimeout cursorBlink;
 
     // Before the splash, so that a second start hands over at once.
     QString displayKey = QGuiApplication::platformName();
