@@ -68,6 +68,8 @@ TfrmInfo::TfrmInfo(QWidget *owner, platform::DesktopShell &shell, const QString 
 
     lURL = linkLabel(this);
     lURL->setObjectName(u"lURL"_s);
+    // Both links draw their text from the top of the label, so they share a line.
+    lURL->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     lURL->setText(u"lURL"_s);
     lURL->setGeometry(57, 112, textWidth(lURL), 16);
     lURL->installEventFilter(this);
