@@ -16,6 +16,7 @@
 #include "platform/wakealarm.h"
 #include "platform/windowactivation.h"
 #include "platform/x11window.h"
+#include "resources/logo.h"
 #include "sound/tspeakerbeeper.h"
 #include "sound/twavsound.h"
 
@@ -126,14 +127,14 @@ TfrmMain::TfrmMain(const MainWindowServices &services, QWidget *parent)
     Image1->setObjectName(u"Image1"_s);
     Image1->setGeometry(47, 8, 177, 217);
     Image1->setCursor(Qt::PointingHandCursor);
-    QPixmap logo(u":/logo-tall.png"_s);
+    QPixmap logo = logoPixmap(u"logo-tall"_s, devicePixelRatioF());
     if (!logo.isNull()) {
         // Drawn transparently: the picture's background colour (its
         // bottom-left pixel) lets the window and the labels show through.
         const QColor background = logo.toImage().pixelColor(0, logo.height() - 1);
         logo.setMask(logo.createMaskFromColor(background, Qt::MaskInColor));
         Image1->setPixmap(logo);
-        Image1->resize(logo.size());
+        Image1->resize(logo.deviceIndependentSize().toSize());
     }
     Image1->installEventFilter(this);
 

@@ -1,5 +1,7 @@
 #include "tsplashform.h"
 
+#include "resources/logo.h"
+
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPainter>
@@ -53,5 +55,5 @@ TSplashForm::TSplashForm(QWidget *parent)
     Image1->setObjectName(u"Image1"_s);
     Image1->setGeometry(Panel1->contentsRect());
     Image1->setAlignment(Qt::AlignCenter);
-    Image1->setPixmap(QPixmap(u":/logo-wide.png"_s));
+    Image1->setPixmap(logoPixmap(u"logo-wide"_s, devicePixelRatioF()));
 }

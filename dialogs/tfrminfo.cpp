@@ -4,6 +4,7 @@
 #include "dialogs/placement.h"
 #include "platform/desktopshell.h"
 #include "platform/maker.h"
+#include "resources/logo.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -59,15 +60,17 @@ TfrmInfo::TfrmInfo(QWidget *owner, platform::DesktopShell &shell, const QString 
 
     Image1 = new QLabel(this);
     Image1->setObjectName(u"Image1"_s);
-    const QPixmap logo(u":/logo-wide.png"_s);
+    const QPixmap logo = logoPixmap(u"logo-wide"_s, devicePixelRatioF());
     Image1->setPixmap(logo);
     // Sizes itself to its picture; without one it keeps the designed size.
-    Image1->setGeometry(QRect(QPoint(50, 3), logo.isNull() ? QSize(258, 100) : logo.size()));
+    Image1->setGeometry(QRect(QPoint(50, 3), logo.isNull() ? QSize(258, 100) : logo.deviceIndependentSize().toSize()));
     Image1->setCursor(Qt::PointingHandCursor);
     Image1->installEventFilter(this);
 
     lURL = linkLabel(this);
     lURL->setObjectName(u"lURL"_s);
+    // Both links draw their text from the top of the label, so they share a line.
+    lURL->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     lURL->setText(u"lURL"_s);
     lURL->setGeometry(57, 112, textWidth(lURL), 16);
     lURL->installEventFilter(this);

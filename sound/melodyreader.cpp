@@ -3,6 +3,7 @@
 #include "ebeeperror.h"
 #include "notetable.h"
 #include "platform/convert.h"
+#include "platform/cp1252.h"
 
 #include <QLatin1StringView>
 
@@ -63,13 +64,11 @@ qsizetype findSong(const QByteArray &text, const QString &songName)
     // The name is searched only up to the first NUL byte.
     const qsizetype end = text.indexOf('\0') < 0 ? text.size() : text.indexOf('\0');
     const QByteArrayView searched(text.constData(), end);
-    // Melody files may be UTF-8 or 8-bit Latin-1; try the name in both.
+    // Melody files may be UTF-8 or Windows-1252; try the name in both. A name
+    // Windows-1252 cannot hold is looked for in UTF-8 only.
     QByteArray forms[2] = {songName.toUtf8(), QByteArray()};
-    if (forms[0].size() != songName.size()) {
-        const QByteArray latin1 = songName.toLatin1();
-        if (QString::fromLatin1(latin1) == songName)
-            forms[1] = latin1;
-    }
+    if (forms[0].size() != songName.size())
+        forms[1] = toCp1252(songName).value_or(QByteArray());
     for (const QByteArray &name : forms) {
         if (name.isEmpty())
             continue;

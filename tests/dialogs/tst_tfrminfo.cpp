@@ -5,6 +5,7 @@
 #include "tests/fakes/fakedesktopshell.h"
 
 #include <QFrame>
+#include <QImage>
 #include <QLabel>
 #include <QTest>
 #include <QTimer>
@@ -21,6 +22,7 @@ private slots:
     void showSetsTitleAndLinks();
     void mailLabelGrowsToTheLeft_data();
     void mailLabelGrowsToTheLeft();
+    void linksShareOneLine();
     void linksAskTheDesktopShell_data();
     void linksAskTheDesktopShell();
     void noRequestWithoutAClick_data();
@@ -101,6 +103,56 @@ void tst_TfrmInfo::mailLabelGrowsToTheLeft()
     QCOMPARE(label.width(), info.lMail->fontMetrics().horizontalAdvance(mail));
     QCOMPARE(label.y(), 112);
     QVERIFY(info.lMail->alignment().testFlag(Qt::AlignRight));
+}
+
+namespace {
+
+// The first and last rows of a label's blue text and underline, in window
+// coordinates, as drawn on the screen.
+QPair<int, int> inkRows(const QImage &window, const QRect &label)
+{
+    int first = -1;
+    int last = -1;
+    for (int y = label.top(); y <= label.bottom(); ++y) {
+        for (int x = label.left(); x <= label.right(); ++x) {
+            const QColor c = window.pixelColor(x, y);
+            if (c.blue() > 128 && c.red() < 100 && c.green() < 100) {
+                if (first < 0)
+                    first = y;
+                last = y;
+                break;
+            }
+        }
+    }
+    return {first, last};
+}
+
+} // namespace
+
+void tst_TfrmInfo::linksShareOneLine()
+{
+    FakeDesktopShell shell;
+    TfrmInfo info(nullptr, shell);
+    info.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&info));
+    QCOMPARE(info.lURL->geometry(), QRect(QPoint(57, 112), info.lURL->size()));
+    QCOMPARE(info.lMail->geometry().topRight(), QPoint(313, 112));
+    QCOMPARE(info.lMail->height(), 16);
+    // Both fit beside each other on the one line.
+    QVERIFY(info.lURL->geometry().right() < info.lMail->geometry().left());
+
+    QImage shot = info.grab().toImage();
+    shot.setDevicePixelRatio(1);
+    const qreal ratio = info.devicePixelRatioF();
+    const auto scaled = [ratio](const QRect &r) {
+        return QRect((QPointF(r.topLeft()) * ratio).toPoint(), (QSizeF(r.size()) * ratio).toSize());
+    };
+    const QPair<int, int> url = inkRows(shot, scaled(info.lURL->geometry()));
+    const QPair<int, int> mail = inkRows(shot, scaled(info.lMail->geometry()));
+    QVERIFY(url.first >= 0);
+    QVERIFY(mail.first >= 0);
+    // Same text top and same underline.
+    QCOMPARE(url, mail);
 }
 
 void tst_TfrmInfo::linksAskTheDesktopShell_data()

@@ -118,6 +118,19 @@ void tst_MelodyReader::reads_data()
     QTest::newRow("duration of 4 characters") << QByteArray("M\nD_1,9999, FINE") << u"M"_s << u"293/9999"_s << QString();
     QTest::newRow("UTF-8 name") << QByteArray("T\xC3\xB6r\xC3\xB6\nA_1,10, FINE") << u"Törö"_s << u"440/10"_s << QString();
     QTest::newRow("Latin-1 name") << QByteArray("T\xF6r\xF6\nA_1,10, FINE") << u"Törö"_s << u"440/10"_s << QString();
+    QTest::newRow("Windows-1252 euro sign")
+        << QByteArray("\x80uro\nA_1,10, FINE") << u"€uro"_s << u"440/10"_s << QString();
+    QTest::newRow("Windows-1252 quotes")
+        << QByteArray("\x84Wecker\x93\nA_1,10, FINE") << u"„Wecker“"_s << u"440/10"_s << QString();
+    QTest::newRow("Windows-1252 caron and umlauts")
+        << QByteArray("\x8Akoda Gr\xFC\xDF" "e \xC4\nA_1,10, FINE") << u"Škoda Grüße Ä"_s << u"440/10"_s << QString();
+    QTest::newRow("UTF-8 euro sign")
+        << QByteArray("\xE2\x82\xACuro\nA_1,10, FINE") << u"€uro"_s << u"440/10"_s << QString();
+    // Latin-1 would take U+0080 as byte 0x80, which Windows-1252 reads as the euro sign.
+    QTest::newRow("C1 control is no euro sign")
+        << QByteArray("\x80uro\nA_1,10, FINE") << u"\u0080uro"_s << QString() << NotFound.arg(u"\u0080uro"_s);
+    QTest::newRow("character outside Windows-1252")
+        << QByteArray("T\xF6r\xF6 ?\nA_1,10, FINE") << u"Törö Ω"_s << QString() << NotFound.arg(u"Törö Ω"_s);
 }
 
 void tst_MelodyReader::reads()
