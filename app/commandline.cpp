@@ -1,8 +1,8 @@
 #include "commandline.h"
 
 #include "platform/application.h"
-#include "platform/convert.h"
-#include "platform/errors.h"
+#include "base/convert.h"
+#include "base/errors.h"
 
 #include <QSet>
 

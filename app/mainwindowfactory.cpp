@@ -3,7 +3,7 @@
 #include "settings/talarmsettings.h"
 #include "clock/trxclock.h"
 #include "platform/application.h"
-#include "platform/errors.h"
+#include "base/errors.h"
 #include "platform/windowactivation.h"
 
 using namespace Qt::StringLiterals;

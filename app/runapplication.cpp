@@ -2,7 +2,7 @@
 
 #include "app/tsplashform.h"
 #include "platform/application.h"
-#include "platform/errors.h"
+#include "base/errors.h"
 #include "platform/messageboxcopy.h"
 #include "platform/singleinstance.h"
 #include "platform/x11window.h"

@@ -1,5 +1,13 @@
 #pragma once
 
+// app/ at a glance:
+// - main.cpp, runapplication.h: the start-up sequence; tsplashform.h its splash.
+// - mainwindowfactory.h: the main window with its real or given services.
+// - tfrmmain.h: the main window: clock, alarm fields, toggle, menu, delivery.
+// - alarmsoundstep.h: the alarm's sound; standarddialogs.h: the small dialogs.
+// - commandline.h: command-line requests, carried out like the menu commands.
+// The settings record lives in settings/, the OS services in platform/.
+
 #include "controls/tflatbutton.h"
 #include "controls/tflatpanel.h"
 #include "controls/tflatspineditinteger.h"

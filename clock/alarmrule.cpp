@@ -1,6 +1,6 @@
 #include "alarmrule.h"
 
-#include "platform/errors.h"
+#include "base/errors.h"
 
 #include <QLocale>
 #include <QString>

@@ -3,7 +3,7 @@
 #include "clock/analogdial.h"
 #include "clock/bevelframe.h"
 #include "platform/application.h"
-#include "platform/errors.h"
+#include "base/errors.h"
 #include "platform/timechangewatcher.h"
 
 #include <QFontMetrics>

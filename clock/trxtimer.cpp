@@ -1,7 +1,7 @@
 #include "trxtimer.h"
 
 #include "platform/application.h"
-#include "platform/errors.h"
+#include "base/errors.h"
 
 #include <QCoreApplication>
 #include <QMetaMethod>

@@ -1,4 +1,4 @@
-#include "controls/flatbeep.h"
+#include "flatbeep.h"
 
 #include <QApplication>
 

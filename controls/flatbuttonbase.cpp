@@ -1,9 +1,12 @@
-#include "controls/flatbuttonbase.h"
+#include "flatbuttonbase.h"
 
 #include <QDialog>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
+
+using enum Flat::TFlatButtonState;
+using enum Flat::TTransparentMode;
 
 FlatButtonBase::FlatButtonBase(QWidget *parent, HoverFamily &family)
     : FlatHoverControl(parent, family, FlatColorScheme(FlatColorScheme::Buttons, FlatColors::Face))

@@ -86,7 +86,7 @@ protected:
     virtual void afterPress(Qt::MouseButton) {}
     virtual void afterRelease(Qt::MouseButton) {}
 
-    bool showsParent() const override { return isWindowed() && m_transparentMode != tmNone; }
+    bool showsParent() const override { return isWindowed() && m_transparentMode != Flat::tmNone; }
     void pressCancelled() override;
 
     void paintEvent(QPaintEvent *event) override;
@@ -104,17 +104,17 @@ private:
     void tellGroup();
     void groupNotification(int groupIndex, FlatButtonBase *sender);
     bool isInside(const QPoint &pos) const;
-    TFlatButtonState restingState() const { return (m_down && m_groupIndex != 0) ? fbsLatched : fbsUp; }
+    TFlatButtonState restingState() const { return (m_down && m_groupIndex != 0) ? Flat::fbsLatched : Flat::fbsUp; }
     TFlatButtonState paintedState() const;
     QColor faceColor(TFlatButtonState state, bool hoverFace) const;
     GlyphCaptionLayout placement() const;
 
     QColor m_colorHighLight = FlatColors::HighLight;
     QColor m_colorShadow = FlatColors::Shadow;
-    TTransparentMode m_transparentMode = tmNone;
+    TTransparentMode m_transparentMode = Flat::tmNone;
     QPixmap m_glyph;
     int m_numGlyphs = 1;
-    TButtonLayout m_layout = blGlyphTop;
+    TButtonLayout m_layout = Flat::blGlyphTop;
     int m_margin = -1;
     int m_spacing = 4;
     int m_groupIndex = 0;
@@ -122,5 +122,5 @@ private:
     bool m_allowAllUp = false;
     int m_modalResult = 0;
 
-    TFlatButtonState m_state = fbsUp;
+    TFlatButtonState m_state = Flat::fbsUp;
 };

@@ -1,4 +1,4 @@
-#include "controls/flatcolorscheme.h"
+#include "flatcolorscheme.h"
 
 #include "controls/flatdraw.h"
 
@@ -113,8 +113,8 @@ void FlatColorScheme::computeAdvColors()
 {
     if (!m_useAdvColors)
         return;
-    m_focused = AdvancedColor(m_base, m_focused, m_advFocused, Lighten);
+    m_focused = AdvancedColor(m_base, m_focused, m_advFocused, Flat::Lighten);
     if (m_kind == Buttons)
-        m_down = AdvancedColor(m_base, m_down, m_advDown, Darken);
-    m_border = AdvancedColor(m_base, m_border, m_advBorder, Darken);
+        m_down = AdvancedColor(m_base, m_down, m_advDown, Flat::Darken);
+    m_border = AdvancedColor(m_base, m_border, m_advBorder, Flat::Darken);
 }

@@ -1,4 +1,4 @@
-#include "controls/flatdraw.h"
+#include "flatdraw.h"
 
 #include "controls/flatcolors.h"
 
@@ -60,7 +60,7 @@ QColor AdvancedColor(const QColor &base, const QColor &fallback, int percentage,
     const int si = roundHalfEven(s * 240);
     int li = roundHalfEven(l * 240) + 10;
     // The bound of 100 on a 0-240 scale is the family's established look.
-    if (direction == Lighten)
+    if (direction == Flat::Lighten)
         li = li + percentage > 100 ? 100 : li + percentage;
     else
         li = li - percentage < 0 ? 0 : li - percentage;
@@ -169,7 +169,7 @@ GlyphCaptionLayout LayoutGlyphAndCaption(const QFont &font, const QRect &client,
     }
 
     QPoint g, c;
-    const bool horizontal = layout == blGlyphLeft || layout == blGlyphRight;
+    const bool horizontal = layout == Flat::blGlyphLeft || layout == Flat::blGlyphRight;
     if (horizontal) {
         g.setY((h - glyph.height() + 1) / 2);
         c.setY((h - text.height() + 1) / 2);
@@ -193,7 +193,7 @@ GlyphCaptionLayout LayoutGlyphAndCaption(const QFont &font, const QRect &client,
     }
 
     int g1, c1;
-    if (layout == blGlyphLeft || layout == blGlyphTop) {
+    if (layout == Flat::blGlyphLeft || layout == Flat::blGlyphTop) {
         g1 = margin;
         c1 = g1 + glyph1 + spacing;
     } else {

@@ -1,4 +1,4 @@
-#include "controls/flateditbehaviour.h"
+#include "flateditbehaviour.h"
 
 #include "controls/flatdraw.h"
 #include "controls/hoverfamily.h"

@@ -1,4 +1,4 @@
-#include "controls/flathovercontrol.h"
+#include "flathovercontrol.h"
 
 #include <QKeySequence>
 #include <QShortcutEvent>

@@ -1,4 +1,4 @@
-#include "controls/hoverfamily.h"
+#include "hoverfamily.h"
 
 #include <QApplication>
 #include <QCursor>

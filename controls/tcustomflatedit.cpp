@@ -1,4 +1,4 @@
-#include "controls/tcustomflatedit.h"
+#include "tcustomflatedit.h"
 
 #include <QFocusEvent>
 #include <QPainter>

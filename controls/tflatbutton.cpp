@@ -1,4 +1,4 @@
-#include "controls/tflatbutton.h"
+#include "tflatbutton.h"
 
 #include <QKeyEvent>
 #include <QPointer>
@@ -80,7 +80,7 @@ void TFlatButton::keyPressEvent(QKeyEvent *event)
         if (groupIndex() != 0)
             setDown(true);
         else
-            setState(fbsPressed);
+            setState(Flat::fbsPressed);
         update();
     }
 }
@@ -96,7 +96,7 @@ void TFlatButton::keyReleaseEvent(QKeyEvent *event)
     if (groupIndex() != 0)
         setDown(false);
     else
-        setState(fbsUp);
+        setState(Flat::fbsUp);
     const QPointer<TFlatButton> alive(this); // a click handler may delete the button
     click();
     if (alive)

@@ -1,4 +1,4 @@
-#include "controls/tflatedit.h"
+#include "tflatedit.h"
 
 TFlatEdit::TFlatEdit(QWidget *parent)
     : TCustomFlatEdit(parent)

@@ -1,4 +1,4 @@
-#include "controls/tflatmemo.h"
+#include "tflatmemo.h"
 
 #include <QKeyEvent>
 #include <QMimeData>

@@ -1,4 +1,4 @@
-#include "controls/tflatpanel.h"
+#include "tflatpanel.h"
 
 #include "controls/flatdraw.h"
 
@@ -89,8 +89,8 @@ void TFlatPanel::paintEvent(QPaintEvent *)
         painter.fillRect(client, color());
     DrawBevelFrame(painter, client, m_colorHighLight, m_colorShadow, 1);
     int flags = Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextShowMnemonic;
-    flags |= m_alignment == taLeftJustify    ? Qt::AlignLeft
-             : m_alignment == taRightJustify ? Qt::AlignRight
+    flags |= m_alignment == Flat::taLeftJustify    ? Qt::AlignLeft
+             : m_alignment == Flat::taRightJustify ? Qt::AlignRight
                                              : Qt::AlignHCenter;
     DrawFlatCaption(painter, this, client, flags, m_caption);
 }

@@ -52,7 +52,7 @@ private:
     bool m_transparent = false;
     // Only the face colour and its link to the parent; the frame has its own two.
     FlatColorScheme m_colors{FlatColorScheme::Edits, FlatColors::Focus};
-    TAlignment m_alignment = taCenter;
+    TAlignment m_alignment = Flat::taCenter;
     QString m_caption;
     bool m_useDockManager = false;
 };

@@ -1,4 +1,4 @@
-#include "controls/tflatradiobutton.h"
+#include "tflatradiobutton.h"
 
 #include "controls/flatdraw.h"
 
@@ -22,7 +22,7 @@ HoverFamily &TFlatRadioButton::family()
 
 QRect TFlatRadioButton::circleRect() const
 {
-    return m_layout == radioLeft ? QRect(1, 3, 10, 10) : QRect(width() - 11, 3, 10, 10);
+    return m_layout == Flat::radioLeft ? QRect(1, 3, 10, 10) : QRect(width() - 11, 3, 10, 10);
 }
 
 void TFlatRadioButton::setChecked(bool checked)
@@ -66,7 +66,7 @@ void TFlatRadioButton::setLayout(TRadioButtonLayout layout)
 void TFlatRadioButton::setBiDiMode(Qt::LayoutDirection direction)
 {
     setLayoutDirection(direction);
-    setLayout(direction == Qt::RightToLeft ? radioRight : radioLeft);
+    setLayout(direction == Qt::RightToLeft ? Flat::radioRight : Flat::radioLeft);
 }
 
 void TFlatRadioButton::setColorDot(const QColor &color)
@@ -234,7 +234,7 @@ void TFlatRadioButton::paintEvent(QPaintEvent *)
 
     int flags = Qt::AlignTop | Qt::TextWordWrap | Qt::TextShowMnemonic;
     QRect text;
-    if (m_layout == radioLeft) {
+    if (m_layout == Flat::radioLeft) {
         text = QRect(QPoint(16, 1), QPoint(width() - 2, height() - 2));
         flags |= Qt::AlignLeft;
     } else {

@@ -73,7 +73,7 @@ private:
 
     bool m_checked = false;
     int m_groupIndex = 0;
-    TRadioButtonLayout m_layout = radioLeft;
+    TRadioButtonLayout m_layout = Flat::radioLeft;
     QColor m_colorDot = FlatColors::Dot;
     bool m_transparent = false;
     bool m_hasFocus = false;

@@ -1,4 +1,4 @@
-#include "controls/tflatspeedbutton.h"
+#include "tflatspeedbutton.h"
 
 TFlatSpeedButton::TFlatSpeedButton(QWidget *parent)
     : FlatButtonBase(parent, family())

@@ -1,4 +1,4 @@
-#include "controls/tflatspineditinteger.h"
+#include "tflatspineditinteger.h"
 
 #include "controls/flatbeep.h"
 #include "controls/tspinbutton.h"

@@ -1,4 +1,4 @@
-#include "controls/tspinbutton.h"
+#include "tspinbutton.h"
 
 #include "controls/ttimerspeedbutton.h"
 
@@ -18,8 +18,8 @@ TSpinButton::TSpinButton(QWidget *parent)
         connect(arrow, &TTimerSpeedButton::OnPress, this,
                 [this, arrow](QObject *, Qt::MouseButton button) { arrowPressed(arrow, button); });
     }
-    m_up->setLayout(blGlyphTop);
-    m_down->setLayout(blGlyphBottom);
+    m_up->setLayout(Flat::blGlyphTop);
+    m_down->setLayout(Flat::blGlyphBottom);
     connect(m_up, &FlatButtonBase::OnClick, this, [this] { emit OnUpClick(this); });
     connect(m_down, &FlatButtonBase::OnClick, this, [this] { emit OnDownClick(this); });
     m_up->setGlyph(builtInGlyph(true));

@@ -1,4 +1,4 @@
-#include "controls/ttimerspeedbutton.h"
+#include "ttimerspeedbutton.h"
 
 #include <QTimer>
 
@@ -46,7 +46,7 @@ void TTimerSpeedButton::repeatTick()
         return;
     }
     // Pressing stands for holding the mouse capture.
-    if (state() != fbsPressed || !pressing())
+    if (state() != Flat::fbsPressed || !pressing())
         return;
     try {
         click();

@@ -1,6 +1,7 @@
 #include "secondarywindow.h"
 
 #include <QKeyEvent>
+#include <QShowEvent>
 
 using namespace Qt::StringLiterals;
 
@@ -22,4 +23,12 @@ void SecondaryWindow::keyPressEvent(QKeyEvent *event)
 {
     // QDialog would close on Escape and click a default push button on Enter.
     QWidget::keyPressEvent(event);
+}
+
+void SecondaryWindow::showEvent(QShowEvent *event)
+{
+    // Restoring from the task bar is no new showing.
+    if (!event->spontaneous())
+        FormShow(this);
+    QDialog::showEvent(event);
 }

@@ -1,5 +1,11 @@
 #pragma once
 
+// dialogs/ at a glance:
+// - secondarywindow.h: the common base: fixed size, white, no Enter/Escape,
+//   FormShow at each showing, and ShowSecondaryWindow for the menu commands.
+// - tfrmoptionen.h, tfrmhilfe.h, tfrminfo.h: the options, help and info windows.
+// - placement.h: where a window opens relative to the main window.
+
 #include <QDialog>
 #include <QPointer>
 
@@ -22,6 +28,9 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    // Fills the window each time it is shown; sender is the window itself.
+    virtual void FormShow(QObject *sender) { Q_UNUSED(sender) }
 };
 
 // Opens a secondary window as the main window's menu commands do: stores it in

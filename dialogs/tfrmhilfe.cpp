@@ -4,9 +4,8 @@
 #include "controls/tflatbutton.h"
 #include "controls/tflatmemo.h"
 #include "dialogs/placement.h"
-#include "platform/maker.h"
+#include "base/maker.h"
 
-#include <QShowEvent>
 
 using namespace Qt::StringLiterals;
 
@@ -85,18 +84,10 @@ TfrmHilfe::TfrmHilfe(QWidget *owner)
     BitBtn1->setCaption(u"OK"_s);
     BitBtn1->setDefault(true);
     BitBtn1->setModalResult(mrOk);
-    BitBtn1->setLayout(blGlyphLeft);
+    BitBtn1->setLayout(Flat::blGlyphLeft);
     BitBtn1->setTabStop(true);
 
     setTabOrder(Memo1, BitBtn1);
-}
-
-void TfrmHilfe::showEvent(QShowEvent *event)
-{
-    // Restoring from the task bar is no new showing.
-    if (!event->spontaneous())
-        FormShow(this);
-    SecondaryWindow::showEvent(event);
 }
 
 void TfrmHilfe::FormShow(QObject *)

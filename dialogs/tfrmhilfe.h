@@ -22,11 +22,8 @@ public:
     TFlatMemo *Memo1 = nullptr;
     TFlatButton *BitBtn1 = nullptr;
 
-protected:
-    void showEvent(QShowEvent *event) override;
-
 private slots:
-    void FormShow(QObject *sender);
+    void FormShow(QObject *sender) override;
 };
 
 // The program-wide reference to the help window, set by the opener; it turns

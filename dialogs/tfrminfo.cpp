@@ -3,14 +3,13 @@
 #include "controls/tflatbutton.h"
 #include "dialogs/placement.h"
 #include "platform/desktopshell.h"
-#include "platform/maker.h"
+#include "base/maker.h"
 #include "resources/logo.h"
 
 #include <QFrame>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPixmap>
-#include <QShowEvent>
 
 using namespace Qt::StringLiterals;
 
@@ -101,16 +100,8 @@ TfrmInfo::TfrmInfo(QWidget *owner, platform::DesktopShell &shell, const QString 
     BitBtn1->setGeometry(272, 152, 75, 25);
     BitBtn1->setCaption(u"OK"_s);
     BitBtn1->setModalResult(mrOk);
-    BitBtn1->setLayout(blGlyphLeft);
+    BitBtn1->setLayout(Flat::blGlyphLeft);
     BitBtn1->setTabStop(true);
-}
-
-void TfrmInfo::showEvent(QShowEvent *event)
-{
-    // Restoring from the task bar is no new showing.
-    if (!event->spontaneous())
-        FormShow(this);
-    SecondaryWindow::showEvent(event);
 }
 
 void TfrmInfo::FormShow(QObject *)

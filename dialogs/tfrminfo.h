@@ -33,11 +33,10 @@ public:
     TFlatButton *BitBtn1 = nullptr;
 
 protected:
-    void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private slots:
-    void FormShow(QObject *sender);
+    void FormShow(QObject *sender) override;
     void lURLClick(QObject *sender);
     void lMailClick(QObject *sender);
 

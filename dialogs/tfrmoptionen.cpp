@@ -14,7 +14,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPainter>
-#include <QShowEvent>
 
 #include <utility>
 
@@ -144,14 +143,6 @@ TfrmOptionen::TfrmOptionen(QWidget *owner, TWavSound &wavSound, const SettingsLo
     connect(btnSuchen, &TFlatButton::OnClick, this, &TfrmOptionen::btnSuchenClick);
     connect(btnTest, &TFlatButton::OnClick, this, &TfrmOptionen::btnTestClick);
     connect(btnOk, &TFlatButton::OnClick, this, &TfrmOptionen::btnOkClick);
-}
-
-void TfrmOptionen::showEvent(QShowEvent *event)
-{
-    // Restoring from the task bar is no new showing.
-    if (!event->spontaneous())
-        FormShow(this);
-    SecondaryWindow::showEvent(event);
 }
 
 bool TfrmOptionen::eventFilter(QObject *watched, QEvent *event)

@@ -40,11 +40,10 @@ public:
     QFileDialog *OpenDialog1 = nullptr;
 
 protected:
-    void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private slots:
-    void FormShow(QObject *sender);
+    void FormShow(QObject *sender) override;
     void rbkeinTonClick(QObject *sender);
     void rbSpeakerClick(QObject *sender);
     void rbSoundKarteClick(QObject *sender);

@@ -1,6 +1,6 @@
 #include "application.h"
 
-#include "errors.h"
+#include "base/errors.h"
 
 #include <QLibraryInfo>
 #include <QAbstractButton>

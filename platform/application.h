@@ -1,5 +1,13 @@
 #pragma once
 
+// platform/ at a glance: the operating-system services behind small
+// interfaces, each with a fake in tests/fakes/: clock (systemclock.h,
+// tickcounter.h, timechangewatcher.h), sound (waveoutput.h, toneoutput.h,
+// speakerports.h, audio/ the sound-card module), the desktop (desktopshell.h,
+// windowactivation.h, x11window.h, desktopnotification.h, platformchoice.h),
+// settingsfile.h, singleinstance.h, wakealarm.h and this application object.
+// Plain helpers with no OS behind them (errors, conversions) live in base/.
+
 #include <QApplication>
 
 #include <exception>

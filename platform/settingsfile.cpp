@@ -1,6 +1,6 @@
 #include "settingsfile.h"
 
-#include "convert.h"
+#include "base/convert.h"
 #include "cp1252.h"
 
 #include <QDir>

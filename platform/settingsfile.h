@@ -1,6 +1,6 @@
 #pragma once
 
-#include "errors.h"
+#include "base/errors.h"
 
 #include <QList>
 #include <QString>

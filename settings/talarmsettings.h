@@ -5,6 +5,7 @@
 // The settings record, the keys of Timer.ini and where that file lives: the
 // one place that knows the settings schema. The main window owns the record
 // and loads it; the options dialog saves the sound choice into it.
+// The file format itself (sections, keys, atomic saving) is platform/settingsfile.h.
 
 // The program-wide settings record: loaded when the main window is first shown,
 // changed by the message entry and the options dialog, read at every alarm.

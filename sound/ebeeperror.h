@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/errors.h"
+#include "base/errors.h"
 
 // A melody that cannot be found or read.
 class EBeepError : public Exception

@@ -2,7 +2,7 @@
 
 #include "ebeeperror.h"
 #include "notetable.h"
-#include "platform/convert.h"
+#include "base/convert.h"
 #include "platform/cp1252.h"
 
 #include <QLatin1StringView>

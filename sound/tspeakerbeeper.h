@@ -1,5 +1,11 @@
 #pragma once
 
+// sound/ at a glance:
+// - tspeakerbeeper.h: speaker tones, preset sounds and melodies.
+// - twavsound.h: the wave player; the sound card itself is platform/waveoutput.h.
+// - melodyreader.h, notetable.h: the melody file; ebeeperror.h its errors.
+// - programending.h: stops a sound under way once the program is closing.
+
 #include <QObject>
 #include <QString>
 

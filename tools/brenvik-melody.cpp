@@ -2,7 +2,7 @@
 // with --dry-run prints its steps, so melody files can be written and checked.
 
 #include "platform/audiobackend.h"
-#include "platform/errors.h"
+#include "base/errors.h"
 #include "platform/toneoutput.h"
 #include "sound/tspeakerbeeper.h"
 

@@ -5,7 +5,7 @@
 #include "clock/trxclock.h"
 #include "fakes/fakestandarddialogs.h"
 #include "platform/application.h"
-#include "platform/errors.h"
+#include "base/errors.h"
 
 #include <QCloseEvent>
 #include <QFile>

@@ -1,12 +1,9 @@
 #include "settings/talarmsettings.h"
 #include "app/tfrmmain.h"
 #include "clock/trxclock.h"
-#include "fakes/fakedesktopshell.h"
-#include "fakes/fakestandarddialogs.h"
-#include "fakes/fakesystemclock.h"
-#include "fakes/fakewindowactivation.h"
+#include "tests/fakes/mainwindowfixture.h"
 #include "platform/application.h"
-#include "platform/maker.h"
+#include "base/maker.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -47,7 +44,7 @@ char *toString(const AlarmTime &t)
 
 Q_DECLARE_METATYPE(AlarmTime)
 
-class tst_TfrmMain : public QObject
+class tst_TfrmMain : public QObject, public MainWindowFixture
 {
     Q_OBJECT
 
@@ -120,23 +117,14 @@ private:
         QCOMPARE(platform::Application::title(), armed ? u"Alarm: AKTIV"_s : u"Brenvik Timer"_s);
     }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    FakeSystemClock m_clock;
-    FakeDesktopShell m_shell;
-    FakeWindowActivation m_activation;
-    FakeStandardDialogs m_dialogs;
     QStringList m_log;
     QStringList m_errors;
-    std::unique_ptr<TfrmMain> m_frm;
 };
 
 void tst_TfrmMain::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
+    resetMainWindowFixture();
     m_clock.set(10, 0, 0);
-    m_shell = FakeDesktopShell();
-    m_activation = FakeWindowActivation();
-    m_dialogs = FakeStandardDialogs();
     m_log.clear();
     m_errors.clear();
     m_activation.log = &m_log;
@@ -144,19 +132,12 @@ void tst_TfrmMain::init()
     platform::Application::setTitle(u"Brenvik Timer"_s);
     platform::Application::setErrorPresenter(
         [this](const QString &, const QString &text) { m_errors << text; });
-    MainWindowServices services;
-    services.clock = &m_clock;
-    services.shell = &m_shell;
-    services.activation = &m_activation;
-    services.dialogs = &m_dialogs;
-    services.settingsPath = m_dir->filePath(u"Timer.ini"_s);
-    m_frm = std::make_unique<TfrmMain>(services);
-    m_frm->SoundStep = [this] { m_log << u"sound"_s; };
+    openMainWindow(fakeServices()).SoundStep = [this] { m_log << u"sound"_s; };
 }
 
 void tst_TfrmMain::cleanup()
 {
-    m_frm.reset();
+    closeMainWindow();
     platform::Application::setErrorPresenter({});
 }
 

@@ -2,11 +2,8 @@
 #include "app/tfrmmain.h"
 #include "clock/trxclock.h"
 #include "controls/flatcolors.h"
-#include "controls/pointer.h"
-#include "fakes/fakedesktopshell.h"
-#include "fakes/fakestandarddialogs.h"
-#include "fakes/fakesystemclock.h"
-#include "fakes/fakewindowactivation.h"
+#include "tests/fakes/pointer.h"
+#include "tests/fakes/mainwindowfixture.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -14,7 +11,7 @@
 using namespace Qt::StringLiterals;
 
 // The main window's flat look: which face each flat control shows.
-class tst_TfrmMainLook : public QObject
+class tst_TfrmMainLook : public QObject, public MainWindowFixture
 {
     Q_OBJECT
 
@@ -26,27 +23,13 @@ private slots:
     void panelFramesClockAndHidesCaption();
     void buttonsHoverAndPress_data();
     void buttonsHoverAndPress();
-
-private:
-    QTemporaryDir m_dir;
-    FakeSystemClock m_clock;
-    FakeDesktopShell m_shell;
-    FakeWindowActivation m_activation;
-    FakeStandardDialogs m_dialogs;
-    std::unique_ptr<TfrmMain> m_frm;
 };
 
 void tst_TfrmMainLook::init()
 {
+    resetMainWindowFixture();
     m_clock.set(10, 0, 0);
-    MainWindowServices services;
-    services.clock = &m_clock;
-    services.shell = &m_shell;
-    services.activation = &m_activation;
-    services.dialogs = &m_dialogs;
-    services.settingsPath = m_dir.filePath(u"Timer.ini"_s);
-    m_frm = std::make_unique<TfrmMain>(services);
-    m_frm->show();
+    openMainWindow(fakeServices()).show();
     QVERIFY(QTest::qWaitForWindowExposed(m_frm.get()));
     // Neither the platform's pointer nor the first field's focus shall light a field.
     m_frm->ClientArea->setFocus();
@@ -58,7 +41,7 @@ void tst_TfrmMainLook::init()
 
 void tst_TfrmMainLook::cleanup()
 {
-    m_frm.reset();
+    closeMainWindow();
 }
 
 void tst_TfrmMainLook::fieldFaces_data()

@@ -3,11 +3,7 @@
 #include "settings/talarmsettings.h"
 #include "app/tfrmmain.h"
 #include "clock/trxclock.h"
-#include "fakes/fakedesktopshell.h"
-#include "fakes/fakestandarddialogs.h"
-#include "fakes/fakesystemclock.h"
-#include "fakes/fakewakealarm.h"
-#include "fakes/fakewindowactivation.h"
+#include "tests/fakes/mainwindowfixture.h"
 #include "platform/application.h"
 
 #include <QTemporaryDir>
@@ -15,7 +11,7 @@
 
 using namespace Qt::StringLiterals;
 
-class tst_WakeArming : public QObject
+class tst_WakeArming : public QObject, public MainWindowFixture
 {
     Q_OBJECT
 
@@ -35,40 +31,26 @@ private:
         m_frm->seSekunde->setText(s);
     }
 
-    QTemporaryDir m_dir;
-    FakeSystemClock m_clock;
-    FakeDesktopShell m_shell;
-    FakeWindowActivation m_activation;
-    FakeStandardDialogs m_dialogs;
-    FakeWakeAlarm m_wake;
     QStringList m_steps;
-    std::unique_ptr<TfrmMain> m_frm;
 };
 
 void tst_WakeArming::init()
 {
+    resetMainWindowFixture();
     m_clock.set(10, 0, 0, 500);
-    m_dialogs = FakeStandardDialogs();
-    m_wake = FakeWakeAlarm();
     m_steps.clear();
     m_dialogs.log = &m_steps;
     m_wake.steps = &m_steps;
 
     platform::Application::setErrorPresenter([](const QString &, const QString &) {});
-    MainWindowServices services;
-    services.clock = &m_clock;
-    services.shell = &m_shell;
-    services.activation = &m_activation;
-    services.dialogs = &m_dialogs;
+    MainWindowServices services = fakeServices();
     services.wakeAlarm = &m_wake;
-    services.settingsPath = m_dir.filePath(u"Timer.ini"_s);
-    m_frm = std::make_unique<TfrmMain>(services);
-    m_frm->SoundStep = [] {};
+    openMainWindow(services).SoundStep = [] {};
 }
 
 void tst_WakeArming::cleanup()
 {
-    m_frm.reset();
+    closeMainWindow();
     platform::Application::setErrorPresenter({});
 }
 

@@ -1,5 +1,5 @@
 #include "clock/alarmrule.h"
-#include "platform/errors.h"
+#include "base/errors.h"
 
 #include <QLocale>
 #include <QTest>

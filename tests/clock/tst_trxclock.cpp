@@ -1,9 +1,9 @@
 #include "clock/trxclock.h"
 #include "fakes/fakesystemclock.h"
+#include "fakes/handover.h"
 #include "platform/application.h"
-#include "platform/errors.h"
+#include "base/errors.h"
 
-#include <QDeadlineTimer>
 #include <QFontMetrics>
 #include <QImage>
 #include <QLocale>
@@ -74,17 +74,6 @@ QRect expectedCell(const QWidget &w, const QRect &area, int cells, int index)
     const int left = (area.x() + area.x() + area.width() - cells * cw) / 2;
     const int top = (area.y() + area.y() + area.height() - ch) / 2;
     return QRect(left + (index - 1) * cw, top, cw, ch);
-}
-
-bool waitForHandOver(const TRxTimer &timer)
-{
-    QDeadlineTimer deadline(5000);
-    while (!timer.handOverPending()) {
-        if (deadline.hasExpired())
-            return false;
-        QThread::yieldCurrentThread();
-    }
-    return true;
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 #include "clock/trxclock.h"
 #include "clock/trxtimer.h"
 #include "platform/application.h"
-#include "platform/errors.h"
+#include "base/errors.h"
 
 #include <QDeadlineTimer>
 #include <QDialog>

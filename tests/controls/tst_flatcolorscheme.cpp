@@ -87,9 +87,9 @@ void tst_FlatColorScheme::parentFollowedUnderAdvColors()
     QVERIFY(scheme.followParent(parent));
     QCOMPARE(scheme.base(), parent);
     QCOMPARE(scheme.parentColor(), relinked);
-    QCOMPARE(scheme.focused(), AdvancedColor(parent, QColor(), 10, Lighten));
-    QCOMPARE(scheme.border(), AdvancedColor(parent, QColor(), 50, Darken));
-    QCOMPARE(scheme.down() == AdvancedColor(parent, QColor(), 10, Darken), downDerived);
+    QCOMPARE(scheme.focused(), AdvancedColor(parent, QColor(), 10, Flat::Lighten));
+    QCOMPARE(scheme.border(), AdvancedColor(parent, QColor(), 50, Flat::Darken));
+    QCOMPARE(scheme.down() == AdvancedColor(parent, QColor(), 10, Flat::Darken), downDerived);
     QVERIFY2(!scheme.followParent(parent), "the same parent colour again changes nothing");
 
     // Without advanced colours an unlinked base stays as written.

@@ -6,6 +6,8 @@
 #include <QTest>
 
 using namespace Qt::StringLiterals;
+using enum Flat::AdvColorDirection;
+using enum Flat::TButtonLayout;
 
 class tst_FlatDraw : public QObject
 {

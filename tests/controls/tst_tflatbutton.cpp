@@ -1,7 +1,7 @@
 #include "controls/flatcolors.h"
 #include "controls/tflatbutton.h"
 #include "controls/tflatspeedbutton.h"
-#include "pointer.h"
+#include "tests/fakes/pointer.h"
 
 #include <QDialog>
 #include <QMenu>
@@ -11,6 +11,9 @@
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
+using enum Flat::TButtonLayout;
+using enum Flat::TFlatButtonState;
+using enum Flat::TTransparentMode;
 
 // Both flat buttons share their behaviour; most cases run for each of them.
 class tst_TFlatButton : public QObject

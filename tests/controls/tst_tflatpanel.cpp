@@ -56,9 +56,9 @@ void tst_TFlatPanel::captionAlignment_data()
     QTest::addColumn<int>("alignment");
     QTest::addColumn<int>("fromX");
     QTest::addColumn<int>("toX");
-    QTest::newRow("centred by default") << int(taCenter) << 60 << 120;
-    QTest::newRow("left") << int(taLeftJustify) << 0 << 60;
-    QTest::newRow("right") << int(taRightJustify) << 120 << 180;
+    QTest::newRow("centred by default") << int(Flat::taCenter) << 60 << 120;
+    QTest::newRow("left") << int(Flat::taLeftJustify) << 0 << 60;
+    QTest::newRow("right") << int(Flat::taRightJustify) << 120 << 180;
 }
 
 void tst_TFlatPanel::captionAlignment()
@@ -73,7 +73,7 @@ void tst_TFlatPanel::captionAlignment()
     auto *panel = new TFlatPanel(form.get());
     panel->resize(180, 41);
     panel->setCaption(u"FlatPanel1"_s);
-    if (alignment != int(taCenter))
+    if (alignment != int(Flat::taCenter))
         panel->setAlignment(TAlignment(alignment));
     const QImage image = panel->grab().toImage();
     int left = 1000, right = -1, top = 1000, bottom = -1;

@@ -1,7 +1,7 @@
 #include "controls/flatcolors.h"
 #include "controls/tflatbutton.h"
 #include "controls/tflatradiobutton.h"
-#include "pointer.h"
+#include "tests/fakes/pointer.h"
 
 #include <QDialog>
 #include <QSignalSpy>
@@ -213,7 +213,7 @@ void tst_TFlatRadioButton::paintedCircle()
     if (look == u"disabled"_s)
         r->setEnabled(false);
     if (look == u"right"_s)
-        r->setLayout(radioRight);
+        r->setLayout(Flat::radioRight);
     const QImage image = r->grab().toImage();
     const QRect box = r->circleRect();
     QCOMPARE(box, look == u"right"_s ? QRect(121 - 11, 3, 10, 10) : QRect(1, 3, 10, 10));

@@ -4,7 +4,7 @@
 #include "controls/tflatspineditinteger.h"
 #include "controls/tspinbutton.h"
 #include "controls/ttimerspeedbutton.h"
-#include "pointer.h"
+#include "tests/fakes/pointer.h"
 
 #include <QClipboard>
 #include <QDialog>
@@ -539,7 +539,7 @@ void tst_TFlatSpinEditInteger::lostReleaseEndsRepeat()
     QCOMPARE(m_edit->text(), u"6"_s);
     QVERIFY(!up->repeatTimer()->isActive());
     QVERIFY(!up->pressing());
-    QCOMPARE(up->state(), fbsUp);
+    QCOMPARE(up->state(), Flat::fbsUp);
 
     // A later click steps once again, and its release stops the repeat.
     pointer.click(up, {5, 5});

@@ -2,7 +2,7 @@
 
 #include "controls/tflatbutton.h"
 #include "controls/tflatmemo.h"
-#include "platform/maker.h"
+#include "base/maker.h"
 
 #include <QScrollBar>
 #include <QTest>
@@ -122,7 +122,7 @@ void tst_TfrmHilfe::windowAndControls()
     QCOMPARE(help.BitBtn1->caption(), u"OK"_s);
     QVERIFY(help.BitBtn1->isDefault());
     QCOMPARE(help.BitBtn1->modalResult(), 1);
-    QCOMPARE(help.BitBtn1->layout(), blGlyphLeft);
+    QCOMPARE(help.BitBtn1->layout(), Flat::blGlyphLeft);
     QCOMPARE(help.BitBtn1->font().pixelSize(), 10);
 }
 

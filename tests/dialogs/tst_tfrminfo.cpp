@@ -1,7 +1,7 @@
 #include "dialogs/tfrminfo.h"
 
 #include "controls/tflatbutton.h"
-#include "platform/maker.h"
+#include "base/maker.h"
 #include "tests/fakes/fakedesktopshell.h"
 
 #include <QFrame>

@@ -1,7 +1,7 @@
 // libFuzzer target for the melody reader: the first byte gives the length of
 // the melody name taken from the following bytes, the rest is the file.
 
-#include "platform/errors.h"
+#include "base/errors.h"
 #include "sound/melodyreader.h"
 
 #include <cstddef>

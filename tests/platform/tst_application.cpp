@@ -1,5 +1,5 @@
 #include "platform/application.h"
-#include "platform/errors.h"
+#include "base/errors.h"
 
 #include <QPushButton>
 #include <QTest>

@@ -1,5 +1,5 @@
 #include "sound/melodyreader.h"
-#include "platform/errors.h"
+#include "base/errors.h"
 #include "sound/ebeeperror.h"
 #include "sound/notetable.h"
 #include "tests/fakes/recordingbeeper.h"

@@ -1,5 +1,10 @@
 #pragma once
 
+// base/ at a glance: plain helpers that need no operating-system service.
+// - errors.h: the exceptions whose message is shown to the user as it is.
+// - convert.h: text to integer as the settings and melody files need it.
+// - maker.h: the maker's web and mail addresses.
+
 #include <QString>
 
 #include <stdexcept>

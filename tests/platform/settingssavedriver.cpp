@@ -2,7 +2,7 @@
 // does, for the test that kills it in the middle of a save:
 //   settingssavedriver PATH CHOICE CHOICE [once]
 
-#include "platform/errors.h"
+#include "base/errors.h"
 #include "settings/talarmsettings.h"
 
 #include <QString>

@@ -8,14 +8,9 @@
 #include "dialogs/tfrmhilfe.h"
 #include "dialogs/tfrminfo.h"
 #include "dialogs/tfrmoptionen.h"
-#include "platform/maker.h"
+#include "base/maker.h"
 #include "platform/settingsfile.h"
-#include "tests/fakes/fakedesktopshell.h"
-#include "tests/fakes/fakestandarddialogs.h"
-#include "tests/fakes/fakesystemclock.h"
-#include "tests/fakes/faketoneoutput.h"
-#include "tests/fakes/fakewaveoutput.h"
-#include "tests/fakes/fakewindowactivation.h"
+#include "tests/fakes/mainwindowfixture.h"
 
 #include <QLabel>
 #include <QMenu>
@@ -27,7 +22,7 @@
 using namespace Qt::StringLiterals;
 
 // The real main window opening the secondary windows through its menu.
-class tst_MenuCommands : public QObject
+class tst_MenuCommands : public QObject, public MainWindowFixture
 {
     Q_OBJECT
 
@@ -42,38 +37,21 @@ private:
     // Runs check once the window of type W is open, then closes it through its OK button.
     template<typename W>
     void whenOpen(QPointer<W> &reference, std::function<void(W &)> check);
-
-    std::unique_ptr<QTemporaryDir> m_dir;
-    FakeSystemClock m_clock;
-    FakeDesktopShell m_shell;
-    FakeWindowActivation m_activation;
-    FakeStandardDialogs m_dialogs;
-    FakeWaveOutput m_waveOutput;
-    FakeToneOutput m_toneOutput;
-    std::unique_ptr<TfrmMain> m_main;
 };
 
 void tst_MenuCommands::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    MainWindowServices services;
-    services.clock = &m_clock;
-    services.shell = &m_shell;
-    services.activation = &m_activation;
-    services.dialogs = &m_dialogs;
+    resetMainWindowFixture();
+    MainWindowServices services = fakeServices();
     services.waveOutput = &m_waveOutput;
     services.toneOutput = &m_toneOutput;
-    services.settingsPath = m_dir->filePath(u"Timer.ini"_s);
-    m_main = std::make_unique<TfrmMain>(services);
-    m_main->show();
-    QVERIFY(QTest::qWaitForWindowActive(m_main.get()));
+    openMainWindow(services).show();
+    QVERIFY(QTest::qWaitForWindowActive(m_frm.get()));
 }
 
 void tst_MenuCommands::cleanup()
 {
-    m_main.reset();
-    m_shell.opened.clear();
-    m_waveOutput.calls.clear();
+    closeMainWindow();
 }
 
 template<typename W>
@@ -99,14 +77,14 @@ void tst_MenuCommands::infoFromTheKeyboard()
         seen = true;
         QCOMPARE(info.windowTitle(), u"Brenvik Timer"_s);
         QCOMPARE(info.size(), QSize(368, 187));
-        QCOMPARE(info.parentWidget(), m_main.get());
+        QCOMPARE(info.parentWidget(), m_frm.get());
         QVERIFY(info.isModal());
         QTest::mouseClick(info.lMail, Qt::LeftButton, {}, QPoint(2, 2));
         QVERIFY(info.isVisible());
     });
-    QTest::keyClick(m_main.get(), Qt::Key_H, Qt::AltModifier);
-    QTRY_VERIFY(m_main->mnuHilfe->isVisible());
-    QTest::keyClick(m_main->mnuHilfe, Qt::Key_I);
+    QTest::keyClick(m_frm.get(), Qt::Key_H, Qt::AltModifier);
+    QTRY_VERIFY(m_frm->mnuHilfe->isVisible());
+    QTest::keyClick(m_frm->mnuHilfe, Qt::Key_I);
     QTRY_VERIFY(seen);
     QTRY_VERIFY(!frmInfo);
     QCOMPARE(m_shell.opened, QStringList{Maker::MailAddress});
@@ -119,13 +97,13 @@ void tst_MenuCommands::helpFromTheKeyboard()
         seen = true;
         QCOMPARE(help.windowTitle(), u"Brenvik Timer"_s);
         QCOMPARE(help.size(), QSize(358, 332));
-        QCOMPARE(help.parentWidget(), m_main.get());
+        QCOMPARE(help.parentWidget(), m_frm.get());
         QVERIFY(help.isModal());
         QCOMPARE(help.Memo1->lines(), TfrmHilfe::HelpLines());
     });
-    QTest::keyClick(m_main.get(), Qt::Key_H, Qt::AltModifier);
-    QTRY_VERIFY(m_main->mnuHilfe->isVisible());
-    QTest::keyClick(m_main->mnuHilfe, Qt::Key_W);
+    QTest::keyClick(m_frm.get(), Qt::Key_H, Qt::AltModifier);
+    QTRY_VERIFY(m_frm->mnuHilfe->isVisible());
+    QTest::keyClick(m_frm->mnuHilfe, Qt::Key_W);
     QTRY_VERIFY(seen);
     QTRY_VERIFY(!frmHilfe);
 }
@@ -133,8 +111,8 @@ void tst_MenuCommands::helpFromTheKeyboard()
 void tst_MenuCommands::optionsChangeTheFileAndTheNextAlarm()
 {
     // Loaded at start: no file, so no sound and the default wave file.
-    QVERIFY(m_main->alarmSettings().Ohne);
-    QVERIFY(!m_main->alarmSettings().Soundkarte);
+    QVERIFY(m_frm->alarmSettings().Ohne);
+    QVERIFY(!m_frm->alarmSettings().Soundkarte);
     const QString wave = m_dir->filePath(u"hahn.wav"_s);
     bool seen = false;
     auto *poll = new QTimer(this);
@@ -148,28 +126,28 @@ void tst_MenuCommands::optionsChangeTheFileAndTheNextAlarm()
         TfrmOptionen &options = *frmOptionen;
         QCOMPARE(options.windowTitle(), u"Brenvik Timer"_s);
         QCOMPARE(options.size(), QSize(289, 223));
-        QCOMPARE(options.parentWidget(), m_main.get());
+        QCOMPARE(options.parentWidget(), m_frm.get());
         QCOMPARE(options.edSoundFile->text(), u"törö.wav"_s);
         QTest::mouseClick(options.rbSoundKarte, Qt::LeftButton, {}, QPoint(5, 8));
         options.edSoundFile->setText(wave);
         QTest::keyClick(&options, Qt::Key_O, Qt::AltModifier);
     });
     poll->start();
-    QTest::keyClick(m_main.get(), Qt::Key_O, Qt::AltModifier);
+    QTest::keyClick(m_frm.get(), Qt::Key_O, Qt::AltModifier);
     QTRY_VERIFY(seen);
     QTRY_VERIFY(!frmOptionen);
 
-    const platform::SettingsFile file(m_main->settingsPath());
+    const platform::SettingsFile file(m_frm->settingsPath());
     QCOMPARE(file.readString(u"Sound"_s, u"File"_s, {}), wave);
     QCOMPARE(file.readString(u"Sound"_s, u"Ohne"_s, {}), u"0"_s);
     QCOMPARE(file.readString(u"Sound"_s, u"Speaker"_s, {}), u"0"_s);
     QCOMPARE(file.readString(u"Sound"_s, u"Soundkarte"_s, {}), u"1"_s);
-    QCOMPARE(m_main->alarmSettings().SoundFile, wave);
-    QVERIFY(m_main->alarmSettings().Soundkarte);
-    QVERIFY(!m_main->alarmSettings().Ohne);
+    QCOMPARE(m_frm->alarmSettings().SoundFile, wave);
+    QVERIFY(m_frm->alarmSettings().Soundkarte);
+    QVERIFY(!m_frm->alarmSettings().Ohne);
 
     m_waveOutput.calls.clear();
-    m_main->RxClock1Alarm(m_main->RxClock1);
+    m_frm->RxClock1Alarm(m_frm->RxClock1);
     QVERIFY(m_waveOutput.calls.contains(u"play "_s + wave));
     QCOMPARE(m_dialogs.messages.size(), 1);
 }

@@ -1,5 +1,5 @@
-#include "platform/convert.h"
-#include "platform/errors.h"
+#include "base/convert.h"
+#include "base/errors.h"
 
 #include <QTest>
 
