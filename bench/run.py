@@ -343,7 +343,8 @@ def measure_latency():
 def measure_sound():
     runtime = tempfile.mkdtemp(prefix="brenvik-bench-")
     os.chmod(runtime, 0o700)
-    env = dict(os.environ, XDG_RUNTIME_DIR=runtime, QT_QPA_PLATFORM="offscreen")
+    env = dict(os.environ, XDG_RUNTIME_DIR=runtime, QT_QPA_PLATFORM="offscreen",
+               BRENVIK_AUDIO_MODULE=os.path.join(os.path.dirname(OURS), "brenvik-audio.so"))
     pulse = start_pulseaudio(env)
     try:
         return run_extra("soundbench", [], env=env)
