@@ -2,6 +2,7 @@
 #include "clock/trxtimer.h"
 #include "platform/application.h"
 #include "base/errors.h"
+#include "fakes/handover.h"
 
 #include <QDeadlineTimer>
 #include <QDialog>
@@ -35,18 +36,6 @@ using namespace Qt::StringLiterals;
 using SteadyClock = std::chrono::steady_clock;
 
 namespace {
-
-// Waits without serving the UI thread's events, so a handed-over tick stays in flight.
-bool waitForHandOver(const TRxTimer &timer)
-{
-    QDeadlineTimer deadline(5000);
-    while (!timer.handOverPending()) {
-        if (deadline.hasExpired())
-            return false;
-        QThread::yieldCurrentThread();
-    }
-    return true;
-}
 
 // The kernel thread ids of this process's threads named TTimerThread.
 QSet<int> timerThreads()
