@@ -228,11 +228,6 @@ TfrmMain::TfrmMain(const MainWindowServices &services, QWidget *parent)
 
 TfrmMain::~TfrmMain() = default;
 
-QString TfrmMain::defaultSettingsPath()
-{
-    return QCoreApplication::applicationDirPath() + u"/Timer.ini"_s;
-}
-
 void TfrmMain::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);

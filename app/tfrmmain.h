@@ -60,8 +60,6 @@ public:
     explicit TfrmMain(const MainWindowServices &services = {}, QWidget *parent = nullptr);
     ~TfrmMain() override;
 
-    // Timer.ini in the program's folder.
-    static QString defaultSettingsPath();
     QString settingsPath() const { return m_settingsLocation.file; }
     // The settings record, loaded by FormShow.
     TAlarmSettings &alarmSettings() { return m_alarmSettings; }
