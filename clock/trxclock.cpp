@@ -324,7 +324,7 @@ void TRxClock::paintEvent(QPaintEvent *event)
         if (fromTick) {
             // Drawn from the time the tick stored: its region holds the hands of that time.
             if (m_showMode == scDigital)
-                paintDigital(painter, event->rect(), false);
+                paintDigital(painter, event->region(), false);
             else
                 paintAnalog(painter);
             return;
@@ -356,7 +356,7 @@ void TRxClock::paintEvent(QPaintEvent *event)
             m_shown = {quint16(now.hour % 12), quint16(now.minute), quint16(now.second), now.hour};
             m_geom.valid = false;
             ensureGeometry(now.hour);
-            paintDigital(painter, event->rect(), true);
+            paintDigital(painter, event->region(), true);
         } else {
             // Hands moved in part of the face only would leave the old ones
             // standing outside it, where the next tick would not look.
@@ -370,22 +370,31 @@ void TRxClock::paintEvent(QPaintEvent *event)
     });
 }
 
-void TRxClock::paintDigital(QPainter &painter, const QRect &dirty, bool full)
+void TRxClock::paintDigital(QPainter &painter, const QRegion &exposed, bool full)
 {
     ensureGeometry(m_shownTime.hour);
     QChar cells[8];
     fillCells(m_shownTime, cells);
     const QColor background = color();
-    painter.setPen(palette().color(foregroundRole()));
+    const QColor pen = palette().color(foregroundRole());
+    painter.setPen(pen);
     painter.setFont(font());
+    m_glyphs.setStyle({font(), pen.rgba(), background.rgba(),
+                       QSize(m_geom.cellWidth, m_geom.cellHeight), logicalDpiY()});
+    constexpr int flags = Qt::AlignCenter | Qt::TextSingleLine | Qt::TextDontClip;
+    const QRect dirty = exposed.boundingRect();
     for (int i = 1; i <= m_geom.cells; ++i) {
         const QRect r = cellRect(i);
         if (!full && !r.intersects(dirty))
             continue;
-        painter.fillRect(r, background);
         const QChar c = cells[i - 1];
+        if (m_glyphs.copyTo(painter, r, c))
+            continue;
+        painter.fillRect(r, background);
         const QString &text = c.isDigit() ? digitText(c.digitValue()) : QString(c);
-        painter.drawText(r, Qt::AlignCenter | Qt::TextSingleLine | Qt::TextDontClip, text);
+        painter.drawText(r, flags, text);
+        if (QRegion(r).subtracted(exposed).isEmpty())
+            m_glyphs.keep(painter, r, c, flags);
     }
     if (full && m_twelveHour) {
         const QRect suffix(m_geom.left + m_geom.cells * m_geom.cellWidth, m_geom.top,

@@ -9,6 +9,7 @@
 
 #include "clock/alarmrule.h"
 #include "clock/analogdial.h"
+#include "clock/cellglyphs.h"
 #include "clock/tdatetime.h"
 #include "clock/trxtimer.h"
 #include "platform/systemclock.h"
@@ -123,6 +124,7 @@ public:
     QRegion lastTickRegion() const;
     QRect cellRect(int index) const;   // index 1 .. cellCount()
     int cellCount() const { return m_geom.cells; }
+    int keptCellGlyphs() const { return m_glyphs.keptCount(); }
     // The cells and the suffix of the time drawn last, as a text.
     QString shownText() const;
     QRect clockRect() const { return m_clockRect; }
@@ -172,7 +174,7 @@ private:
 
     void digitalTick();
     void analogTick();
-    void paintDigital(QPainter &painter, const QRect &dirty, bool full);
+    void paintDigital(QPainter &painter, const QRegion &exposed, bool full);
     void paintAnalog(QPainter &painter);
     QRect analogFace() const;
 
@@ -199,6 +201,7 @@ private:
     ShownTime m_shown;
     DecodedTime m_shownTime;   // the full time the stored cells show
     DigitalGeometry m_geom;
+    CellGlyphs m_glyphs;
     QRect m_clockRect;
     QChar m_separator = u':';
     QString m_am;

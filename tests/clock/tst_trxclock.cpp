@@ -6,6 +6,7 @@
 
 #include <QFontMetrics>
 #include <QImage>
+#include <QScreen>
 #include <QLocale>
 #include <QSignalSpy>
 #include <QTest>
@@ -104,6 +105,7 @@ private slots:
     void cellsCentredAndAlike();
     void tickRedrawsOnlyChangedCells_data();
     void tickRedrawsOnlyChangedCells();
+    void shownClockTicksAsFreshlyDrawn();
     void separatorChangeShowsAfterFullDrawing();
     void hourChangeWhileHiddenDrawsFullyLater();
     void bevels_data();
@@ -532,6 +534,24 @@ void tst_TRxClock::tickRedrawsOnlyChangedCells()
         if (i > 0)
             expected += expectedCell(*f.clock, f.clock->rect(), count, i);
     QCOMPARE(f.clock->lastTickRegion(), expected);
+}
+
+void tst_TRxClock::shownClockTicksAsFreshlyDrawn()
+{
+    // A shown clock paints into its window's backing store and copies cells it
+    // drew before; what the window shows must stay what a full drawing gives.
+    Fixture f(ms(9, 58, 55));
+    f.clock->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.clock.get()));
+    for (int t = ms(9, 58, 56); t <= ms(9, 59, 12); t += 1000) {
+        f.tickAt(t);
+        QCoreApplication::processEvents();
+        const QImage shown = f.clock->screen()->grabWindow(f.clock->winId()).toImage();
+        Fixture fresh(t);
+        QCOMPARE(shown.convertToFormat(QImage::Format_RGB32),
+                 fresh.clock->grab().toImage().convertToFormat(QImage::Format_RGB32));
+    }
+    QVERIFY(f.clock->keptCellGlyphs() >= 10);
 }
 
 void tst_TRxClock::separatorChangeShowsAfterFullDrawing()
