@@ -4,6 +4,7 @@
 // - trxtimer.h: the tick timer, a worker thread handing ticks to the UI thread.
 // - alarmrule.h: the alarm time and the decision at a tick (when it fires).
 // - trxclock.h: the control; its properties, tick diffing and the digital cells.
+// - cellglyphs.h: the digital cells as drawn, copied back on later ticks.
 // - analogdial.h: the analog face; bevelframe.h: the 3-D frames of both.
 // - tdatetime.h: times of day as fractions of a day.
 
