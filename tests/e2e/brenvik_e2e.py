@@ -41,6 +41,50 @@ def _die_with_parent():
     ctypes.CDLL("libc.so.6", use_errno=True).prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
 
 
+def under_ci():
+    return os.environ.get("CI") == "true"
+
+
+def cannot_run(why):
+    """A scenario that cannot run here: SKIP (77), but FAIL (1) under CI, where
+    scripts/setup.sh has installed everything. Returns the exit status."""
+    if under_ci():
+        print("FAIL: cannot run under CI: %s" % why)
+        return 1
+    print("SKIP: %s" % why)
+    return 77
+
+
+def missing_tools(missing):
+    return cannot_run("missing %s (scripts/setup.sh installs them)" % " ".join(missing))
+
+
+def outcome(name, scenario, *cleanups):
+    """Runs scenario(), then the cleanups; prints PASS or FAIL and returns the exit status."""
+    try:
+        scenario()
+    except (Failure, subprocess.SubprocessError, OSError) as failure:
+        print("FAIL: %s: %s" % (type(failure).__name__, failure))
+        return 1
+    finally:
+        for cleanup in cleanups:
+            cleanup()
+    print("PASS: %s" % name)
+    return 0
+
+
+def stop_processes(procs):
+    """Ends the processes, the last started first: TERM, and KILL after 5 s."""
+    for proc in reversed(procs):
+        if proc.poll() is None:
+            proc.terminate()
+            try:
+                proc.wait(5)
+            except subprocess.TimeoutExpired:
+                proc.kill()
+                proc.wait()
+
+
 def wait_for(what, predicate, timeout=10.0, interval=0.05):
     deadline = time.monotonic() + timeout
     while True:
@@ -138,15 +182,13 @@ class Desktop:
             return False
         return True
 
+    def run(self, scenario):
+        """Starts the X server and window manager, then runs scenario(self)."""
+        self.start_x()
+        scenario(self)
+
     def _stop(self, first=0):
-        for proc in reversed(self.procs[first:]):
-            if proc.poll() is None:
-                proc.terminate()
-                try:
-                    proc.wait(5)
-                except subprocess.TimeoutExpired:
-                    proc.kill()
-                    proc.wait()
+        stop_processes(self.procs[first:])
         del self.procs[first:]
 
     def start_program(self):
@@ -615,28 +657,18 @@ def main():
         print("usage: brenvik_e2e.py PROGRAM {%s}" % "|".join(SCENARIOS), file=sys.stderr)
         return 2
     missing = [t for t in ("Xvfb", "openbox", "xdotool", "xprop", "xwininfo", "xclip", "import",
-                                           "xmessage")
+                           "xmessage")
                if not shutil.which(t)]
     if not os.path.exists(FAKETIME_LIBRARY):
         missing.append("libfaketime")
     if missing:
-        print("SKIP: missing %s (scripts/setup.sh installs them)" % " ".join(missing))
-        return 77
+        return missing_tools(missing)
     run, options = SCENARIOS[sys.argv[2]]
     if not os.access(sys.argv[1], os.X_OK):
         print("FAIL: no program at %s" % sys.argv[1])
         return 1
     desk = Desktop(sys.argv[1], **options)
-    try:
-        desk.start_x()
-        run(desk)
-    except (Failure, subprocess.SubprocessError, OSError) as failure:
-        print("FAIL: %s: %s" % (type(failure).__name__, failure))
-        return 1
-    finally:
-        desk.close()
-    print("PASS: %s" % sys.argv[2])
-    return 0
+    return outcome(sys.argv[2], lambda: desk.run(run), desk.close)
 
 
 if __name__ == "__main__":

@@ -20,7 +20,8 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from brenvik_e2e import (ARMED, FAKETIME_LIBRARY, OPTIONS_CLIENT, TITLE, Desktop, Failure,  # noqa: E402
-                         check, gone, has_ink, main_window, secondary_window, settings, wait_for)
+                         cannot_run, check, gone, has_ink, main_window, missing_tools, outcome,
+                         secondary_window, settings, wait_for)
 
 USER = "brenvik-e2e"
 INSTALLED = "/usr/lib/brenvik-timer"
@@ -30,10 +31,6 @@ CLOCK_REALTIME_ALARM = 8
 
 class Skip(Exception):
     pass
-
-
-def under_ci():
-    return os.environ.get("CI") == "true"
 
 
 def ensure_user():
@@ -306,23 +303,14 @@ def main():
                if not shutil.which(t)]
     if not os.path.exists(FAKETIME_LIBRARY):
         missing.append("libfaketime")
+    if missing:
+        return missing_tools(missing)
+    if os.geteuid() != 0:
+        return cannot_run("needs root to start the program as the user %s" % USER)
     try:
-        if missing:
-            raise Skip("missing %s (scripts/setup.sh installs them)" % " ".join(missing))
-        if os.geteuid() != 0:
-            raise Skip("needs root to start the program as the user %s" % USER)
-        SCENARIOS[sys.argv[2]](sys.argv[1])
+        return outcome(sys.argv[2], lambda: SCENARIOS[sys.argv[2]](sys.argv[1]))
     except Skip as why:
-        if under_ci():
-            print("FAIL: cannot run under CI: %s" % why)
-            return 1
-        print("SKIP: %s" % why)
-        return 77
-    except (Failure, subprocess.SubprocessError, OSError) as failure:
-        print("FAIL: %s: %s" % (type(failure).__name__, failure))
-        return 1
-    print("PASS: %s" % sys.argv[2])
-    return 0
+        return cannot_run(str(why))
 
 
 if __name__ == "__main__":

@@ -12,8 +12,8 @@ import subprocess
 import sys
 import time
 
-from brenvik_e2e import (ARMED, TITLE, Desktop, Failure, check, main_window, settings,
-                         wait_for)
+from brenvik_e2e import (ARMED, TITLE, Desktop, Failure, check, main_window, missing_tools,
+                         outcome, wait_for)
 
 
 def start_with(desk, *arguments):
@@ -155,26 +155,14 @@ def main():
     if not os.access(program, os.X_OK):
         print("FAIL: no program at %s" % program)
         return 1
-    try:
-        if name != "second-start":
-            SCENARIOS[name](program)
-        else:
-            missing = [t for t in ("Xvfb", "openbox", "xdotool", "xprop", "xwininfo", "xclip",
-                                   "xmessage") if not shutil.which(t)]
-            if missing:
-                print("SKIP: missing %s (scripts/setup.sh installs them)" % " ".join(missing))
-                return 77
-            desk = Desktop(program)
-            try:
-                desk.start_x()
-                SCENARIOS[name](desk)
-            finally:
-                desk.close()
-    except (Failure, subprocess.SubprocessError, OSError) as failure:
-        print("FAIL: %s: %s" % (type(failure).__name__, failure))
-        return 1
-    print("PASS: %s" % name)
-    return 0
+    if name != "second-start":
+        return outcome(name, lambda: SCENARIOS[name](program))
+    missing = [t for t in ("Xvfb", "openbox", "xdotool", "xprop", "xwininfo", "xclip",
+                           "xmessage") if not shutil.which(t)]
+    if missing:
+        return missing_tools(missing)
+    desk = Desktop(program)
+    return outcome(name, lambda: desk.run(SCENARIOS[name]), desk.close)
 
 
 if __name__ == "__main__":

@@ -10,13 +10,12 @@ marked with the time it was due.
 import os
 import shutil
 import signal
-import subprocess
 import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import brenvik_e2e as e2e  # noqa: E402
-from brenvik_e2e import ARMED, TITLE, Failure, check, wait_for  # noqa: E402
+from brenvik_e2e import ARMED, TITLE, check, wait_for  # noqa: E402
 
 MESSAGE = "Aufstehen!"
 
@@ -110,8 +109,7 @@ def main():
     if not os.path.exists("/usr/share/zoneinfo/Europe/Berlin"):
         missing.append("tzdata")
     if missing:
-        print("SKIP: missing %s (scripts/setup.sh installs them)" % " ".join(missing))
-        return 77
+        return e2e.missing_tools(missing)
     program, name = sys.argv[1], sys.argv[2]
     if not os.access(program, os.X_OK):
         print("FAIL: no program at %s" % program)
@@ -128,16 +126,7 @@ def main():
     else:
         desk = FakedDesktop(program, e2e.settings(2, 30, 0, MESSAGE),
                             {"FAKETIME": "@2026-03-29 01:59:35", "TZ": "Europe/Berlin"})
-    try:
-        desk.start_x()
-        scenarios[name](desk)
-    except (Failure, subprocess.SubprocessError, OSError) as failure:
-        print("FAIL: %s: %s" % (type(failure).__name__, failure))
-        return 1
-    finally:
-        desk.close()
-    print("PASS: %s" % name)
-    return 0
+    return e2e.outcome(name, lambda: desk.run(scenarios[name]), desk.close)
 
 
 if __name__ == "__main__":

@@ -74,32 +74,18 @@ def main():
     missing = [t for t in ("Xvfb", "openbox", "xdotool", "xprop", "xwininfo", "import")
                if not shutil.which(t)]
     if missing:
-        print("SKIP: missing %s (scripts/setup.sh installs them)" % " ".join(missing))
-        return 77
+        return e2e.missing_tools(missing)
     desk = e2e.Desktop(sys.argv[1], settings=SHARED)
     # Written with Windows line ends; the Desktop writes text mode, so write again byte for byte.
     with open(os.path.join(desk.folder, "Timer.ini"), "w", encoding="utf-8", newline="") as f:
         f.write(SHARED)
     unprotect = protect(desk.folder)
-    try:
-        if not unprotect:
-            # Root ignores permission bits; without chattr the folder stays writable.
-            if os.environ.get("CI") == "true":
-                print("FAIL: cannot make the program's folder unwritable")
-                return 1
-            print("SKIP: cannot make the program's folder unwritable here")
-            return 77
-        desk.start_x()
-        scenario_options_per_user(desk)
-    except (e2e.Failure, subprocess.SubprocessError, OSError) as failure:
-        print("FAIL: %s: %s" % (type(failure).__name__, failure))
-        return 1
-    finally:
-        if unprotect:
-            unprotect()
+    if not unprotect:
+        # Root ignores permission bits; without chattr the folder stays writable.
         desk.close()
-    print("PASS: options-per-user")
-    return 0
+        return e2e.cannot_run("cannot make the program's folder unwritable")
+    return e2e.outcome("options-per-user", lambda: desk.run(scenario_options_per_user),
+                       unprotect, desk.close)
 
 
 if __name__ == "__main__":

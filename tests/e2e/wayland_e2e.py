@@ -18,11 +18,11 @@ import shutil
 import subprocess
 import sys
 import tempfile
-import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from brenvik_e2e import TITLE, Failure, _die_with_parent, check, wait_for  # noqa: E402
+from brenvik_e2e import (TITLE, Failure, _die_with_parent, check, missing_tools, outcome,  # noqa: E402
+                         stop_processes, wait_for)
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -100,14 +100,7 @@ class Weston:
             return ""
 
     def close(self):
-        for proc in reversed(self.procs):
-            if proc.poll() is None:
-                proc.terminate()
-                try:
-                    proc.wait(5)
-                except subprocess.TimeoutExpired:
-                    proc.kill()
-                    proc.wait()
+        stop_processes(self.procs)
         shutil.rmtree(self.tmp, ignore_errors=True)
 
 
@@ -208,19 +201,9 @@ def main():
     if not os.path.exists("/usr/lib/x86_64-linux-gnu/qt6/plugins/platforms/libqwayland-generic.so"):
         missing.append("qt6-wayland")
     if missing:
-        print("%s: missing %s (scripts/setup.sh installs them)"
-              % ("FAIL" if os.environ.get("CI") == "true" else "SKIP", " ".join(missing)))
-        return 1 if os.environ.get("CI") == "true" else 77
+        return missing_tools(missing)
     desk = Weston(xwayland)
-    try:
-        run(desk, program, probe_path)
-    except (Failure, subprocess.SubprocessError, OSError) as failure:
-        print("FAIL: %s: %s" % (type(failure).__name__, failure))
-        return 1
-    finally:
-        desk.close()
-    print("PASS: %s" % name)
-    return 0
+    return outcome(name, lambda: run(desk, program, probe_path), desk.close)
 
 
 if __name__ == "__main__":

@@ -25,14 +25,6 @@ SETTINGS = ("[Sound]\r\nOhne=0\r\nSpeaker=1\r\nSoundkarte=1\r\nSong=Tonleiter\r\
             "[Meldung]\r\nAlarmMeldung=Aufstehen!\r\nStunde=8\r\nMinute=0\r\nSekunde=0\r\n")
 
 
-def skip(why):
-    print("SKIP: " + why)
-    if os.environ.get("CI") == "true":
-        print("CI=true: the audio test must run")
-        return 1
-    return 77
-
-
 def start_pulse(work):
     env = dict(os.environ, XDG_RUNTIME_DIR=work, HOME=work)
     env.pop("PULSE_SERVER", None)
@@ -62,13 +54,13 @@ def main():
     missing = [t for t in ("pulseaudio", "pactl", "parec", "Xvfb", "openbox", "xdotool", "xprop", "xclip")
                if not shutil.which(t)]
     if missing or not os.path.exists(e2e.FAKETIME_LIBRARY):
-        return skip("missing " + " ".join(missing or ["libfaketime"]))
+        return e2e.cannot_run("missing " + " ".join(missing or ["libfaketime"]))
     work = tempfile.mkdtemp(prefix="brenvik-audio-")
     os.chmod(work, 0o700)
     server = start_pulse(work)
     if server is None:
         shutil.rmtree(work, ignore_errors=True)
-        return skip("no PulseAudio server could be started")
+        return e2e.cannot_run("no PulseAudio server could be started")
     raw = os.path.join(work, "alarm.raw")
     desk = e2e.Desktop(sys.argv[1], settings=SETTINGS, fake_time="2026-12-10 07:59:52")
     recorder = None

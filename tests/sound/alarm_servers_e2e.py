@@ -111,7 +111,7 @@ def main():
         tools += ["pulseaudio", "pactl", "parec"]
     missing = [t for t in tools if not shutil.which(t)]
     if missing or not os.path.exists(e2e.FAKETIME_LIBRARY):
-        return audio.skip("missing " + " ".join(missing or ["libfaketime"]))
+        return e2e.cannot_run("missing " + " ".join(missing or ["libfaketime"]))
     work = tempfile.mkdtemp(prefix="brenvik-servers-")
     os.chmod(work, 0o700)
     saved = os.environ.get("PULSE_SERVER")
@@ -128,7 +128,7 @@ def main():
         elif scenario in ("nullsink", "close-during-melody"):
             server = audio.start_pulse(work)
             if server is None:
-                return audio.skip("no PulseAudio server could be started")
+                return e2e.cannot_run("no PulseAudio server could be started")
             # Someone listens, as on a sound card: an idle null sink renders
             # seconds ahead and would take the first tones late.
             recorder = subprocess.Popen(
