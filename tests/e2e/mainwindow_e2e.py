@@ -158,36 +158,36 @@ def check_centred(desk, wid, what):
           "%s frame %r is centred at %.1f,%.1f, not 512,384" % (what, (x, y, w, h), cx, cy))
 
 
+def bad_entry_box(desk, wid, what, dialog_centred=False):
+    """Alarm in > Weitere with a bad entry; the error box's frame must stand on the
+    main window's frame corner. Returns the box."""
+    desk.key(wid, "alt+a")
+    wait_for("the menu", lambda: len(desk.windows()) > 1, timeout=15)
+    desk.x("xdotool", "key", "--clearmodifiers", "w", check_rc=True)
+    dialog = wait_for("the input dialog", lambda: desk.window_titled("Alarm in"), timeout=15)
+    if dialog_centred:
+        check_centred(desk, dialog, "input dialog")
+    desk.key(dialog, "x", "Return")
+    box = wait_for("the error box", lambda: desk.window_titled("Information"), timeout=15)
+    check(frame_top_left(desk, box) == frame_top_left(desk, wid),
+          "error box frame at %r, %s frame at %r"
+          % (frame_top_left(desk, box), what, frame_top_left(desk, wid)))
+    return box
+
+
 def scenario_placement(desk):
     """The main window and the input dialog are centred by their frames; the
     "Weitere" error box's frame stands on the main window's frame corner."""
     desk.start_program()
     wid, _ = main_window(desk)
     check_centred(desk, wid, "main window")
-    desk.key(wid, "alt+a")
-    wait_for("the menu", lambda: len(desk.windows()) > 1, timeout=15)
-    desk.x("xdotool", "key", "--clearmodifiers", "w", check_rc=True)
-    dialog = wait_for("the input dialog", lambda: desk.window_titled("Alarm in"), timeout=15)
-    check_centred(desk, dialog, "input dialog")
-    desk.key(dialog, "x", "Return")
-    box = wait_for("the error box", lambda: desk.window_titled("Information"), timeout=15)
-    check(frame_top_left(desk, box) == frame_top_left(desk, wid),
-          "error box frame at %r, main window frame at %r"
-          % (frame_top_left(desk, box), frame_top_left(desk, wid)))
+    box = bad_entry_box(desk, wid, "main window", dialog_centred=True)
     # Moved elsewhere, the main window takes the box along.
     desk.key(box, "Return")
     wait_for("the box to close", lambda: desk.window_titled("Information") is None, timeout=15)
     desk.x("xdotool", "windowmove", "--sync", str(wid), "40", "60", check_rc=True)
     time.sleep(0.3)
-    desk.key(wid, "alt+a")
-    wait_for("the menu", lambda: len(desk.windows()) > 1, timeout=15)
-    desk.x("xdotool", "key", "--clearmodifiers", "w", check_rc=True)
-    dialog = wait_for("the input dialog", lambda: desk.window_titled("Alarm in"), timeout=15)
-    desk.key(dialog, "x", "Return")
-    box = wait_for("the error box", lambda: desk.window_titled("Information"), timeout=15)
-    check(frame_top_left(desk, box) == frame_top_left(desk, wid),
-          "error box frame at %r, moved main window frame at %r"
-          % (frame_top_left(desk, box), frame_top_left(desk, wid)))
+    box = bad_entry_box(desk, wid, "moved main window")
     desk.key(box, "Return")
     desk.key(wid, "alt+e")
     check(desk.exited() == 0, "program did not end with 0")
