@@ -2,7 +2,7 @@
 #include "app/mainwindowfactory.h"
 #include "app/runapplication.h"
 #include "platform/application.h"
-#include "platform/cursorblink.h"
+#include "app/cursorblink.h"
 #include "platform/platformchoice.h"
 #include "platform/displayconnection.h"
 #include "platform/singleinstance.h"
@@ -62,7 +62,7 @@ int main(int argc, char *argv[])
     if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"))
         qputenv("QT_XCB_NO_MITSHM", "1");
     platform::Application app(argc, argv);
-    platform::CursorBlinkTimeout cursorBlink;
+    CursorBlinkTimeout cursorBlink;
 
     // Before the splash, so that a second start hands over at once.
     QString displayKey = QGuiApplication::platformName();

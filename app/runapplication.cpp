@@ -3,7 +3,7 @@
 #include "app/tsplashform.h"
 #include "platform/application.h"
 #include "base/errors.h"
-#include "platform/messageboxcopy.h"
+#include "app/messageboxcopy.h"
 #include "platform/singleinstance.h"
 #include "platform/x11window.h"
 
@@ -142,8 +142,8 @@ int runApplication(const MainWindowFactory &createMainWindow, const Pause &pause
     try {
         platform::Application::setTitle(u"Brenvik Timer"_s);
         QApplication::setWindowIcon(programIcon());
-        if (!qApp->findChild<platform::MessageBoxCopy *>(QString(), Qt::FindDirectChildrenOnly))
-            qApp->installEventFilter(new platform::MessageBoxCopy(qApp));
+        if (!qApp->findChild<MessageBoxCopy *>(QString(), Qt::FindDirectChildrenOnly))
+            qApp->installEventFilter(new MessageBoxCopy(qApp));
         main = createMainWindow();
     } catch (...) {
         failure = std::current_exception();

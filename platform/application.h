@@ -5,8 +5,9 @@
 // tickcounter.h, timechangewatcher.h), sound (waveoutput.h, toneoutput.h,
 // speakerports.h, audio/ the sound-card module), the desktop (desktopshell.h,
 // windowactivation.h, x11window.h, desktopnotification.h, platformchoice.h),
-// settingsfile.h, singleinstance.h, wakealarm.h and this application object.
-// Plain helpers with no OS behind them (errors, conversions) live in base/.
+// singleinstance.h, wakealarm.h and this application object.
+// Plain helpers with no OS behind them (errors, conversions, the code page)
+// live in base/; the settings file's format in settings/.
 
 #include <QApplication>
 

@@ -1,6 +1,6 @@
 #include "talarmsettings.h"
 
-#include "platform/settingsfile.h"
+#include "settings/settingsfile.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -43,8 +43,8 @@ public:
     }
 
 private:
-    platform::SettingsFile m_file;
-    platform::SettingsFile m_defaults;
+    SettingsFile m_file;
+    SettingsFile m_defaults;
 };
 
 } // namespace
@@ -98,7 +98,7 @@ void saveSoundChoice(const SettingsLocation &location, const SoundChoice &choice
     if (!location.defaults.isEmpty())
         QDir().mkpath(QFileInfo(location.file).absolutePath());
     auto flag = [](bool on) { return on ? u"1"_s : u"0"_s; };
-    platform::SettingsFile(location.file)
+    SettingsFile(location.file)
         .writeStrings({{Sound, File, choice.SoundFile},
                        {Sound, Ohne, flag(choice.Ohne)},
                        {Sound, Speaker, flag(choice.Speaker)},

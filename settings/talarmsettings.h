@@ -5,7 +5,7 @@
 // The settings record, the keys of Timer.ini and where that file lives: the
 // one place that knows the settings schema. The main window owns the record
 // and loads it; the options dialog saves the sound choice into it.
-// The file format itself (sections, keys, atomic saving) is platform/settingsfile.h.
+// The file format itself (sections, keys, atomic saving) is settings/settingsfile.h.
 
 // The program-wide settings record: loaded when the main window is first shown,
 // changed by the message entry and the options dialog, read at every alarm.
@@ -75,7 +75,7 @@ struct SoundChoice
 };
 
 // Writes the four keys in one replacement of the file (creating the user's
-// settings folder if needed); raises platform::ESettingsWriteError and then
+// settings folder if needed); raises ESettingsWriteError and then
 // has changed nothing.
 void saveSoundChoice(const SettingsLocation &location, const SoundChoice &choice);
 // Copies a saved choice into the record.

@@ -3,7 +3,7 @@
 #include "ebeeperror.h"
 #include "notetable.h"
 #include "base/convert.h"
-#include "platform/cp1252.h"
+#include "base/cp1252.h"
 
 #include <QLatin1StringView>
 

@@ -9,7 +9,7 @@
 #include "dialogs/tfrminfo.h"
 #include "dialogs/tfrmoptionen.h"
 #include "base/maker.h"
-#include "platform/settingsfile.h"
+#include "settings/settingsfile.h"
 #include "tests/fakes/mainwindowfixture.h"
 
 #include <QLabel>
@@ -137,7 +137,7 @@ void tst_MenuCommands::optionsChangeTheFileAndTheNextAlarm()
     QTRY_VERIFY(seen);
     QTRY_VERIFY(!frmOptionen);
 
-    const platform::SettingsFile file(m_frm->settingsPath());
+    const SettingsFile file(m_frm->settingsPath());
     QCOMPARE(file.readString(u"Sound"_s, u"File"_s, {}), wave);
     QCOMPARE(file.readString(u"Sound"_s, u"Ohne"_s, {}), u"0"_s);
     QCOMPARE(file.readString(u"Sound"_s, u"Speaker"_s, {}), u"0"_s);

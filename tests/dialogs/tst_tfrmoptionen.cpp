@@ -5,7 +5,7 @@
 #include "controls/tflatedit.h"
 #include "controls/tflatradiobutton.h"
 #include "platform/application.h"
-#include "platform/settingsfile.h"
+#include "settings/settingsfile.h"
 #include "sound/twavsound.h"
 #include "tests/fakes/fakewaveoutput.h"
 
@@ -222,7 +222,7 @@ void tst_TfrmOptionen::showFollowsTheFlagsInTheirOrder()
 
     // OK saves what is shown: at most one mode, all three false when none is checked.
     dialog.btnOk->click();
-    const platform::SettingsFile file(iniPath());
+    const SettingsFile file(iniPath());
     QCOMPARE(file.readString(u"Sound"_s, u"File"_s, {}), u"/klang/wecker.wav"_s);
     QCOMPARE(file.readString(u"Sound"_s, u"Ohne"_s, {}), checked == u"rbkeinTon"_s ? u"1"_s : u"0"_s);
     QCOMPARE(file.readString(u"Sound"_s, u"Speaker"_s, {}), checked == u"rbSpeaker"_s ? u"1"_s : u"0"_s);
@@ -386,7 +386,7 @@ void tst_TfrmOptionen::focusLeavingSoundCardSaves()
         QTest::mousePress(dialog.findChild<QWidget *>(leaveBy), Qt::LeftButton);
     QVERIFY(QApplication::focusWidget() != dialog.rbSoundKarte);
 
-    const platform::SettingsFile file(iniPath());
+    const SettingsFile file(iniPath());
     QCOMPARE(file.readString(u"Sound"_s, u"File"_s, {}), u"wecker.wav"_s);
     QCOMPARE(file.readString(u"Sound"_s, u"Ohne"_s, {}), u"0"_s);
     QCOMPARE(file.readString(u"Sound"_s, u"Speaker"_s, {}), u"0"_s);
@@ -582,14 +582,14 @@ void tst_TfrmOptionen::okSavesBeforeClosing()
     // What the file holds when the dialog disappears.
     QString savedAtHide = u"<not hidden>"_s;
     HideWatcher watcher([&] {
-        savedAtHide = platform::SettingsFile(iniPath()).readString(u"Sound"_s, u"File"_s, u"<none>"_s);
+        savedAtHide = SettingsFile(iniPath()).readString(u"Sound"_s, u"File"_s, u"<none>"_s);
     });
     dialog.installEventFilter(&watcher);
     QTest::mouseClick(dialog.btnOk, Qt::LeftButton);
     QCOMPARE(savedAtHide, u"neu.wav"_s);
     QVERIFY(!dialog.isVisible());
     QCOMPARE(dialog.result(), 1);
-    QCOMPARE(platform::SettingsFile(iniPath()).readString(u"Sound"_s, u"File"_s, {}), u"neu.wav"_s);
+    QCOMPARE(SettingsFile(iniPath()).readString(u"Sound"_s, u"File"_s, {}), u"neu.wav"_s);
     QCOMPARE(m_record.SoundFile, u"neu.wav"_s);
     QVERIFY(m_reports.isEmpty());
 }

@@ -3,7 +3,7 @@
 // a write reads back, changes no other key's value, and that writing the same
 // value again leaves the bytes as they are.
 
-#include "platform/settingsfile.h"
+#include "settings/settingsfile.h"
 
 #include <QDir>
 #include <QFile>
@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         check(out.write(file) == file.size());
     }
 
-    platform::SettingsFile settings(path);
+    SettingsFile settings(path);
     QStringList before;
     for (const QString &section : Sections) {
         for (const QString &key : Keys)
@@ -63,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QString &key = Keys[(choice / Sections.size()) % Keys.size()];
     try {
         settings.writeString(section, key, value);
-    } catch (const platform::ESettingsWriteError &) {
+    } catch (const ESettingsWriteError &) {
         // Only a file that cannot be read whole may be refused, and it stays.
         check(contents(path) == file);
         return 0;
@@ -72,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     qsizetype i = 0;
     for (const QString &s : Sections) {
         for (const QString &k : Keys) {
-            const QString expected = (s == section && k == key) ? value.left(platform::SettingsFile::MaxValueLength) : before[i];
+            const QString expected = (s == section && k == key) ? value.left(SettingsFile::MaxValueLength) : before[i];
             check(settings.readString(s, k, u"<none>"_s) == expected);
             ++i;
         }

@@ -4,8 +4,6 @@
 
 class QMessageBox;
 
-namespace platform {
-
 // Ctrl+C in a message box copies its caption, text and buttons to the
 // clipboard, as message boxes on the desktop the program comes from do; Qt
 // does this only on Windows. Install it on the application object.
@@ -23,4 +21,3 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 };
 
-} // namespace platform

@@ -1,4 +1,4 @@
-#include "messageboxcopy.h"
+#include "app/messageboxcopy.h"
 
 #include <QAbstractButton>
 #include <QClipboard>
@@ -7,8 +7,6 @@
 #include <QMessageBox>
 
 using namespace Qt::StringLiterals;
-
-namespace platform {
 
 QString MessageBoxCopy::textOf(const QMessageBox &box)
 {
@@ -31,4 +29,3 @@ bool MessageBoxCopy::eventFilter(QObject *watched, QEvent *event)
     return true;
 }
 
-} // namespace platform

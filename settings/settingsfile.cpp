@@ -1,7 +1,7 @@
-#include "settingsfile.h"
+#include "settings/settingsfile.h"
 
 #include "base/convert.h"
-#include "cp1252.h"
+#include "base/cp1252.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,8 +20,6 @@
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
-
-namespace platform {
 
 namespace {
 
@@ -319,7 +317,6 @@ QString storedValue(QString value)
     return value;
 }
 
-
 // Changes one key in the document, as the private-profile service does.
 void apply(Document &doc, const SettingsFile::Entry &entry)
 {
@@ -531,4 +528,3 @@ void SettingsFile::throwWriteError() const
                                   .arg(QFileInfo(m_path).absoluteFilePath()));
 }
 
-} // namespace platform

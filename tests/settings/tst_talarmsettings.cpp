@@ -1,6 +1,6 @@
 #include "settings/talarmsettings.h"
 
-#include "platform/settingsfile.h"
+#include "settings/settingsfile.h"
 
 #include <QDir>
 #include <QFile>
@@ -143,7 +143,7 @@ void tst_TAlarmSettings::saveGoesToTheUserFileAndKeepsTheShared()
     QCOMPARE(loaded.record.Ohne, false);
     QCOMPARE(loaded.record.Soundkarte, true);
     QCOMPARE(loaded.record.Song, u"Entertainer"_s);
-    QCOMPARE(platform::SettingsFile(userFile()).readString(u"Sound"_s, u"Song"_s, u"<none>"_s), u"<none>"_s);
+    QCOMPARE(SettingsFile(userFile()).readString(u"Sound"_s, u"Song"_s, u"<none>"_s), u"<none>"_s);
 }
 
 QTEST_GUILESS_MAIN(tst_TAlarmSettings)

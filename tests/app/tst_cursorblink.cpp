@@ -1,4 +1,4 @@
-#include "platform/cursorblink.h"
+#include "app/cursorblink.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -42,7 +42,7 @@ void tst_CursorBlink::settlesAndWakes()
     QStyleHints *hints = QGuiApplication::styleHints();
     hints->setCursorFlashTime(1000);
     {
-        platform::CursorBlinkTimeout blink(60000);
+        CursorBlinkTimeout blink(60000);
         QVERIFY(!blink.settled());
         blink.settle();
         QVERIFY(blink.settled());
@@ -79,7 +79,7 @@ void tst_CursorBlink::settlesAndWakes()
 void tst_CursorBlink::settledEditStopsBlinking()
 {
     QGuiApplication::styleHints()->setCursorFlashTime(100);
-    platform::CursorBlinkTimeout blink(60000);
+    CursorBlinkTimeout blink(60000);
     QLineEdit edit;
     edit.show();
     QApplication::setActiveWindow(&edit);

@@ -1,4 +1,4 @@
-#include "platform/messageboxcopy.h"
+#include "app/messageboxcopy.h"
 
 #include <QClipboard>
 #include <QMessageBox>
@@ -12,7 +12,7 @@ class tst_MessageBoxCopy : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { qApp->installEventFilter(new platform::MessageBoxCopy(qApp)); }
+    void initTestCase() { qApp->installEventFilter(new MessageBoxCopy(qApp)); }
     void ctrlCCopiesTheBox();
     void otherWindowsKeepTheirKeys();
 };

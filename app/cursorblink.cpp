@@ -1,10 +1,8 @@
-#include "platform/cursorblink.h"
+#include "app/cursorblink.h"
 
 #include <QEvent>
 #include <QGuiApplication>
 #include <QStyleHints>
-
-namespace platform {
 
 CursorBlinkTimeout::CursorBlinkTimeout(int timeoutMs, QObject *parent)
     : QObject(parent), m_flashTime(QGuiApplication::styleHints()->cursorFlashTime())
@@ -57,4 +55,3 @@ bool CursorBlinkTimeout::eventFilter(QObject *watched, QEvent *event)
     return QObject::eventFilter(watched, event);
 }
 
-} // namespace platform

@@ -3,8 +3,6 @@
 #include <QObject>
 #include <QTimer>
 
-namespace platform {
-
 // The text cursor blinks while the user works and stands still (shown) after
 // a while without input, as desktops do: a focused field in a window left
 // alone would otherwise wake the program twice a second for ever.
@@ -32,4 +30,3 @@ private:
     bool m_settled = false;
 };
 
-} // namespace platform

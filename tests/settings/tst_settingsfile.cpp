@@ -1,4 +1,4 @@
-#include "platform/settingsfile.h"
+#include "settings/settingsfile.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -19,7 +19,6 @@
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
-using platform::SettingsFile;
 
 Q_DECLARE_METATYPE(SettingsFile::WriteCalls)
 
@@ -424,7 +423,7 @@ void tst_SettingsFile::failedWriteRaisesWithTheFullPath()
     try {
         settings.writeString(u"Sound"_s, u"File"_s, u"x"_s);
         QFAIL("the write did not fail");
-    } catch (const platform::ESettingsWriteError &error) {
+    } catch (const ESettingsWriteError &error) {
         QCOMPARE(error.message(), u"nach %1 kann nicht geschrieben werden"_s.arg(path));
     }
     QCOMPARE(QFileInfo(path).isDir(), makeDirectory);
@@ -480,7 +479,7 @@ void tst_SettingsFile::failedWriteLeavesTheOldFile()
     try {
         settings.writeStrings({{u"Sound"_s, u"File"_s, u"neu.wav"_s}, {u"Sound"_s, u"Ohne"_s, u"0"_s}});
         QFAIL("the write did not fail");
-    } catch (const platform::ESettingsWriteError &error) {
+    } catch (const ESettingsWriteError &error) {
         QCOMPARE(error.message(), u"nach %1 kann nicht geschrieben werden"_s.arg(iniPath()));
     }
     QCOMPARE(contents(), before);
@@ -510,7 +509,7 @@ void tst_SettingsFile::fullDiskLeavesTheOldFile()
         }
     }
     SettingsFile settings(path);
-    QVERIFY_THROWS_EXCEPTION(platform::ESettingsWriteError,
+    QVERIFY_THROWS_EXCEPTION(ESettingsWriteError,
                              settings.writeStrings({{u"Sound"_s, u"File"_s, QString(200, u'n')},
                                                     {u"Sound"_s, u"Ohne"_s, u"0"_s},
                                                     {u"Sound"_s, u"Speaker"_s, u"0"_s},
@@ -554,7 +553,7 @@ void tst_SettingsFile::notARegularFile()
     timer.start();
     QCOMPARE(settings.readString(u"Sound"_s, u"File"_s, u"dflt"_s), kind == u"big" ? u"a"_s : u"dflt"_s);
     QCOMPARE(settings.readBool(u"Sound"_s, u"Ohne"_s, true), true);
-    QVERIFY_THROWS_EXCEPTION(platform::ESettingsWriteError,
+    QVERIFY_THROWS_EXCEPTION(ESettingsWriteError,
                              settings.writeString(u"Sound"_s, u"File"_s, u"b"_s));
     QVERIFY2(timer.elapsed() < 10000, "reading took too long");
 

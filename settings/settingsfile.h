@@ -10,8 +10,6 @@
 
 #include <sys/types.h>
 
-namespace platform {
-
 // A write to the settings file failed; the message names the file's full path.
 class ESettingsWriteError : public Exception
 {
@@ -82,4 +80,3 @@ private:
     WriteCalls m_calls;
 };
 
-} // namespace platform
