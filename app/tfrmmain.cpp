@@ -454,9 +454,9 @@ void TfrmMain::RxClock1Alarm(QObject *)
         const QString &message = m_alarmSettings.AlarmMeldung;
         m_activation->requestAttention(this, (message.isEmpty() ? u"Alarmzeit erreicht!"_s : message)
                                                  + RxClock1->lateAlarmNote());
+        m_alarmSound = AlarmSoundOutcome::Played;
         if (SoundStep) {
-            // The sound step reports nothing; a failing sound must not cost the
-            // message or leave the alarm armed.
+            // A failing sound must not cost the message or leave the alarm armed.
             try {
                 SoundStep();
             } catch (...) {
@@ -466,8 +466,11 @@ void TfrmMain::RxClock1Alarm(QObject *)
         TAlarmSettings &settings = m_alarmSettings;
         if (settings.AlarmMeldung.isEmpty())
             settings.AlarmMeldung = u"Alarmzeit erreicht!"_s;
-        // A passed-over alarm says when it was due; the stored message stays as it is.
-        m_dialogs->showMessageAt(settings.AlarmMeldung + RxClock1->lateAlarmNote(), bounds.topLeft());
+        // A passed-over alarm says when it was due, a silent one that it is;
+        // the stored message stays as it is.
+        AlarmSoundNote soundNote(m_alarmSound, *WavSound1);
+        m_dialogs->showMessageAt(soundNote.messageText(settings.AlarmMeldung + RxClock1->lateAlarmNote()),
+                                 bounds.topLeft());
         m_activation->withdrawAttention(this);
         RxClock1->setAlarmEnabled(false);
         showAlarmState(false);
@@ -476,7 +479,7 @@ void TfrmMain::RxClock1Alarm(QObject *)
 
 void TfrmMain::AlarmSound()
 {
-    playAlarmSound(m_alarmSettings, *SpeakerBeeper1, *WavSound1, melodyFilePath());
+    m_alarmSound = playAlarmSound(m_alarmSettings, *SpeakerBeeper1, *WavSound1, melodyFilePath());
 }
 
 void TfrmMain::mnuOptionenClick(QObject *)

@@ -8,6 +8,7 @@
 // - commandline.h: command-line requests, carried out like the menu commands.
 // The settings record lives in settings/, the OS services in platform/.
 
+#include "app/alarmsoundstep.h"
 #include "controls/tflatbutton.h"
 #include "controls/tflatpanel.h"
 #include "controls/tflatspineditinteger.h"
@@ -160,6 +161,8 @@ private:
     StandardDialogs *m_dialogs;
     SettingsLocation m_settingsLocation;
     TAlarmSettings m_alarmSettings;
+    // What became of the latest alarm's sound.
+    AlarmSoundOutcome m_alarmSound = AlarmSoundOutcome::Played;
     bool m_shown = false;
     // While the close question is open, it answers every further close request.
     bool m_closeQuestionOpen = false;

@@ -10,22 +10,47 @@ namespace platform {
 // initialise the multimedia libraries until it plays something. Everything
 // that talks to the sound server runs on the module's own thread: no call
 // here blocks its caller for longer than a short, fixed deadline, apart from
-// a tone that really sounds, which lasts its duration.
+// the waits for a sound that really plays.
 class AudioBackend
 {
 public:
     virtual ~AudioBackend() = default;
-    // Starts the file in the background; false when it does not exist or
-    // cannot be opened as a sound file. A stream that fails later is silence.
-    virtual bool playWave(const QString &path, bool loop) = 0;
+
+    // What became of the latest playWave(); Idle after stopWave().
+    enum class WaveState { Idle, Starting, Playing, Failed };
+
+    // Starts the file in the background, once or looping. Whether it plays
+    // (a sound file, a device, a server that answers) is found out on the
+    // module's thread and read through waveState().
+    virtual void playWave(const QString &path, bool loop) = 0;
     virtual void stopWave() = 0;
-    // Sounds the tone and returns when its time is up. False at once (or
-    // after the short deadline for opening the stream) when it cannot be
-    // heard: no device, no answer from the server, a failed stream.
-    virtual bool tone(quint16 frequency, quint32 durationMs) = 0;
-    // Opens the tone stream and lets the server start on it, so that the
-    // first step of a sound lasts its written length; false as tone() is.
-    virtual bool prepare() = 0;
+    // Starting turns into Failed when the stream has not started within a
+    // second; a stream that fails or stalls later is Failed too.
+    virtual WaveState waveState() = 0;
+
+    // Tones are placed on the tone stream's own time line, counted in
+    // milliseconds from the first step of a sound, so they sound end to end
+    // however late the caller hands them over, as long as it does so before
+    // the stream needs them.
+    //
+    // Opens the tone stream (waiting for it at most a short, fixed deadline)
+    // and starts a sound just ahead of what the stream has taken; false when
+    // it cannot be heard: no device, no answer from the server, a failed
+    // stream.
+    virtual bool beginSound() = 0;
+    // Places a tone of the sound; false when the stream has failed.
+    virtual bool tone(quint16 frequency, qint64 atMs, qint64 durationMs) = 0;
+    // Milliseconds until the stream takes the point `atMs` of the sound
+    // (negative when it has passed); 0 without a stream.
+    virtual qint64 msUntil(qint64 atMs) = 0;
+    // Returns once the stream has taken the point `atMs`; false when it
+    // failed or stalled meanwhile.
+    virtual bool waitFor(qint64 atMs) = 0;
+    // Ends the sound: with playOut, returns once it has played to `endMs`
+    // (false when the stream failed first); without, drops what is left of
+    // it. The stream closes a while after the last sound.
+    virtual bool endSound(qint64 endMs, bool playOut) = 0;
+
     // Lets what is queued play out for at most playOutMs, stops every stream
     // and ends the module's thread; later calls are silent. Safe to call more
     // than once.

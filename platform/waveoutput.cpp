@@ -16,23 +16,44 @@ public:
     bool play(const QString &fileName, bool loop) override
     {
         const QString path = locate(fileName);
-        if (!QFileInfo(path).isFile()) {
+        m_missing = !QFileInfo(path).isFile();
+        if (m_missing) {
             stop();
+            m_missing = true;
             return false;
         }
         m_backend = AudioBackend::instance();
-        return m_backend && m_backend->playWave(path, loop);
+        m_missing = !m_backend;
+        if (m_backend)
+            m_backend->playWave(path, loop);
+        return m_backend;
     }
     void stop() override
     {
+        m_missing = false;
         // Nothing can be playing before the first play, so a stop does not
         // load the back end.
         if (m_backend)
             m_backend->stopWave();
     }
+    State state() const override
+    {
+        if (m_missing)
+            return State::Failed;
+        if (!m_backend)
+            return State::Idle;
+        switch (m_backend->waveState()) {
+        case AudioBackend::WaveState::Idle: return State::Idle;
+        case AudioBackend::WaveState::Starting: return State::Starting;
+        case AudioBackend::WaveState::Playing: return State::Playing;
+        case AudioBackend::WaveState::Failed: return State::Failed;
+        }
+        return State::Failed;
+    }
 
 private:
     AudioBackend *m_backend = nullptr;
+    bool m_missing = false; // the latest play found nothing to play
 };
 
 } // namespace

@@ -10,10 +10,18 @@ class WaveOutput
 {
 public:
     virtual ~WaveOutput() = default;
-    // Starts the file, once or repeating until stop(). False when it cannot be
-    // played (missing, not a wave file, no sound device): the result is silence.
+    // Starts the file, once or repeating until stop(), without waiting for
+    // the sound card. False when it cannot be played at all (no such file,
+    // no sound module); whether it really plays shows in state().
     virtual bool play(const QString &fileName, bool loop) = 0;
     virtual void stop() = 0;
+
+    // What became of the latest play(): Starting until the sound card takes
+    // it (a short while at most), then Playing, or Failed when it cannot be
+    // heard (not a sound file, no device, no or a wedged sound server, a
+    // stream that failed or stalled); Idle after stop() and after the end.
+    enum class State { Idle, Starting, Playing, Failed };
+    virtual State state() const = 0;
 
     // The sound card. A bare name is looked up in the current folder, then
     // in the per-user data folder, then beside the program.

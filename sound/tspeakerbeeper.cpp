@@ -69,7 +69,8 @@ TSpeakerBeeper::TSpeakerBeeper(QObject *owner, const Services &services)
     watchProgramEnding();
 }
 
-// Marks a sound under way; the outermost one starts audible.
+// Marks a sound under way; the outermost one starts audible, and ends when
+// the beep service has played it to its end.
 class TSpeakerBeeper::SoundScope
 {
 public:
@@ -77,11 +78,26 @@ public:
     {
         if (m_beeper.m_soundDepth++ > 0)
             return;
+        m_beeper.m_silenced = false;
+        m_beeper.m_prepared = UseBeepService && !programEnding();
         // The stream is ready before the first step counts, or the whole
         // sound is skipped at once.
-        m_beeper.m_silenced = UseBeepService && !programEnding() && !m_beeper.m_tones->prepare();
+        if (m_beeper.m_prepared && !m_beeper.m_tones->prepare()) {
+            m_beeper.m_prepared = false;
+            m_beeper.m_silenced = true;
+        }
+        m_beeper.m_lastSoundUnheard = m_beeper.m_silenced;
     }
-    ~SoundScope() { --m_beeper.m_soundDepth; }
+    ~SoundScope()
+    {
+        if (--m_beeper.m_soundDepth > 0 || !m_beeper.m_prepared)
+            return;
+        m_beeper.m_prepared = false;
+        // A sound cut short by the program's end is not played out.
+        if (!m_beeper.m_tones->finish(!programEnding() && !m_beeper.m_silenced) && !programEnding())
+            m_beeper.m_silenced = true;
+        m_beeper.m_lastSoundUnheard = m_beeper.m_silenced;
+    }
     SoundScope(const SoundScope &) = delete;
     SoundScope &operator=(const SoundScope &) = delete;
 
@@ -155,12 +171,29 @@ void TSpeakerBeeper::SpeakerOff()
 
 void TSpeakerBeeper::PlayTone(quint16 frequency, qint32 duration)
 {
-    if (m_soundDepth == 0)
+    if (m_soundDepth == 0) {
         m_silenced = false;
+        // A tone on its own is a sound of its own; a rest needs no output.
+        if (UseBeepService && frequency != 1) {
+            SoundScope scope(*this);
+            playStep(frequency, duration);
+            return;
+        }
+    }
+    playStep(frequency, duration);
+}
+
+void TSpeakerBeeper::playStep(quint16 frequency, qint32 duration)
+{
     if (m_silenced || programEnding())
         return;
     if (frequency == 1) {
-        waitProcessingMessages(duration);
+        // Through the beep service the rest has its place on the output's
+        // time line; the output says how long to wait from here.
+        if (UseBeepService && duration > 0)
+            waitProcessingMessages(qint32(m_tones->rest(quint32(duration))));
+        else
+            waitProcessingMessages(duration);
     } else if (UseBeepService) {
         // A negative duration would be read as some 49 days by the service.
         // A tone nobody hears must not hold back what comes after the sound

@@ -62,10 +62,14 @@ public:
     void setDefaultSound(TPresetSound value) { m_defaultSound = value; }
 
     // Plays one step and returns when it is over. Rests, and tones on the
-    // port path, keep handling the thread's events while they last. A tone
-    // the beep service cannot make heard silences the rest of the sound
-    // under way (preset or melody): its later steps, rests included, are
-    // skipped at once. So is every step once the program is ending.
+    // port path, keep handling the thread's events while they last. Through
+    // the beep service the steps of a sound (preset or melody) keep their
+    // places on the tone output's time line, counted from the first step, so
+    // a late return of this thread neither shortens nor stretches a step;
+    // the sound has played to its end when it returns. A tone the beep
+    // service cannot make heard silences the rest of the sound under way:
+    // its later steps, rests included, are skipped at once. So is every
+    // step once the program is ending.
     virtual void PlayTone(quint16 frequency, qint32 duration);
     // An ordinal above psClimb plays nothing.
     void PlayPreset(TPresetSound sound);
@@ -74,6 +78,10 @@ public:
     // EFOpenError or EConvertError; notes before the fault have sounded.
     void PlayMelody(const QString &fileName, const QString &songName);
 
+    // Whether the latest sound through the beep service could not be heard
+    // (whole or in part).
+    bool lastSoundUnheard() const { return m_lastSoundUnheard; }
+
     static std::span<const Step> presetSteps(TPresetSound sound);
     // Shared by all beepers; every construction sets it anew.
     static bool useBeepService();
@@ -81,6 +89,7 @@ public:
 private:
     class SoundScope;
     void waitProcessingMessages(qint32 duration);
+    void playStep(quint16 frequency, qint32 duration);
     void SpeakerOn(quint16 frequency);
     void SpeakerOff();
 
@@ -92,4 +101,6 @@ private:
     // A sound (preset or melody) is under way; nested ones share its fate.
     int m_soundDepth = 0;
     bool m_silenced = false;
+    bool m_prepared = false;
+    bool m_lastSoundUnheard = false;
 };

@@ -35,6 +35,9 @@ public:
     // file then plays it once as a preview.
     void setDesigning(bool designing) { m_designing = designing; }
 
+    // The playback service, which knows what became of the latest play.
+    platform::WaveOutput &output() const { return *m_output; }
+
 signals:
     void BeforePlay(QObject *sender);
     void AfterPlay(QObject *sender);

@@ -2,12 +2,23 @@
 // square-wave tones through Qt Multimedia.
 //
 // Every Qt Multimedia object lives on the module's own thread. Looking up the
-// device, opening, writing and closing a stream can each hang for half a
-// minute on a sound server that accepts a connection and never answers; the
-// UI thread only hands requests over and waits with a short deadline, so the
-// alarm message never waits on the server.
+// device, opening and closing a stream can each hang for half a minute on a
+// sound server that accepts a connection and never answers; the UI thread
+// only hands requests over and waits with a short deadline, so the alarm
+// message never waits on the server.
+//
+// Both streams are fed in pull mode from sources that never report their
+// end. Qt Multimedia 6.4's PulseAudio sink answers an underflow of a source
+// at its end by asking the server to drain, with the sink's own address as
+// the callback's argument, and never withdraws that request: a sink deleted
+// before the server's answer is then called after its death, on the
+// PulseAudio thread (the program crashed so at exit, now and then, on a
+// busy machine). A push-mode sink's source is always at its end, so there
+// every underflow armed such a call. Here no source ever ends; the audio
+// thread stops a stream itself once its sound has been taken.
 
 #include "platform/audiobackend.h"
+#include "tonetimeline.h"
 #include "wavfile.h"
 
 #include <QAudioDevice>
@@ -19,15 +30,18 @@
 #include <QThread>
 #include <QTimer>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
-#include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <utility>
+#include <vector>
 
 #include <stdlib.h>
 #include <unistd.h>
@@ -36,14 +50,16 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
+using WaveState = platform::AudioBackend::WaveState;
 
 // How long the UI thread waits for the device and the tone stream to open.
 constexpr auto OpenDeadline = 200ms;
-// How long it then waits for the server to start taking the primed stream.
-// A sleepy server (an idle null sink renders seconds ahead) gets no more: the
-// steps then count from here and come out late, but in time with each other.
+// How long it then waits for the server to start taking the stream. A
+// sleepy server (an idle null sink takes seconds at once) gets no more.
 constexpr auto PrimeDeadline = 150ms;
-// A tone stream nobody uses for this long after it has played out is closed.
+// A wave file whose stream has not started by then is taken as unplayable.
+constexpr auto WaveStartDeadline = 1s;
+// A tone stream no sound has used for this long is closed.
 constexpr auto ToneIdleClose = 2s;
 // A stream that takes nothing for this long has failed. An idle null sink
 // takes data only every one to two seconds.
@@ -52,34 +68,42 @@ constexpr auto StallLimit = 3s;
 constexpr auto StaleWave = 3s;
 // A lost device is looked for again after this long.
 constexpr auto RetryAfter = 3s;
-// Tone calls this close behind the previous tone's end continue it seamlessly.
-constexpr auto Contiguous = 10ms;
+// What the streams hold ahead of what is heard: the audio thread may be this
+// late without the server running dry.
+static const int ToneBufferMs = qEnvironmentVariableIsSet("DBG_BUF") ? qEnvironmentVariableIntValue("DBG_BUF") : 150;
+constexpr int WaveBufferMs = 250;
+// A sound's first step lies this far beyond what the tone stream has taken.
+constexpr int SoundStartAheadMs = 40;
+// Qt's PulseAudio sink asks its source for data every 20 ms.
+constexpr int PeriodMs = 20;
+constexpr auto WatchInterval = 20ms;
+// Large enough that the sink never sees the source's end, or shortens the
+// server's pre-buffering to the source's size.
+constexpr qint64 Endless = qint64(1) << 40;
 
-// Appends one value, clamped, in the sink's sample format.
-void appendSample(QByteArray &out, QAudioFormat::SampleFormat format, float value)
+// Stores one value, clamped, in the sink's sample format.
+char *storeSample(char *out, QAudioFormat::SampleFormat format, float value)
 {
     if (!std::isfinite(value))
         value = 0.0f;
     value = qBound(-1.0f, value, 1.0f);
     switch (format) {
-    case QAudioFormat::UInt8: {
-        const auto v = static_cast<unsigned char>(qBound(0, int(std::lround(value * 127.0f + 128.0f)), 255));
-        out.append(char(v));
-        break;
-    }
+    case QAudioFormat::UInt8:
+        *out = char(static_cast<unsigned char>(qBound(0, int(std::lround(value * 127.0f + 128.0f)), 255)));
+        return out + 1;
     case QAudioFormat::Int16: {
         const auto v = qint16(std::lround(value * 32767.0f));
-        out.append(reinterpret_cast<const char *>(&v), sizeof v);
-        break;
+        std::memcpy(out, &v, sizeof v);
+        return out + sizeof v;
     }
     case QAudioFormat::Int32: {
         const auto v = qint32(std::lround(double(value) * 2147483647.0));
-        out.append(reinterpret_cast<const char *>(&v), sizeof v);
-        break;
+        std::memcpy(out, &v, sizeof v);
+        return out + sizeof v;
     }
     default:
-        out.append(reinterpret_cast<const char *>(&value), sizeof value);
-        break;
+        std::memcpy(out, &value, sizeof value);
+        return out + sizeof value;
     }
 }
 
@@ -97,7 +121,103 @@ QAudioFormat chooseFormat(const QAudioDevice &device, int rate, int channels)
     return device.preferredFormat();
 }
 
-// Decodes a wave file as the sink asks for data, on the audio thread.
+bool sinkFailed(const QAudioSink *sink)
+{
+    // An underrun is the server waiting for data, not a failure.
+    const QAudio::Error error = sink->error();
+    return (error != QAudio::NoError && error != QAudio::UnderrunError) || sink->state() == QAudio::StoppedState;
+}
+
+// State shared by the UI thread and the audio thread.
+struct Shared
+{
+    enum class Tone { Closed, Opening, Priming, Ready, Failed };
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    Tone tone = Tone::Closed;
+    Clock::time_point openedAt{};     // when Opening began, or Failed was set
+    Clock::time_point primedAt{};     // when Priming began
+    std::optional<platform::ToneTimeline> line; // while a tone stream is open
+    qint64 bufferFrames = 0;          // what the server holds ahead
+    qint64 primeFrames = 0;           // taken beyond this: the server plays
+    Clock::time_point readAt{};       // when the stream last took data
+    bool soundUnderway = false;
+    Clock::time_point soundEndedAt{};
+    bool shuttingDown = false;
+
+    WaveState wave = WaveState::Idle;
+    quint64 waveRequest = 0;          // the latest play or stop
+    Clock::time_point waveAskedAt{};  // when the latest play or stop came
+    quint64 waveHandled = 0;          // the latest the audio thread is done with
+
+    // Milliseconds until the stream takes `frame`, from where it stood at
+    // its last read.
+    qint64 msUntilFrame(qint64 frame, Clock::time_point now) const
+    {
+        const qint64 ahead = (frame - line->cursor()) * 1000 / line->rate();
+        return ahead - std::chrono::duration_cast<std::chrono::milliseconds>(now - readAt).count();
+    }
+};
+
+// Hands the tone time line to the sink, on the audio thread.
+class ToneSource final : public QIODevice
+{
+public:
+    ToneSource(std::shared_ptr<Shared> shared, const QAudioFormat &format, QObject *parent)
+        : QIODevice(parent), m_shared(std::move(shared)), m_format(format)
+    {
+        // Unbuffered: a buffered device would read 16 KB ahead at a time.
+        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    }
+    bool isSequential() const override { return true; }
+    bool atEnd() const override { return false; }
+    qint64 bytesAvailable() const override { return Endless + QIODevice::bytesAvailable(); }
+
+protected:
+    qint64 readData(char *data, qint64 maxSize) override
+    {
+        const int bytesPerFrame = m_format.bytesPerFrame();
+        const qint64 frames = maxSize / bytesPerFrame;
+        if (frames <= 0)
+            return 0;
+        m_mono.assign(size_t(frames), 0.0f);
+        bool primed = false;
+        {
+            std::lock_guard lock(m_shared->mutex);
+            if (m_shared->line) {
+                m_shared->line->render(m_mono.data(), frames);
+                if (qEnvironmentVariableIsSet("DBG_TONES")) {
+                    const auto gap = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - m_shared->readAt).count();
+                    if (gap > 30) std::fprintf(stderr, "read gap %lld ms, %lld frames, cursor %lld\n", (long long)gap, (long long)frames, (long long)m_shared->line->cursor());
+                }
+                m_shared->readAt = Clock::now();
+                if (m_shared->tone == Shared::Tone::Priming && m_shared->line->cursor() > m_shared->primeFrames) {
+                    m_shared->tone = Shared::Tone::Ready;
+                    primed = true;
+                }
+            }
+        }
+        if (primed)
+            m_shared->changed.notify_all();
+        const int channels = m_format.channelCount();
+        const auto sampleFormat = m_format.sampleFormat();
+        char *out = data;
+        for (const float value : m_mono)
+            for (int c = 0; c < channels; ++c)
+                out = storeSample(out, sampleFormat, value);
+        return frames * bytesPerFrame;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    std::shared_ptr<Shared> m_shared;
+    QAudioFormat m_format;
+    std::vector<float> m_mono;
+};
+
+// Decodes a wave file as the sink asks for data, on the audio thread; after
+// the file's end it hands out silence until the audio thread stops it.
 class WaveSource final : public QIODevice
 {
 public:
@@ -105,32 +225,39 @@ public:
         : QIODevice(parent), m_stream(std::move(stream)), m_format(format)
     {
         m_stream->setOutput(format.sampleRate(), format.channelCount());
-        open(QIODevice::ReadOnly);
+        m_readAt = Clock::now();
+        // Unbuffered: a buffered device would read 16 KB ahead at a time.
+        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
     }
     bool isSequential() const override { return true; }
-    bool drained() const { return m_ended && m_pending.isEmpty(); }
-    qint64 bytesAvailable() const override
-    {
-        return (m_ended ? m_pending.size() : m_pending.size() + 65536) + QIODevice::bytesAvailable();
-    }
+    bool atEnd() const override { return false; }
+    qint64 bytesAvailable() const override { return Endless + QIODevice::bytesAvailable(); }
+    qint64 cursor() const { return m_cursor; }
+    // The frame where the file's sound ended; -1 while it lasts.
+    qint64 endFrame() const { return m_endFrame; }
+    Clock::time_point readAt() const { return m_readAt; }
 
 protected:
     qint64 readData(char *data, qint64 maxSize) override
     {
         const int bytesPerFrame = m_format.bytesPerFrame();
-        while (m_pending.size() < maxSize && !m_ended) {
-            const qint64 frames = qMax<qint64>(1, qMin<qint64>(4096, (maxSize - m_pending.size()) / bytesPerFrame + 1));
-            m_floats.resize(size_t(frames * m_format.channelCount()));
+        const int channels = m_format.channelCount();
+        const qint64 frames = maxSize / bytesPerFrame;
+        if (frames <= 0)
+            return 0;
+        m_floats.assign(size_t(frames * channels), 0.0f);
+        if (m_endFrame < 0) {
             const qint64 got = m_stream->read(m_floats.data(), frames);
             if (got < frames)
-                m_ended = true;
-            for (qint64 i = 0; i < got * m_format.channelCount(); ++i)
-                appendSample(m_pending, m_format.sampleFormat(), m_floats[size_t(i)]);
+                m_endFrame = m_cursor + qMax<qint64>(0, got);
         }
-        const qint64 n = qMin<qint64>(maxSize - maxSize % bytesPerFrame, m_pending.size());
-        std::memcpy(data, m_pending.constData(), size_t(n));
-        m_pending.remove(0, n);
-        return n;
+        const auto sampleFormat = m_format.sampleFormat();
+        char *out = data;
+        for (const float value : m_floats)
+            out = storeSample(out, sampleFormat, value);
+        m_cursor += frames;
+        m_readAt = Clock::now();
+        return frames * bytesPerFrame;
     }
     qint64 writeData(const char *, qint64) override { return -1; }
 
@@ -138,64 +265,30 @@ private:
     std::unique_ptr<platform::WaveStream> m_stream;
     QAudioFormat m_format;
     std::vector<float> m_floats;
-    QByteArray m_pending;
-    bool m_ended = false;
-};
-
-// State shared by the UI thread and the audio thread.
-struct Shared
-{
-    enum class Tone { Closed, Opening, Priming, Ready, Failed };
-
-    struct Segment
-    {
-        qint64 start; // frame on the stream's time line
-        qint64 frames;
-        quint16 frequency;
-    };
-
-    std::mutex mutex;
-    std::condition_variable changed;
-    Tone tone = Tone::Closed;
-    Clock::time_point openedAt{};     // when Opening began, or Failed was set
-    Clock::time_point primedAt{};     // when Priming began
-    // The time line: frame `base` of the stream was due at `origin`.
-    Clock::time_point origin{};
-    qint64 base = 0;
-    int rate = 0;
-    std::deque<Segment> segments;
-    Clock::time_point lastEnd{};      // the last tone's end on the UI's clock
-    bool shuttingDown = false;
-
-    qint64 frameAt(Clock::time_point t) const
-    {
-        return base + std::chrono::duration_cast<std::chrono::microseconds>(t - origin).count() * rate / 1000000;
-    }
+    qint64 m_cursor = 0;
+    qint64 m_endFrame = -1;
+    Clock::time_point m_readAt;
 };
 
 // Lives on the audio thread and owns every sink.
 class Worker final : public QObject
 {
 public:
-    // The timers are children, so they move to the audio thread with it.
-    explicit Worker(std::shared_ptr<Shared> shared)
-        : m_shared(std::move(shared)), m_pump(this), m_waveDrained(this)
+    // The timer is a child, so it moves to the audio thread with it.
+    explicit Worker(std::shared_ptr<Shared> shared) : m_shared(std::move(shared)), m_watch(this)
     {
-        m_pump.setTimerType(Qt::PreciseTimer);
-        m_pump.setInterval(5);
-        QObject::connect(&m_pump, &QTimer::timeout, this, [this] { pumpTone(); });
-        m_waveDrained.setSingleShot(true);
-        QObject::connect(&m_waveDrained, &QTimer::timeout, this, [this] { stopWave(); });
+        m_watch.setInterval(WatchInterval);
+        QObject::connect(&m_watch, &QTimer::timeout, this, [this] { watch(); });
     }
 
     void openTone()
     {
-        bool ok = false;
         {
             std::lock_guard lock(m_shared->mutex);
             if (m_shared->shuttingDown)
                 return;
         }
+        bool ok = false;
         const QAudioDevice device = QMediaDevices::defaultAudioOutput();
         if (!device.isNull()) {
             QAudioFormat format;
@@ -204,260 +297,219 @@ public:
             format.setSampleFormat(QAudioFormat::Int16);
             if (!device.isFormatSupported(format))
                 format = device.preferredFormat();
-            m_toneSink = new QAudioSink(device, format, this);
-            m_toneSink->setBufferSize(format.bytesForDuration(60000));
-            m_toneIo = m_toneSink->start();
-            m_format = m_toneSink->format();
-            ok = m_toneIo && m_toneSink->error() == QAudio::NoError && m_format.bytesPerFrame() > 0
-                && m_format.sampleRate() > 0;
-        }
-        if (ok) {
-            // Prime: fill the stream's whole buffer with silence, so the
-            // server starts playing now and not with the first tone; the
-            // time line starts behind that silence.
-            m_written = 0;
-            m_staged.clear();
-            const qint64 frames = qMax<qint64>(m_toneSink->bufferSize() / m_format.bytesPerFrame(), m_format.sampleRate() / 20);
-            m_staged = QByteArray(int(frames * m_format.bytesPerFrame()), '\0');
-            if (m_format.sampleFormat() == QAudioFormat::UInt8)
-                m_staged.fill(char(0x80));
-            m_cursor = frames;
-            writeStaged();
-            m_lastProgress = Clock::now();
-            m_idleSince = Clock::now();
-            m_primeEnd = Clock::now() + PrimeDeadline;
-            m_phase = 0.0;
-        }
-        {
-            std::lock_guard lock(m_shared->mutex);
-            if (ok) {
-                m_shared->tone = Shared::Tone::Priming;
-                m_shared->primedAt = Clock::now();
-                m_shared->rate = m_format.sampleRate();
-                m_shared->segments.clear();
-            } else {
-                m_shared->tone = Shared::Tone::Failed;
-                m_shared->openedAt = Clock::now();
-            }
-        }
-        m_shared->changed.notify_all();
-        if (ok) {
-            m_priming = true;
-            m_pump.start();
-        } else {
-            closeTone(false);
-        }
-    }
-
-    // Renders the time line up to now (silence between tones, so the stream
-    // never runs dry and restarts late) and writes what the sink takes.
-    void pumpTone()
-    {
-        if (!m_toneSink)
-            return;
-        const auto now = Clock::now();
-        if (m_priming) {
-            // Running once the server takes data beyond the primed buffer.
-            const bool taking = m_staged.isEmpty() && m_toneSink->bytesFree() > 0;
-            writeStaged();
-            if (!taking && now < m_primeEnd && m_toneSink->error() == QAudio::NoError)
-                return;
-            m_priming = false;
-            {
-                std::lock_guard lock(m_shared->mutex);
-                m_shared->tone = Shared::Tone::Ready;
-                m_shared->origin = now;
-                m_shared->base = m_cursor;
-            }
-            m_shared->changed.notify_all();
-            m_lastProgress = now;
-            m_idleSince = now;
-        }
-        std::deque<Shared::Segment> segments;
-        qint64 until;
-        {
-            std::lock_guard lock(m_shared->mutex);
-            until = m_shared->frameAt(now);
-            // Take the tones that begin before `until`, and all of the ones
-            // already begun: a tone is rendered whole as soon as it is due.
-            while (!m_shared->segments.empty() && m_shared->segments.front().start <= until) {
-                segments.push_back(m_shared->segments.front());
-                m_shared->segments.pop_front();
-            }
-        }
-        const int channels = m_format.channelCount();
-        const auto sampleFormat = m_format.sampleFormat();
-        auto silence = [&](qint64 to) {
-            for (; m_cursor < to; ++m_cursor)
-                for (int c = 0; c < channels; ++c)
-                    appendSample(m_staged, sampleFormat, 0.0f);
-        };
-        for (const auto &segment : segments) {
-            silence(segment.start);
-            const int rate = m_format.sampleRate();
-            const bool audible = segment.frequency >= 20 && segment.frequency <= rate / 2;
-            const double step = double(segment.frequency) / rate;
-            for (qint64 i = 0; i < segment.frames; ++i, ++m_cursor) {
-                float value = 0.0f;
-                if (audible) {
-                    value = m_phase < 0.5 ? 0.3f : -0.3f;
-                    m_phase += step;
-                    m_phase -= std::floor(m_phase);
+            if (format.bytesPerFrame() > 0 && format.sampleRate() > 0) {
+                {
+                    std::lock_guard lock(m_shared->mutex);
+                    m_shared->line.emplace(format.sampleRate());
+                    m_shared->readAt = Clock::now();
                 }
-                for (int c = 0; c < channels; ++c)
-                    appendSample(m_staged, sampleFormat, value);
+                m_toneSink = new QAudioSink(device, format, this);
+                m_toneSink->setBufferSize(format.bytesForDuration(ToneBufferMs * 1000));
+                m_toneSink->start(new ToneSource(m_shared, format, m_toneSink));
+                ok = !sinkFailed(m_toneSink);
             }
-            m_idleSince = now + std::chrono::milliseconds(segment.frames * 1000 / rate);
         }
-        silence(until);
-        const qint64 before = m_staged.size();
-        writeStaged();
-        if (m_staged.size() < before || m_staged.isEmpty())
-            m_lastProgress = now;
-        const bool failed = m_toneSink->error() != QAudio::NoError
-            || (m_toneSink->state() == QAudio::StoppedState) || now - m_lastProgress > StallLimit;
-        if (failed) {
+        if (!ok) {
             closeTone(true);
             return;
         }
-        if (segments.empty() && now - m_idleSince > ToneIdleClose && m_staged.isEmpty()
-            && (m_toneSink->bytesFree() >= m_toneSink->bufferSize() || now - m_idleSince > 2 * StallLimit)) {
-            std::unique_lock lock(m_shared->mutex);
-            if (m_shared->segments.empty()) {
-                m_shared->tone = Shared::Tone::Closed;
-                lock.unlock();
-                closeTone(false);
-            }
+        {
+            std::lock_guard lock(m_shared->mutex);
+            const QAudioFormat format = m_toneSink->format();
+            // The server's buffer, as it granted it once the stream opened.
+            m_shared->bufferFrames = qMax<qint64>(m_toneSink->bufferSize(), format.bytesForDuration(ToneBufferMs * 1000))
+                / format.bytesPerFrame();
+            m_shared->primeFrames = m_shared->bufferFrames + m_shared->line->framesFor(PeriodMs);
+            m_shared->tone = Shared::Tone::Priming;
+            m_shared->primedAt = Clock::now();
+            // A new stream is not idle yet.
+            m_shared->soundEndedAt = m_shared->primedAt;
         }
+        m_shared->changed.notify_all();
+        m_watch.start();
     }
 
     void closeTone(bool failed)
     {
-        m_pump.stop();
-        m_priming = false;
-        if (m_toneSink) {
-            m_toneSink->stop();
-            delete m_toneSink;
-            m_toneSink = nullptr;
-            m_toneIo = nullptr;
-        }
-        m_staged.clear();
-        if (failed) {
-            {
-                std::lock_guard lock(m_shared->mutex);
+        QAudioSink *sink = m_toneSink;
+        m_toneSink = nullptr;
+        {
+            std::lock_guard lock(m_shared->mutex);
+            m_shared->line.reset();
+            if (failed) {
                 m_shared->tone = Shared::Tone::Failed;
                 m_shared->openedAt = Clock::now();
-                m_shared->segments.clear();
+            } else if (m_shared->tone != Shared::Tone::Failed) {
+                m_shared->tone = Shared::Tone::Closed;
             }
-            m_shared->changed.notify_all();
         }
+        m_shared->changed.notify_all();
+        retire(sink);
     }
 
-    void playWave(const QString &path, bool loop, Clock::time_point asked)
+    void playWave(const QString &path, bool loop, quint64 request, Clock::time_point asked)
     {
         stopWave();
-        if (Clock::now() - asked > StaleWave)
+        if (!isCurrent(request))
             return;
+        if (Clock::now() - asked > StaleWave) {
+            setWave(request, WaveState::Failed);
+            return;
+        }
         auto stream = std::make_unique<platform::WaveStream>(path, loop);
-        if (!stream->isOpen())
+        const QAudioDevice device = stream->isOpen() ? QMediaDevices::defaultAudioOutput() : QAudioDevice();
+        const QAudioFormat format = device.isNull() ? QAudioFormat()
+                                                    : chooseFormat(device, stream->sampleRate(), stream->channels());
+        if (device.isNull() || format.bytesPerFrame() <= 0 || format.sampleRate() <= 0) {
+            setWave(request, WaveState::Failed);
             return;
-        const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-        if (device.isNull())
-            return;
-        const QAudioFormat format = chooseFormat(device, stream->sampleRate(), stream->channels());
-        if (format.bytesPerFrame() <= 0 || format.sampleRate() <= 0)
-            return;
+        }
         m_wave = new QAudioSink(device, format, this);
+        m_wave->setBufferSize(format.bytesForDuration(WaveBufferMs * 1000));
         m_waveSource = new WaveSource(std::move(stream), format, m_wave);
-        QAudioSink *sink = m_wave;
-        QObject::connect(sink, &QAudioSink::stateChanged, this, [this, sink](QAudio::State state) {
-            if (sink != m_wave)
-                return;
-            // Idle at the end of the data: what the device still buffers
-            // plays out before the sink is closed. An underrun is not the end.
-            if (state == QAudio::IdleState && m_waveSource->drained() && !m_waveDrained.isActive())
-                m_waveDrained.start(bufferMs(sink) + 250);
-            if (state == QAudio::StoppedState && sink->error() != QAudio::NoError)
-                m_waveDrained.start(0);
-        });
-        sink->start(m_waveSource);
+        m_wave->start(m_waveSource);
+        if (sinkFailed(m_wave)) {
+            stopWave();
+            setWave(request, WaveState::Failed);
+            return;
+        }
+        m_waveRequest = request;
+        m_waveBufferFrames = qMax<qint64>(m_wave->bufferSize(), format.bytesForDuration(WaveBufferMs * 1000))
+            / format.bytesPerFrame();
+        setWave(request, WaveState::Playing);
+        m_watch.start();
     }
 
     void stopWave()
     {
-        m_waveDrained.stop();
-        if (!m_wave)
-            return;
         QAudioSink *sink = m_wave;
         m_wave = nullptr;
         m_waveSource = nullptr;
-        sink->disconnect(this);
-        sink->stop();
-        // Not deleted here: this may run inside the sink's own signal.
-        sink->deleteLater();
+        retire(sink);
     }
 
-    // Lets the queued tone play out until the deadline, then closes everything.
+    // Closes everything; the queued sound plays out until the deadline.
     void shutdown(Clock::time_point deadline)
     {
-        while (m_toneSink && !m_priming && Clock::now() < deadline && m_toneSink->error() == QAudio::NoError
-               && !(m_staged.isEmpty() && m_toneSink->bytesFree() >= m_toneSink->bufferSize())) {
+        while (m_toneSink && Clock::now() < deadline && !sinkFailed(m_toneSink)) {
             {
-                // Nothing new is due: only what was rendered plays out.
                 std::lock_guard lock(m_shared->mutex);
-                m_shared->segments.clear();
+                if (!m_shared->line || m_shared->line->idle())
+                    break;
             }
-            writeStaged();
+            // The sink reads from its timer on this thread.
             QThread::msleep(5);
+            QCoreApplication::processEvents();
         }
-        const bool hadStreams = m_toneSink || m_wave;
-        closeTone(false);
-        stopWave();
+        m_watch.stop();
+        // No source has ever ended, so no drain request of the server can
+        // call a sink back after it is gone: deleting them now is safe.
+        if (QAudioSink *sink = std::exchange(m_toneSink, nullptr)) {
+            sink->stop();
+            delete sink;
+        }
+        if (QAudioSink *sink = std::exchange(m_wave, nullptr)) {
+            m_waveSource = nullptr;
+            sink->stop();
+            delete sink;
+        }
+        {
+            std::lock_guard lock(m_shared->mutex);
+            m_shared->line.reset();
+        }
         // deleteLater would need the loop that is about to end.
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        // The server answers the closing of a stream a moment later; Qt
-        // Multimedia's own teardown at exit must not meet that answer.
-        if (hadStreams)
-            QThread::msleep(150);
     }
 
 private:
-    static int bufferMs(QAudioSink *sink)
+    // Checks the streams: the tone stream's priming, a stream that failed
+    // or stalled, the end of a wave file, the tone stream no sound uses.
+    void watch()
     {
-        return int(sink->format().durationForBytes(sink->bufferSize()) / 1000);
+        const auto now = Clock::now();
+        if (m_toneSink) {
+            if (qEnvironmentVariableIsSet("DBG_TONES") && m_toneSink->error() == QAudio::UnderrunError) std::fprintf(stderr, "underrun seen\n");
+            bool failed = sinkFailed(m_toneSink);
+            bool idle = false;
+            {
+                std::lock_guard lock(m_shared->mutex);
+                if (m_shared->tone == Shared::Tone::Priming && now - m_shared->primedAt >= PrimeDeadline) {
+                    // Steps count from here; a sleepy server takes them late,
+                    // but in time with each other.
+                    m_shared->tone = Shared::Tone::Ready;
+                    m_shared->changed.notify_all();
+                }
+                failed = failed || now - m_shared->readAt > StallLimit;
+                // Decided and marked under one lock: a sound that begins
+                // meanwhile opens a new stream.
+                idle = !failed && m_shared->tone == Shared::Tone::Ready && !m_shared->soundUnderway
+                    && m_shared->line && m_shared->line->idle() && now - m_shared->soundEndedAt > ToneIdleClose;
+                if (idle) {
+                    m_shared->tone = Shared::Tone::Closed;
+                    m_shared->line.reset();
+                }
+            }
+            if (idle)
+                retire(std::exchange(m_toneSink, nullptr));
+            else if (failed)
+                closeTone(true);
+        }
+        if (m_wave) {
+            const qint64 end = m_waveSource->endFrame();
+            const bool failed = sinkFailed(m_wave) || now - m_waveSource->readAt() > StallLimit;
+            // Once the server has taken the file's last frame and a buffer
+            // of silence behind it, the file has been heard to its end.
+            const qint64 period = qint64(m_wave->format().sampleRate()) * PeriodMs / 1000;
+            const bool played = end >= 0 && m_waveSource->cursor() >= end + m_waveBufferFrames + period;
+            if (failed || played) {
+                stopWave();
+                setWave(m_waveRequest, failed ? WaveState::Failed : WaveState::Idle);
+            }
+        }
+        if (!m_toneSink && !m_wave)
+            m_watch.stop();
     }
 
-    void writeStaged()
+    // Stops a sink; it goes when control is back in this thread's loop (its
+    // destructor handles events).
+    static void retire(QAudioSink *sink)
     {
-        if (!m_toneIo || m_staged.isEmpty())
+        if (!sink)
             return;
-        const qint64 room = m_toneSink->bytesFree();
-        const qint64 n = qMin<qint64>(room - room % m_format.bytesPerFrame(), m_staged.size());
-        if (n <= 0)
-            return;
-        const qint64 written = m_toneIo->write(m_staged.constData(), n);
-        if (written > 0) {
-            m_staged.remove(0, written);
-            m_written += written;
-        }
+        sink->stop();
+        sink->deleteLater();
     }
+
+    bool isCurrent(quint64 request)
+    {
+        std::lock_guard lock(m_shared->mutex);
+        return !m_shared->shuttingDown && m_shared->waveRequest == request;
+    }
+
+    void setWave(quint64 request, WaveState state)
+    {
+        std::lock_guard lock(m_shared->mutex);
+        if (m_shared->waveRequest == request)
+            m_shared->wave = state;
+    }
+
+public:
+    // The audio thread is through with a play or stop request.
+    void handled(quint64 request)
+    {
+        std::lock_guard lock(m_shared->mutex);
+        m_shared->waveHandled = qMax(m_shared->waveHandled, request);
+    }
+
+private:
 
     std::shared_ptr<Shared> m_shared;
     QAudioSink *m_toneSink = nullptr;
-    QIODevice *m_toneIo = nullptr;
-    QAudioFormat m_format;
-    QTimer m_pump;
-    QByteArray m_staged;     // rendered, not yet taken by the sink
-    qint64 m_cursor = 0;     // frames rendered on the time line
-    qint64 m_written = 0;
-    double m_phase = 0.0;
-    Clock::time_point m_lastProgress{};
-    Clock::time_point m_idleSince{};
-    Clock::time_point m_primeEnd{};
-    bool m_priming = false;
     QAudioSink *m_wave = nullptr;
     WaveSource *m_waveSource = nullptr;
-    QTimer m_waveDrained;
+    quint64 m_waveRequest = 0;
+    qint64 m_waveBufferFrames = 0;
+    QTimer m_watch;
 };
 
 // Set when the audio thread hangs in the sound server at shutdown.
@@ -485,54 +537,107 @@ public:
         m_thread->start();
     }
 
-    bool playWave(const QString &path, bool loop) override
+    void playWave(const QString &path, bool loop) override
     {
-        if (isShutDown())
-            return false;
-        // Only whether the file opens is checked here; decoding and the
-        // device belong to the audio thread.
-        if (!platform::WaveStream(path, loop).isOpen()) {
-            stopWave();
-            return false;
-        }
+        // Opening and decoding the file belong to the audio thread as well:
+        // a file on a slow or sleeping disk never holds the UI thread.
+        quint64 request;
         const auto asked = Clock::now();
-        QMetaObject::invokeMethod(m_worker, [w = m_worker, path, loop, asked] { w->playWave(path, loop, asked); },
-                                  Qt::QueuedConnection);
-        return true;
+        {
+            std::lock_guard lock(m_shared->mutex);
+            if (m_shared->shuttingDown)
+                return;
+            request = ++m_shared->waveRequest;
+            m_shared->wave = WaveState::Starting;
+            m_shared->waveAskedAt = asked;
+        }
+        QMetaObject::invokeMethod(m_worker, [w = m_worker, path, loop, request, asked] {
+            w->playWave(path, loop, request, asked);
+            w->handled(request);
+        }, Qt::QueuedConnection);
     }
 
     void stopWave() override
     {
-        if (isShutDown())
-            return;
-        QMetaObject::invokeMethod(m_worker, [w = m_worker] { w->stopWave(); }, Qt::QueuedConnection);
+        quint64 request;
+        {
+            std::lock_guard lock(m_shared->mutex);
+            if (m_shared->shuttingDown)
+                return;
+            request = ++m_shared->waveRequest;
+            m_shared->wave = WaveState::Idle;
+            m_shared->waveAskedAt = Clock::now();
+        }
+        QMetaObject::invokeMethod(m_worker, [w = m_worker, request] {
+            w->stopWave();
+            w->handled(request);
+        }, Qt::QueuedConnection);
     }
 
-    bool prepare() override
+    WaveState waveState() override
     {
-        std::unique_lock lock(m_shared->mutex);
-        return ready(lock);
+        std::lock_guard lock(m_shared->mutex);
+        // Still not started: a server that does not answer, or a thread
+        // that hangs in it.
+        if (m_shared->wave == WaveState::Starting && Clock::now() - m_shared->waveAskedAt > WaveStartDeadline)
+            m_shared->wave = WaveState::Failed;
+        return m_shared->wave;
     }
 
-    bool tone(quint16 frequency, quint32 durationMs) override
+    bool beginSound() override
     {
         std::unique_lock lock(m_shared->mutex);
         if (!ready(lock))
             return false;
-        const auto now = Clock::now();
-        // A tone right behind the previous one follows it without a gap, so
-        // steps keep their written lengths however late this thread wakes.
-        auto start = now;
-        if (now >= m_shared->lastEnd && now - m_shared->lastEnd < Contiguous)
-            start = m_shared->lastEnd;
-        const auto end = start + std::chrono::milliseconds(durationMs);
-        const qint64 frames = qint64(durationMs) * m_shared->rate / 1000;
-        m_shared->segments.push_back({m_shared->frameAt(start), frames, frequency});
-        m_shared->lastEnd = end;
-        QMetaObject::invokeMethod(m_worker, [w = m_worker] { w->pumpTone(); }, Qt::QueuedConnection);
-        // The beep service blocks for the tone's duration, unless the stream fails.
-        m_shared->changed.wait_until(lock, end, [&] { return m_shared->tone != Shared::Tone::Ready; });
-        return m_shared->tone == Shared::Tone::Ready;
+        m_shared->line->beginSound(m_shared->line->framesFor(SoundStartAheadMs));
+        m_shared->soundUnderway = true;
+        return true;
+    }
+
+    bool tone(quint16 frequency, qint64 atMs, qint64 durationMs) override
+    {
+        std::lock_guard lock(m_shared->mutex);
+        if (!playing())
+            return false;
+        const qint64 before = m_shared->line->cursor();
+        const qint64 ahead = m_shared->line->frameOf(atMs) - before;
+        const qint64 moved = m_shared->line->place(frequency, atMs, durationMs);
+        if (qEnvironmentVariableIsSet("DBG_TONES"))
+            std::fprintf(stderr, "tone %u at %lld: ahead %lld frames, moved %lld, readAt %lld ms ago\n", frequency, (long long)atMs, (long long)ahead, (long long)moved,
+                (long long)std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - m_shared->readAt).count());
+        return true;
+    }
+
+    qint64 msUntil(qint64 atMs) override
+    {
+        std::lock_guard lock(m_shared->mutex);
+        if (!playing())
+            return 0;
+        return m_shared->msUntilFrame(m_shared->line->frameOf(atMs), Clock::now());
+    }
+
+    bool waitFor(qint64 atMs) override
+    {
+        std::unique_lock lock(m_shared->mutex);
+        return waitUntilTaken(lock, [&] { return m_shared->line->frameOf(atMs); });
+    }
+
+    bool endSound(qint64 endMs, bool playOut) override
+    {
+        std::unique_lock lock(m_shared->mutex);
+        bool heard = playing();
+        if (heard && playOut) {
+            // Taken a whole buffer beyond the end: the server has played it.
+            heard = waitUntilTaken(lock, [&] {
+                return m_shared->line->frameOf(endMs) + m_shared->bufferFrames
+                    + m_shared->line->framesFor(PeriodMs);
+            });
+        } else if (heard) {
+            m_shared->line->dropQueued();
+        }
+        m_shared->soundUnderway = false;
+        m_shared->soundEndedAt = Clock::now();
+        return heard;
     }
 
     void shutdown(int playOutMs) override
@@ -543,9 +648,11 @@ public:
             if (m_shared->shuttingDown)
                 return;
             m_shared->shuttingDown = true;
-            // An open that outlived its deadline hangs in the server.
-            hanging = m_shared->tone == Shared::Tone::Opening
-                && Clock::now() - m_shared->openedAt > OpenDeadline;
+            // An open that outlived its deadline hangs in the server, and so
+            // may a wave file that never started.
+            const auto now = Clock::now();
+            hanging = (m_shared->tone == Shared::Tone::Opening && now - m_shared->openedAt > OpenDeadline)
+                || (m_shared->waveHandled != m_shared->waveRequest && now - m_shared->waveAskedAt > WaveStartDeadline);
         }
         m_shared->changed.notify_all();
         const auto deadline = Clock::now() + std::chrono::milliseconds(qMax(0, playOutMs));
@@ -557,13 +664,40 @@ public:
         }, Qt::QueuedConnection);
         // A thread that hangs in the sound server is left behind rather than
         // hanging the program's exit; its objects are never touched again.
-        if (m_thread->wait(QDeadlineTimer(hanging ? 100 : qMax(0, playOutMs) + 1000)))
+        // One that is merely slow (a busy machine) is waited for: the
+        // application object must not go while it still closes streams.
+        if (m_thread->wait(QDeadlineTimer(hanging ? 100 : qMax(0, playOutMs) + 5000)))
             delete m_thread;
         else
             audioThreadHangs = true;
     }
 
 private:
+    // A tone stream that takes the sound's steps.
+    bool playing() const
+    {
+        return !m_shared->shuttingDown && m_shared->tone == Shared::Tone::Ready && m_shared->line;
+    }
+
+    // Waits until the stream has taken the frame `target()`; false when it
+    // fails or stalls first. Sleeps until the frame is due, not per read.
+    template<typename Target>
+    bool waitUntilTaken(std::unique_lock<std::mutex> &lock, Target target)
+    {
+        if (!playing())
+            return false;
+        const auto giveUp = Clock::now() + std::chrono::milliseconds(qMax<qint64>(0, m_shared->msUntilFrame(target(), Clock::now())))
+            + StallLimit;
+        while (playing() && m_shared->line->cursor() < target()) {
+            const auto now = Clock::now();
+            if (now > giveUp)
+                return false; // the audio thread itself no longer runs
+            const qint64 ms = std::clamp<qint64>(m_shared->msUntilFrame(target(), now), PeriodMs / 2, 1000);
+            m_shared->changed.wait_until(lock, now + std::chrono::milliseconds(ms), [&] { return !playing(); });
+        }
+        return playing();
+    }
+
     // Opens and primes the tone stream unless it runs; false when it cannot
     // within the deadlines.
     bool ready(std::unique_lock<std::mutex> &lock)
@@ -586,13 +720,7 @@ private:
         // backstop should that thread hang in the server.
         m_shared->changed.wait_until(lock, m_shared->primedAt + PrimeDeadline + 200ms,
                                      [&] { return m_shared->tone != Shared::Tone::Priming; });
-        return m_shared->tone == Shared::Tone::Ready;
-    }
-
-    bool isShutDown()
-    {
-        std::lock_guard lock(m_shared->mutex);
-        return m_shared->shuttingDown;
+        return playing();
     }
 
     std::shared_ptr<Shared> m_shared;

@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# Runs one alarm-with-sound scenario again and again and counts how often the
+# program ends cleanly: a crash at exit that shows once in many runs.
+#
+#     tests/sound/exit_loop.sh [-b] [-s SCENARIO] BUILD_DIR RUNS
+#
+#   -b            keep both cores busy meanwhile (one busy loop per core, at
+#                 the loop's own priority)
+#   -s SCENARIO   a scenario of alarm_servers_e2e.py (default: nullsink)
+#
+# Core dumps are allowed (ulimit -c unlimited); where they land is the
+# kernel's core_pattern. The output of every failed run is kept in
+# BUILD_DIR/exit-loop/run-N.log. Exit status 0 when every run passed.
+set -u
+busy=0
+scenario=nullsink
+while getopts "bs:" opt; do
+    case $opt in
+        b) busy=1 ;;
+        s) scenario=$OPTARG ;;
+        *) exit 2 ;;
+    esac
+done
+shift $((OPTIND - 1))
+if [ $# -ne 2 ]; then
+    echo "usage: exit_loop.sh [-b] [-s SCENARIO] BUILD_DIR RUNS" >&2
+    exit 2
+fi
+build=$(cd "$1" && pwd)
+runs=$2
+here=$(cd "$(dirname "$0")" && pwd)
+logs=$build/exit-loop
+mkdir -p "$logs"
+ulimit -c unlimited
+
+loops=()
+stop_loops() {
+    for pid in "${loops[@]}"; do
+        kill "$pid" 2>/dev/null
+    done
+}
+trap stop_loops EXIT
+if [ "$busy" = 1 ]; then
+    for _ in $(seq "$(nproc)"); do
+        sh -c 'while :; do :; done' &
+        loops+=($!)
+    done
+fi
+
+passed=0 failed=0 skipped=0
+for n in $(seq "$runs"); do
+    log=$logs/run-$n.log
+    python3 "$here/alarm_servers_e2e.py" "$build/app/brenvik-timer" "$build/app/brenvik-melody" \
+        "$scenario" >"$log" 2>&1
+    rc=$?
+    case $rc in
+        0) passed=$((passed + 1)); rm -f "$log" ;;
+        77) skipped=$((skipped + 1)); rm -f "$log" ;;
+        *) failed=$((failed + 1))
+           echo "run $n failed: $(grep -m1 FAIL "$log" || tail -n1 "$log")" ;;
+    esac
+    echo "after $n runs: $passed passed, $failed failed, $skipped skipped (load $(cut -d' ' -f1 /proc/loadavg))"
+done
+[ "$failed" -eq 0 ]
