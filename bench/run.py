@@ -3,7 +3,7 @@
 
 Run through bench/run.sh, which builds what is measured. Prints markdown tables.
 
-    BENCH_ONLY=idle,latency   only these sections (startup, idle, tick, latency, sound)
+    BENCH_ONLY=idle,latency   only these sections (startup, idle, tick, latency, sound, repeat)
     BENCH_IDLE_SECONDS=60     length of each idle measurement
     BENCH_RUNS=5              launches for the start-up median
     BENCH_PROGRAM=PATH        another build of the program (to compare)
@@ -34,7 +34,7 @@ RUNS = int(os.environ.get("BENCH_RUNS", "5"))
 IDLE_S = float(os.environ.get("BENCH_IDLE_SECONDS", "60"))
 SETTLE_S = 10
 SECTIONS = set(filter(None, os.environ.get(
-    "BENCH_ONLY", "startup,idle,tick,latency,sound").split(",")))
+    "BENCH_ONLY", "startup,idle,tick,latency,sound,repeat").split(",")))
 # Targets against the Qt floor from the same run.
 TARGET_CPU = 1.0
 TARGET_CTX = 1.5
@@ -449,6 +449,10 @@ def main():
     if "sound" in SECTIONS:
         log("sound ...")
         extra.append(("sound", measure_sound()))
+    if "repeat" in SECTIONS:
+        log("arrow repeat ...")
+        env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
+        extra.append(("arrow held down", run_extra("repeatbench", ["10"], env=env)))
     for title, values in extra:
         if values is None:
             print(f"\n{title}: not built")
