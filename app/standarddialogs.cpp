@@ -44,11 +44,14 @@ protected:
 
     bool event(QEvent *event) override
     {
-        // QMessageBox sizes itself anew at every layout request.
-        const bool handled = QMessageBox::event(event);
-        if (event->type() == QEvent::LayoutRequest && isVisible())
+        // QMessageBox would size itself anew at every layout request, and the
+        // box would change its size while it is shown.
+        if (event->type() == QEvent::LayoutRequest && isVisible()) {
+            const bool handled = QDialog::event(event);
             fit();
-        return handled;
+            return handled;
+        }
+        return QMessageBox::event(event);
     }
 
     // The window manager's frame, known once shown.
