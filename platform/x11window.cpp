@@ -160,11 +160,19 @@ QMargins frameExtents(const QWidget *window)
         const QWindow *handle = window ? window->windowHandle() : nullptr;
         return handle ? handle->frameMargins() : QMargins();
     }
+    // The window manager counts screen pixels; Qt's geometry on a scaled
+    // screen does not.
+    const qreal ratio = window->devicePixelRatio();
+    const auto scaled = [ratio](const QMargins &m) {
+        return ratio == 1.0 ? m
+                            : QMargins(qRound(m.left() / ratio), qRound(m.top() / ratio),
+                                       qRound(m.right() / ratio), qRound(m.bottom() / ratio));
+    };
     const xcb_atom_t extents = atom(c, "_NET_FRAME_EXTENTS");
     if (extents == XCB_ATOM_NONE)
         return {};
     if (const auto known = readFrameExtents(c, w, extents))
-        return *known;
+        return scaled(*known);
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
     const xcb_atom_t request = atom(c, "_NET_REQUEST_FRAME_EXTENTS");
     if (request == XCB_ATOM_NONE || !managerSupports(c, root, request))
@@ -182,7 +190,7 @@ QMargins frameExtents(const QWidget *window)
     waited.start();
     while (!waited.hasExpired(FrameExtentsWaitMs)) {
         if (const auto answered = readFrameExtents(c, w, extents))
-            return *answered;
+            return scaled(*answered);
         QThread::msleep(5);
     }
     return {};

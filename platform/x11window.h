@@ -27,7 +27,8 @@ void setIconName(const QWidget *window, const QString &name);
 // message being handled.
 void setBackdrop(const QWidget *window, const QImage &image);
 
-// The window manager's frame around the window (_NET_FRAME_EXTENTS). For a
+// The window manager's frame around the window (_NET_FRAME_EXTENTS), in Qt's
+// device-independent pixels, as the window's geometry. For a
 // window not yet mapped the manager is asked for it and given a short time to
 // answer; without a manager the margins are empty. On other platforms, the
 // frame the platform reports.
