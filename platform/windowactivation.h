@@ -14,12 +14,13 @@ public:
 
     // Shows a minimised window in its normal state again.
     virtual void restore(QWidget *window) = 0;
-    // BringWindowToForeground: restores, raises and activates the window;
-    // returns whether it is the active window afterwards.
+    // BringWindowToForeground: restores the window, moves it to the desktop
+    // the user is on, raises and activates it; returns whether it is the
+    // active window at once. Waits for nothing.
     virtual bool bringToForeground(QWidget *window) = 0;
     // At the alarm: marks the window as wanting attention until it is active;
-    // where no window can be brought forward (Wayland) the text also goes out
-    // as a desktop notification.
+    // unless a window of the program is seen active about half a second after
+    // it was brought forward, the text also goes out as a desktop notification.
     virtual void requestAttention(QWidget *window, const QString &text) = 0;
     // The alarm has been confirmed: withdraws the notification.
     virtual void withdrawAttention(QWidget *window) = 0;

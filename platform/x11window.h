@@ -5,6 +5,8 @@
 #include <QRect>
 #include <QString>
 
+#include <optional>
+
 class QImage;
 class QWidget;
 
@@ -43,6 +45,20 @@ QPoint centredFrameTopLeft(const QRect &screen, const QSize &frameSize);
 
 // Sends what is buffered to the X server.
 void flush();
+
+// Moves a shown window to the desktop the user is on (_NET_WM_DESKTOP), unless
+// it is there already or on every desktop.
+void moveToCurrentDesktop(const QWidget *window);
+
+// Asks the window manager to activate the shown window as a pager would
+// (_NET_ACTIVE_WINDOW with the server's current time), which focus-stealing
+// prevention lets through. Nothing waits: the time comes with an event on the
+// program's own connection, and the request goes out when it arrives.
+void requestActivation(const QWidget *window);
+
+// Whether the window manager reports one of the program's windows as the
+// active one (_NET_ACTIVE_WINDOW); nothing where no manager reports it.
+std::optional<bool> managerShowsProgramActive();
 
 } // namespace x11
 

@@ -215,6 +215,39 @@ def scenario_alarm_placement(desk):
     check(desk.output() == "", "program printed: %r" % desk.output())
 
 
+def desktop_of(desk, wid):
+    value = desk.prop(wid, "_NET_WM_DESKTOP")
+    return int(value) if value is not None else None
+
+
+def current_desktop(desk):
+    return int(desk.x("xprop", "-root", "_NET_CURRENT_DESKTOP").split("=")[-1])
+
+
+def scenario_alarm_other_desktop(desk):
+    """The alarm falls due while the user works on another desktop and the
+    main window is minimised on the first one: the window comes to the desktop
+    the user is on, restored and in front, with the message."""
+    desk.start_program()
+    wid, top = main_window(desk)
+    desk.click(wid, 96 + 80, top + 152 + 12)  # arms 08:00:00 from Timer.ini
+    wait_for("the armed title", lambda: desk.icon_name(wid) == ARMED, timeout=15)
+    check(desktop_of(desk, wid) == 0, "main window on desktop %r" % desktop_of(desk, wid))
+    desk.x("xdotool", "windowminimize", "--sync", str(wid), check_rc=True)
+    desk.x("wmctrl", "-s", "2", check_rc=True)
+    wait_for("the other desktop", lambda: current_desktop(desk) == 2, timeout=10)
+    box = wait_for("the alarm message", lambda: desk.window_titled("Information"), timeout=60)
+    check(current_desktop(desk) == 2, "the desktop was switched to %d" % current_desktop(desk))
+    wait_for("the main window on the user's desktop", lambda: desktop_of(desk, wid) == 2, timeout=5)
+    wait_for("the main window shown", lambda: wid in desk.windows(), timeout=5)
+    state = desk.prop(wid, "_NET_WM_STATE") or ""
+    check("_NET_WM_STATE_HIDDEN" not in state, "main window still iconic: %s" % state)
+    check(desktop_of(desk, box) in (2, 0xFFFFFFFF), "message on desktop %r" % desktop_of(desk, box))
+    desk.key(box, "Return")
+    wait_for("the disarmed title", lambda: desk.icon_name(wid) == TITLE, timeout=15)
+    check(desk.output() == "", "program printed: %r" % desk.output())
+
+
 def scaled(size, ratio):
     """A size in the layout's pixels on a screen of this device pixel ratio, as
     Qt rounds it (halves away from zero)."""
@@ -265,10 +298,14 @@ SCENARIOS = {
     "placement": (scenario_placement, []),
     "alarm-placement": (scenario_alarm_placement, []),
     "scaled": (scenario_scaled, ["wmctrl"]),
+    "alarm-other-desktop": (scenario_alarm_other_desktop, ["wmctrl"]),
 }
 
 OPTIONS = {
     "alarm-placement": {
+        "settings": settings(8, 0, 0, "Zeit!"),
+        "fake_time": "2026-12-10 07:59:45"},
+    "alarm-other-desktop": {
         "settings": settings(8, 0, 0, "Zeit!"),
         "fake_time": "2026-12-10 07:59:45"},
 }
