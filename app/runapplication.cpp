@@ -128,14 +128,9 @@ ForwardReply answerForwarded(const MainWindowParts &main, const QStringList &arg
 int runApplication(const MainWindowFactory &createMainWindow, const Pause &pause,
                    const ClockCommand &command, platform::SingleInstance *instance)
 {
-    // Pixels first: the splash is drawn by the X server from its backdrop, as
-    // no message may be handled before the event loop runs.
+    // Pixels first: no message may be handled before the event loop runs.
     auto splash = std::make_unique<TSplashForm>();
-    splash->winId();
-    platform::x11::setBackdrop(splash.get(), splash->grab().toImage());
-    splash->show();
-    splash->repaint();
-    platform::x11::flush();
+    splash->showAtOnce();
 
     MainWindowParts main;
     std::exception_ptr failure;
