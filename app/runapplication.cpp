@@ -2,6 +2,7 @@
 
 #include "app/tsplashform.h"
 #include "platform/application.h"
+#include "platform/layoutface.h"
 #include "base/errors.h"
 #include "app/messageboxcopy.h"
 #include "platform/singleinstance.h"
@@ -135,6 +136,9 @@ int runApplication(const MainWindowFactory &createMainWindow, const Pause &pause
     MainWindowParts main;
     std::exception_ptr failure;
     try {
+        // Behind the splash: the windows' pixel layouts need their face, which
+        // the font configuration of a plain desktop does not list.
+        platform::setUpLayoutFace();
         platform::Application::setTitle(u"Brenvik Timer"_s);
         QApplication::setWindowIcon(programIcon());
         if (!qApp->findChild<MessageBoxCopy *>(QString(), Qt::FindDirectChildrenOnly))

@@ -1,17 +1,21 @@
 #!/usr/bin/env python3
 """End-to-end tests of the program run as a normal user.
 
-    brenvik_user_e2e.py PROGRAM package   the installed Debian package
-    brenvik_user_e2e.py PROGRAM wake      the wake-up timer of an armed alarm
+    brenvik_user_e2e.py PROGRAM package BUILD   the installed Debian package
+    brenvik_user_e2e.py PROGRAM wake            the wake-up timer of an armed alarm
 
-Both need root: "package" to read what apt installed and to start the program
-as the user brenvik-e2e (created when missing), "wake" also to give the
+Both need root: "package" to read what apt installed, to start the program as
+the user brenvik-e2e (created when missing) and to remove the package and
+install it again from BUILD/brenvik-timer_*.deb, "wake" also to give the
 helper its capability with setcap. Elsewhere they skip, but never under CI=true.
 Helpers come from brenvik_e2e.py.
 """
 
+import glob
 import os
 import pwd
+import re
+import shlex
 import shutil
 import subprocess
 import sys
@@ -45,7 +49,7 @@ def ensure_user():
 class UserDesktop(Desktop):
     """The program started as the user brenvik-e2e with a fresh home of its own."""
 
-    def __init__(self, program, copy=False, settings=None, fake_time=None, args=()):
+    def __init__(self, program, copy=False, settings=None, fake_time=None, args=(), env=None):
         user = ensure_user()
         self.uid, self.gid = user.pw_uid, user.pw_gid
         self.procs = []
@@ -66,6 +70,7 @@ class UserDesktop(Desktop):
                 f.write(settings)
         self.fake_time = fake_time
         self.args = list(args)
+        self.extra_env = dict(env or {})
         self.env = None
         self.program = None
 
@@ -75,9 +80,13 @@ class UserDesktop(Desktop):
         os.chown(path, self.uid, self.gid)
         return path
 
-    def start_program(self):
-        env = dict(self.env, HOME=self.home, USER=USER, LOGNAME=USER)
+    def user_env(self):
+        env = dict(self.env, HOME=self.home, USER=USER, LOGNAME=USER, **self.extra_env)
         env.pop("XDG_CONFIG_HOME", None)
+        return env
+
+    def start_program(self):
+        env = self.user_env()
         if self.fake_time:
             env["LD_PRELOAD"] = FAKETIME_LIBRARY
             env["FAKETIME"] = "@" + self.fake_time
@@ -91,6 +100,48 @@ class UserDesktop(Desktop):
 
     def user_settings(self):
         return os.path.join(self.home, ".config", "brenvik-timer", "Timer.ini")
+
+    def second_start(self, args):
+        """Another start as the same user on the same display: (status, output)."""
+        result = subprocess.run(args, env=self.user_env(), cwd=self.home, capture_output=True,
+                                text=True, timeout=30, user=self.uid, group=self.gid,
+                                extra_groups=[])
+        return result.returncode, result.stdout + result.stderr
+
+
+# --- the menu entry --------------------------------------------------------------
+
+
+def desktop_entry(path):
+    """The groups of a .desktop file: {group: {key: value}}."""
+    groups, group = {}, None
+    with open(path, encoding="utf-8") as f:
+        for line in f.read().splitlines():
+            if not line.strip() or line.startswith("#"):
+                continue
+            if line.startswith("[") and line.endswith("]"):
+                group = groups.setdefault(line[1:-1], {})
+            elif group is not None and "=" in line:
+                key, value = line.split("=", 1)
+                group[key.strip()] = value.strip()
+    return groups
+
+
+def exec_args(value):
+    """An Exec value as a launcher runs it: quoted as the shell quotes, the
+    field codes (%f, %U, ...) left out, %% for a percent sign."""
+    args = [a for a in shlex.split(value) if not re.fullmatch(r"%[fFuUdDnNickvm]", a)]
+    return [a.replace("%%", "%") for a in args]
+
+
+SYSTEM_FONTS_CONF = """<?xml version="1.0"?>
+<!DOCTYPE fontconfig SYSTEM "urn:fontconfig:fonts.dtd">
+<fontconfig>
+  <dir>/usr/share/fonts</dir>
+  <cachedir>%s</cachedir>
+  <include ignore_missing="yes">/etc/fonts/conf.d</include>
+</fontconfig>
+"""
 
 
 # --- /proc ---------------------------------------------------------------------
@@ -155,45 +206,97 @@ def toggle(desk, wid, top):
 # --- scenarios -----------------------------------------------------------------
 
 
-def scenario_package(program):
-    """The installed package: its files and dependencies, then the program as a
-    normal user: armed from the command line, the alarm under a faked clock,
-    the options saved in the user's own settings file."""
+def apt_get(*args):
+    env = dict(os.environ, DEBIAN_FRONTEND="noninteractive")
+    return subprocess.run(["apt-get", "-y", "-q", "-o", "DPkg::Lock::Timeout=120"] + list(args),
+                          env=env, capture_output=True, text=True, timeout=300)
+
+
+def package_status():
+    return subprocess.run(["dpkg-query", "-W", "-f=${db:Status-Status}", "brenvik-timer"],
+                          capture_output=True, text=True).stdout.strip() or "not-installed"
+
+
+def scenario_package(program, build):
+    """The installed package: its files and dependencies; the program as a
+    normal user on a desktop whose font configuration does not list the face,
+    started from the menu entry, driven by the entry's actions and the command
+    line, the alarm under a faked clock, the options saved to the user's own
+    settings file; then removed without a trace and installed again."""
     if not os.path.exists(os.path.join(INSTALLED, "brenvik-timer")):
         raise Skip("the package is not installed (apt-get install ./brenvik-timer_*.deb)")
+    debs = sorted(glob.glob(os.path.join(build, "brenvik-timer_*.deb")))
+    check(len(debs) == 1, "no single package in %s to install again after removing it: %r"
+          % (build, debs))
     depends = subprocess.run(["dpkg-query", "-W", "-f=${Depends}", "brenvik-timer"],
                              capture_output=True, text=True, check=True).stdout
     names = {d.strip().split()[0] for d in depends.replace("|", ",").split(",") if d.strip()}
     for needed in ("qt6-qpa-plugins", "libqt6multimedia6", "qt6-translations-l10n", "libcap2-bin",
-                   "libqt6widgets6", "libc6", "libxcb1"):
+                   "libqt6widgets6", "libc6", "libxcb1", "fonts-wine"):
         check(needed in names, "the package does not depend on %s: %s" % (needed, depends))
     check(os.path.realpath("/usr/bin/brenvik-timer") == os.path.join(INSTALLED, "brenvik-timer"),
           "/usr/bin/brenvik-timer does not lead to the program")
     for name in ("Timer.msk", "törö.wav", "brenvik-audio.so", "brenvik-wake"):
         check(os.path.exists(os.path.join(INSTALLED, name)), "%s not installed" % name)
-    with open("/usr/share/applications/brenvik-timer.desktop", encoding="utf-8") as f:
-        entry = f.read().splitlines()
-    for line in ("Exec=%s/brenvik-timer" % INSTALLED, "StartupNotify=true", "Icon=brenvik-timer"):
-        check(line in entry, "the .desktop file lacks %r" % line)
+    for path in ("/usr/share/man/man1/brenvik-timer.1.gz",
+                 "/usr/share/metainfo/example.brenvik.timer.metainfo.xml",
+                 "/usr/share/doc/brenvik-timer/copyright", "/usr/share/doc/brenvik-timer/changelog.gz"):
+        check(os.path.exists(path), "%s not installed" % path)
+    entry = desktop_entry("/usr/share/applications/brenvik-timer.desktop")
+    main_entry = entry.get("Desktop Entry", {})
+    for key, value in (("Exec", "%s/brenvik-timer" % INSTALLED), ("StartupNotify", "true"),
+                       ("Icon", "brenvik-timer"), ("Actions", "alarm-in-5;alarm-aus;")):
+        check(main_entry.get(key) == value, "the menu entry's %s is %r, not %r"
+              % (key, main_entry.get(key), value))
+    actions = {}
+    for action, name, args in (("alarm-in-5", "Alarm in 5 Minuten", ["--in", "5"]),
+                               ("alarm-aus", "Alarm aus", ["--aus"])):
+        group = entry.get("Desktop Action " + action, {})
+        check(group.get("Name") == name, "action %s is named %r" % (action, group.get("Name")))
+        actions[action] = exec_args(group.get("Exec", ""))
+        check(actions[action] == ["%s/brenvik-timer" % INSTALLED] + args,
+              "action %s runs %r" % (action, actions[action]))
     for size in (16, 32, 48, 64, 128, 256):
         check(os.path.exists("/usr/share/icons/hicolor/%dx%d/apps/brenvik-timer.png" % (size, size)),
               "no %d px icon" % size)
     getcap = subprocess.run(["getcap", os.path.join(INSTALLED, "brenvik-wake")],
                             capture_output=True, text=True).stdout
     check("cap_wake_alarm=ep" in getcap, "the helper lacks cap_wake_alarm: %r" % getcap)
-    for path in subprocess.run(["dpkg", "-L", "brenvik-timer"], capture_output=True, text=True,
-                               check=True).stdout.split():
+    files = subprocess.run(["dpkg", "-L", "brenvik-timer"], capture_output=True, text=True,
+                           check=True).stdout.split("\n")
+    for path in files:
         if os.path.isfile(path) and not path.endswith("/brenvik-wake"):
             mode = os.stat(path).st_mode
             check(not mode & 0o6000, "%s is set-user-id or set-group-id" % path)
             has = subprocess.run(["getcap", path], capture_output=True, text=True).stdout.strip()
             check(not has, "%s carries a capability: %s" % (path, has))
 
-    desk = UserDesktop("/usr/bin/brenvik-timer", fake_time="2026-12-10 07:59:30", args=["--in", "1"])
+    # A desktop of the system's font folders alone: the face only the program provides.
+    desk = UserDesktop(program, fake_time="2026-12-10 07:59:30")
+    conf = os.path.join(desk.tmp, "fonts.conf")
+    with open(conf, "w") as f:
+        f.write(SYSTEM_FONTS_CONF % os.path.join(desk.home, ".cache", "fontconfig"))
+    os.chmod(conf, 0o644)
+    desk.extra_env["FONTCONFIG_FILE"] = conf
+    launched = exec_args(main_entry["Exec"])
+    desk.program_path, desk.args = launched[0], launched[1:]
     try:
         desk.start_x()
         desk.start_program()
         wid, top = main_window(desk)
+        with open("/proc/%d/maps" % desk.program.pid) as f:
+            mapped = f.read()
+        check("/usr/share/wine/fonts/tahoma.ttf" in mapped,
+              "the program draws without fonts-wine's Tahoma where fontconfig does not list it")
+
+        for action, expected in (("alarm-in-5", ARMED), ("alarm-aus", TITLE)):
+            status, output = desk.second_start(actions[action])
+            check(status == 0 and not output, "action %s: status %d, %r" % (action, status, output))
+            wait_for("the title after the action %s" % action,
+                     lambda: desk.icon_name(wid) == expected, timeout=10)
+
+        status, output = desk.second_start(["/usr/bin/brenvik-timer", "--in", "1"])
+        check(status == 0 and not output, "--in 1: status %d, %r" % (status, output))
         try:
             wait_for("the armed title", lambda: desk.icon_name(wid) == ARMED, timeout=10)
         except Failure:
@@ -231,6 +334,28 @@ def scenario_package(program):
         check(desk.output() == "", "program printed: %r" % desk.output())
     finally:
         desk.close()
+
+    # Removed: nothing of it is left, and no complaint. Then installed again, so
+    # the machine keeps a working program.
+    try:
+        removed = apt_get("remove", "brenvik-timer")
+        check(removed.returncode == 0, "apt-get remove failed: %s" % removed.stderr)
+        complaints = [line for line in (removed.stdout + removed.stderr).splitlines()
+                      if re.search(r"warning|error|not empty", line, re.I)]
+        check(not complaints, "removing the package: %r" % complaints)
+        check(package_status() == "not-installed",
+              "after removing, the package is %r, not gone" % package_status())
+        left = [path for path in files
+                if path and os.path.lexists(path) and not os.path.isdir(path)]
+        check(not left, "files left after removing the package: %r" % left)
+        check(not os.path.exists(INSTALLED), "%s left after removing the package" % INSTALLED)
+    finally:
+        installed = apt_get("install", "--no-install-recommends", debs[0])
+        check(installed.returncode == 0, "installing %s again failed: %s"
+              % (debs[0], installed.stderr))
+    getcap = subprocess.run(["getcap", os.path.join(INSTALLED, "brenvik-wake")],
+                            capture_output=True, text=True).stdout
+    check("cap_wake_alarm=ep" in getcap, "installed again, the helper lacks cap_wake_alarm")
 
 
 def scenario_wake(program):
@@ -295,8 +420,10 @@ SCENARIOS = {"package": scenario_package, "wake": scenario_wake}
 
 
 def main():
-    if len(sys.argv) != 3 or sys.argv[2] not in SCENARIOS:
-        print("usage: brenvik_user_e2e.py PROGRAM {%s}" % "|".join(SCENARIOS), file=sys.stderr)
+    if len(sys.argv) < 3 or sys.argv[2] not in SCENARIOS \
+            or len(sys.argv) != (4 if sys.argv[2] == "package" else 3):
+        print("usage: brenvik_user_e2e.py PROGRAM package BUILD\n"
+              "       brenvik_user_e2e.py PROGRAM wake", file=sys.stderr)
         return 2
     missing = [t for t in ("Xvfb", "openbox", "xdotool", "xprop", "xwininfo", "xclip", "import",
                            "xmessage", "setcap", "getcap")
@@ -308,7 +435,7 @@ def main():
     if os.geteuid() != 0:
         return cannot_run("needs root to start the program as the user %s" % USER)
     try:
-        return outcome(sys.argv[2], lambda: SCENARIOS[sys.argv[2]](sys.argv[1]))
+        return outcome(sys.argv[2], lambda: SCENARIOS[sys.argv[2]](*sys.argv[1:2], *sys.argv[3:]))
     except Skip as why:
         return cannot_run(str(why))
 
