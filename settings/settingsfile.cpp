@@ -3,6 +3,7 @@
 #include "base/convert.h"
 #include "base/cp1252.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -431,9 +432,15 @@ void SettingsFile::writeBool(const QString &section, const QString &key, bool va
 
 void SettingsFile::writeStrings(const QList<Entry> &entries)
 {
-    // A Timer.ini linked from elsewhere stays a link; the file it points to changes.
+    // A Timer.ini linked from elsewhere stays a link; the file it points to
+    // changes. Only through a link of the user's own: whoever owns the link
+    // chooses the file written.
     QString target = m_path;
     const QFileInfo link(m_path);
+    struct stat linkInfo = {};
+    if (::lstat(QFile::encodeName(m_path).constData(), &linkInfo) == 0 && S_ISLNK(linkInfo.st_mode)
+        && linkInfo.st_uid != ::geteuid())
+        throwWriteError();
     if (link.isSymLink()) {
         const QString canonical = link.canonicalFilePath();
         target = canonical.isEmpty() ? link.symLinkTarget() : canonical;
@@ -447,9 +454,16 @@ void SettingsFile::writeStrings(const QList<Entry> &entries)
     folderFd.fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folderFd.fd < 0)
         throwWriteError();
-    while (::flock(folderFd.fd, LOCK_EX) != 0) {
-        if (errno != EINTR)
+    // Another save holds the lock for a moment. Anyone who may open the folder
+    // can take it, though, and the window (and an alarm due) must not wait for
+    // him: after a short try the save fails as any other would.
+    const QDeadlineTimer lockDeadline(LockWaitMSecs);
+    while (::flock(folderFd.fd, LOCK_EX | LOCK_NB) != 0) {
+        if (errno == EINTR)
+            continue;
+        if (errno != EWOULDBLOCK || lockDeadline.hasExpired())
             throwWriteError();
+        ::usleep(2000);
     }
 
     // Under the lock, a temporary file can only be left by a writer that died.
