@@ -12,6 +12,8 @@
 
 using namespace Qt::StringLiterals;
 
+Q_DECLARE_METATYPE(platform::StartupToken)
+
 Q_DECLARE_METATYPE(CommandLine::Action)
 
 class tst_CommandLine : public QObject
@@ -34,6 +36,8 @@ private slots:
     void disarmsAlsoWithUnreadableFields();
     void forwardedCommandLine_data();
     void forwardedCommandLine();
+    void launcherTokenReachesTheWindowBeforeItComesForward_data();
+    void launcherTokenReachesTheWindowBeforeItComesForward();
 
 private:
     QString time() const
@@ -334,6 +338,31 @@ void tst_CommandLine::forwardedCommandLine()
     QCOMPARE(m_frm->alarmSettings().AlarmMeldung, message);
     // Every hand-over brings the clock to the front, also a refused one.
     QCOMPARE(m_activation.foregroundCount, 1);
+}
+
+void tst_CommandLine::launcherTokenReachesTheWindowBeforeItComesForward_data()
+{
+    QTest::addColumn<platform::StartupToken>("token");
+    QTest::addColumn<QStringList>("calls");
+    const QStringList both{u"startup"_s, u"foreground"_s};
+    QTest::newRow("X11 startup id") << platform::StartupToken{u"menu-1_TIME5"_s, {}} << both;
+    // On Wayland the activation uses the token.
+    QTest::newRow("Wayland activation token") << platform::StartupToken{{}, u"wl-abc"_s} << both;
+    QTest::newRow("none: only to the front") << platform::StartupToken{} << QStringList{u"foreground"_s};
+}
+
+void tst_CommandLine::launcherTokenReachesTheWindowBeforeItComesForward()
+{
+    QFETCH(platform::StartupToken, token);
+    QFETCH(QStringList, calls);
+    QStringList log;
+    m_activation.log = &log;
+    const ForwardReply reply = answerForwarded(m_main, {u"--aus"_s}, token);
+    m_activation.log = nullptr;
+    QCOMPARE(reply.exitCode, 0);
+    QCOMPARE(log, calls);
+    if (!token.isEmpty())
+        QCOMPARE(m_activation.startupTokens, QList<platform::StartupToken>{token});
 }
 
 QTEST_MAIN(tst_CommandLine)
