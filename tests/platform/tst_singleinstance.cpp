@@ -438,10 +438,10 @@ void tst_SingleInstance::clockOfAnotherUserGetsNothing()
         if (!readable(fd, 10000))
             return 1;
         const int connection = ::accept(fd, nullptr, nullptr);
-        // Its answer, as the review's clock gave it.
+        // Its answer, as the review's clock gave it; the other end may have
+        // hung up already.
         const char reply[] = "\x00\x00\x00\x08\x00\x00\x00\x00\x00\x00\x00\x00";
-        if (::send(connection, reply, sizeof reply - 1, MSG_NOSIGNAL) < 0)
-            return 6;
+        [[maybe_unused]] const ssize_t sent = ::send(connection, reply, sizeof reply - 1, MSG_NOSIGNAL);
         char got[4096];
         ssize_t total = 0;
         while (readable(connection, 1000)) {
