@@ -111,8 +111,12 @@ bool sessionMayEnd(const MainWindowParts &main, const std::function<bool()> &all
     return !main.closeQuery || main.closeQuery();
 }
 
-ForwardReply answerForwarded(const MainWindowParts &main, const QStringList &arguments)
+ForwardReply answerForwarded(const MainWindowParts &main, const QStringList &arguments,
+                             const platform::StartupToken &token)
 {
+    // Also for a command line refused below: the launcher's feedback ends.
+    if (!token.isEmpty() && main.completeStartup)
+        main.completeStartup(token);
     if (main.bringToFront)
         main.bringToFront();
     // Checked again: the other start has read it with the same rules, but the
@@ -199,8 +203,8 @@ int runApplication(const MainWindowFactory &createMainWindow, const Pause &pause
                 platform::Application::reportException(EConvertError(error));
         }
         if (instance) {
-            instance->setHandler([&main](const QStringList &arguments) {
-                const ForwardReply reply = answerForwarded(main, arguments);
+            instance->setHandler([&main](const platform::SingleInstance::Request &request) {
+                const ForwardReply reply = answerForwarded(main, request.arguments, request.token);
                 return std::pair{reply.exitCode, reply.error};
             });
         }

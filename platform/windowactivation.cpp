@@ -62,6 +62,16 @@ public:
             m_watch->withdraw();
     }
 
+    void completeStartup(QWidget *window, const StartupToken &token) override
+    {
+        if (!token.startupId.isEmpty())
+            x11::completeStartup(window, token.startupId);
+        // Qt's xdg-shell takes the token from here at the window's next
+        // activation, and uses it once.
+        if (!token.activationToken.isEmpty() && !canBringForward())
+            qputenv("XDG_ACTIVATION_TOKEN", token.activationToken.toUtf8());
+    }
+
 private:
     // Owned by the application, so it goes before the bus connection does.
     AttentionWatch &watch()
@@ -83,6 +93,27 @@ private:
 };
 
 } // namespace
+
+StartupToken StartupToken::fromEnvironment()
+{
+    return {qEnvironmentVariable("DESKTOP_STARTUP_ID"), qEnvironmentVariable("XDG_ACTIVATION_TOKEN")};
+}
+
+StartupToken StartupToken::checked() const
+{
+    // Launchers make short ASCII ids; a long one or one with control
+    // characters is no launcher's.
+    const auto usable = [](const QString &text) {
+        if (text.size() > 1024)
+            return QString();
+        for (const QChar c : text) {
+            if (c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() < 0xA0))
+                return QString();
+        }
+        return text;
+    };
+    return {usable(startupId), usable(activationToken)};
+}
 
 WindowActivation &WindowActivation::system()
 {

@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <optional>
 
 namespace platform::x11 {
@@ -211,6 +212,65 @@ QPoint centredFrameTopLeft(const QRect &screen, const QSize &frameSize)
 {
     return {screen.x() + (screen.width() - frameSize.width()) / 2,
             screen.y() + (screen.height() - frameSize.height()) / 2};
+}
+
+namespace {
+
+// A value of a startup-notification message: quoted, with backslashes before
+// quotes and backslashes, where a blank or one of those is in it.
+QByteArray startupValue(const QByteArray &value)
+{
+    if (!value.contains(' ') && !value.contains('"') && !value.contains('\\'))
+        return value;
+    QByteArray quoted = "\"";
+    for (const char c : value) {
+        if (c == '"' || c == '\\')
+            quoted += '\\';
+        quoted += c;
+    }
+    return quoted + '"';
+}
+
+} // namespace
+
+void completeStartup(const QWidget *window, const QString &startupId)
+{
+    xcb_connection_t *c = connection();
+    const xcb_window_t w = windowOf(window);
+    if (!c || !w || startupId.isEmpty())
+        return;
+    const QByteArray id = startupId.toUtf8();
+    static const xcb_atom_t netStartupId = atom(c, "_NET_STARTUP_ID");
+    static const xcb_atom_t utf8String = atom(c, "UTF8_STRING");
+    static const xcb_atom_t infoBegin = atom(c, "_NET_STARTUP_INFO_BEGIN");
+    static const xcb_atom_t info = atom(c, "_NET_STARTUP_INFO");
+    if (netStartupId != XCB_ATOM_NONE && utf8String != XCB_ATOM_NONE)
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, netStartupId, utf8String, 8,
+                            uint32_t(id.size()), id.constData());
+    xcb_get_geometry_reply_t *geometry = xcb_get_geometry_reply(c, xcb_get_geometry(c, w), nullptr);
+    if (!geometry || infoBegin == XCB_ATOM_NONE || info == XCB_ATOM_NONE) {
+        std::free(geometry);
+        xcb_flush(c);
+        return;
+    }
+    const xcb_window_t root = geometry->root;
+    std::free(geometry);
+    // The message goes to the root window in pieces of 20 bytes, the first
+    // marked as the beginning, the last holding the terminating zero.
+    QByteArray message = "remove: ID=" + startupValue(id);
+    message.append('\0');
+    for (qsizetype offset = 0; offset < message.size(); offset += 20) {
+        xcb_client_message_event_t event{};
+        event.response_type = XCB_CLIENT_MESSAGE;
+        event.format = 8;
+        event.window = w;
+        event.type = offset == 0 ? infoBegin : info;
+        std::memcpy(event.data.data8, message.constData() + offset,
+                    size_t(std::min<qsizetype>(20, message.size() - offset)));
+        xcb_send_event(c, 0, root, XCB_EVENT_MASK_PROPERTY_CHANGE,
+                       reinterpret_cast<const char *>(&event));
+    }
+    xcb_flush(c);
 }
 
 void flush()

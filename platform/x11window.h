@@ -43,6 +43,10 @@ void placeFrameAt(QWidget *window, QPoint frameTopLeft);
 // The frame's top-left corner that centres a frame of this size on the screen.
 QPoint centredFrameTopLeft(const QRect &screen, const QSize &frameSize);
 
+// Ends the startup notification of a launch with this id ("remove:" to the
+// root window) and notes the id on the window (_NET_STARTUP_ID).
+void completeStartup(const QWidget *window, const QString &startupId);
+
 // Sends what is buffered to the X server.
 void flush();
 

@@ -3,12 +3,14 @@
 
     brenvik_user_e2e.py PROGRAM package BUILD   the installed Debian package
     brenvik_user_e2e.py PROGRAM wake            the wake-up timer of an armed alarm
+    brenvik_user_e2e.py PROGRAM runtime-folder  no XDG_RUNTIME_DIR, another user's
+                                                folders and sockets in /tmp
 
-Both need root: "package" to read what apt installed, to start the program as
+All need root: "package" to read what apt installed, to start the program as
 the user brenvik-e2e (created when missing) and to remove the package and
 install it again from BUILD/brenvik-timer_*.deb, "wake" also to give the
-helper its capability with setcap. Elsewhere they skip, but never under CI=true.
-Helpers come from brenvik_e2e.py.
+helper its capability with setcap, "runtime-folder" to play the other user.
+Elsewhere they skip, but never under CI=true. Helpers come from brenvik_e2e.py.
 """
 
 import glob
@@ -17,6 +19,8 @@ import pwd
 import re
 import shlex
 import shutil
+import socket
+import stat
 import subprocess
 import sys
 import tempfile
@@ -49,7 +53,8 @@ def ensure_user():
 class UserDesktop(Desktop):
     """The program started as the user brenvik-e2e with a fresh home of its own."""
 
-    def __init__(self, program, copy=False, settings=None, fake_time=None, args=(), env=None):
+    def __init__(self, program, copy=False, settings=None, fake_time=None, args=(), env=None,
+                 runtime_dir=True):
         user = ensure_user()
         self.uid, self.gid = user.pw_uid, user.pw_gid
         self.procs = []
@@ -71,6 +76,7 @@ class UserDesktop(Desktop):
         self.fake_time = fake_time
         self.args = list(args)
         self.extra_env = dict(env or {})
+        self.runtime_dir = runtime_dir
         self.env = None
         self.program = None
 
@@ -83,7 +89,17 @@ class UserDesktop(Desktop):
     def user_env(self):
         env = dict(self.env, HOME=self.home, USER=USER, LOGNAME=USER, **self.extra_env)
         env.pop("XDG_CONFIG_HOME", None)
+        if not self.runtime_dir:
+            env.pop("XDG_RUNTIME_DIR", None)
         return env
+
+    def run_as_user(self, *args):
+        """Another start of the program as the user: (status, stdout, stderr)."""
+        result = subprocess.run([self.program_path, *args], env=self.user_env(), cwd=self.home,
+                                capture_output=True, timeout=60, user=self.uid, group=self.gid,
+                                extra_groups=[])
+        return (result.returncode, result.stdout.decode(errors="replace"),
+                result.stderr.decode(errors="replace"))
 
     def start_program(self):
         env = self.user_env()
@@ -416,7 +432,104 @@ def scenario_wake(program):
         desk.close()
 
 
-SCENARIOS = {"package": scenario_package, "wake": scenario_wake}
+def clocks_on(desk):
+    out = desk.x("xdotool", "search", "--onlyvisible", "--name", "^%s$" % TITLE)
+    return [int(w) for w in out.split()]
+
+
+def without_qt_runtime_warning(text):
+    """Qt itself looks into /tmp/runtime-<user> and says it refuses a folder
+    of another user's; the program uses a folder of its own choice."""
+    return "".join(line for line in text.splitlines(keepends=True)
+                   if not line.startswith("brenvik-timer: QStandardPaths: runtime directory"))
+
+
+def scenario_runtime_folder(program):
+    """Without XDG_RUNTIME_DIR, and with another user's /tmp/runtime-<user>
+    and his sockets where the clock's socket used to go: the clock runs with
+    its socket in a folder of the user's alone, made 0700, a second start
+    reaches it and nothing reaches the stranger. A folder the stranger made in
+    that place first is refused with a German message; the clock still runs."""
+    user = ensure_user()
+    uid = user.pw_uid
+    if os.path.exists("/run/user/%d" % uid):
+        raise Skip("/run/user/%d exists: the user's clocks meet there" % uid)
+    own = "/tmp/brenvik-timer-%d" % uid
+    foreign_runtime = "/tmp/runtime-%s" % USER
+    traps = []
+    listeners = []
+
+    def clean():
+        for listener in listeners:
+            listener.close()
+        for path in traps:
+            if os.path.lexists(path):
+                os.unlink(path)
+        for path in (own, foreign_runtime):
+            if os.path.islink(path):
+                os.unlink(path)
+            shutil.rmtree(path, ignore_errors=True)
+
+    clean()
+    os.mkdir(foreign_runtime)
+    os.chmod(foreign_runtime, 0o777)
+    os.chown(foreign_runtime, 65534, 65534)
+    desk = UserDesktop(program, copy=True, runtime_dir=False)
+    try:
+        desk.start_x()
+        display = desk.env["DISPLAY"]
+        name = "brenvik-timer-%d-%s" % (uid, display)
+        traps.extend([os.path.join(foreign_runtime, name), os.path.join("/tmp", name)])
+        for path in traps:
+            listener = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+            listener.bind(path)
+            os.chmod(path, 0o777)
+            listener.listen(8)
+            listener.setblocking(False)
+            listeners.append(listener)
+
+        desk.start_program()
+        wid, _ = main_window(desk)
+        path = os.path.join(own, name)
+        wait_for("the socket " + path, lambda: os.path.exists(path), timeout=15)
+        info = os.lstat(own)
+        check(stat.S_ISDIR(info.st_mode) and info.st_uid == uid
+              and stat.S_IMODE(info.st_mode) == 0o700, "%s is not the user's alone" % own)
+        status, out, err = desk.run_as_user("--in", "5", "--meldung", "Nur für mich")
+        check((status, out, without_qt_runtime_warning(err)) == (0, "", ""),
+              "the second start: %r" % ((status, out, err),))
+        wait_for("the armed title", lambda: desk.icon_name(wid) == ARMED, timeout=15)
+        check(clocks_on(desk) == [wid], "more than one clock: %r" % clocks_on(desk))
+        for listener, trap in zip(listeners, traps):
+            try:
+                listener.accept()
+                raise Failure("the stranger's socket %s was reached" % trap)
+            except BlockingIOError:
+                pass
+        check(without_qt_runtime_warning(desk.output()) == "", "program printed: %r" % desk.output())
+        desk.program.kill()
+        desk.program.wait()
+
+        # The stranger made the folder first.
+        shutil.rmtree(own)
+        os.mkdir(own, 0o700)
+        os.chown(own, 65534, 65534)
+        desk.start_program()
+        wid, _ = main_window(desk)
+        expected = ("brenvik-timer: Der Ordner %s gehört einem anderen Benutzer. Dieser Wecker "
+                    "läuft für sich; ein weiterer Start findet ihn nicht.\n" % own)
+        check(without_qt_runtime_warning(desk.output()) == expected,
+              "program printed: %r" % desk.output())
+        check(os.listdir(own) == [], "the clock used the stranger's folder: %r" % os.listdir(own))
+        desk.program.kill()
+        desk.program.wait()
+    finally:
+        desk.close()
+        clean()
+
+
+SCENARIOS = {"package": scenario_package, "wake": scenario_wake,
+             "runtime-folder": scenario_runtime_folder}
 
 
 def main():
