@@ -9,7 +9,7 @@
 // question, bringing it to the front and carrying out a command line.
 MainWindowParts createMainWindow(const MainWindowServices &services = {});
 
-// Carries out a command line's requests on the window through the menu's and
-// the toggle's own code: first the message, then --in, --um or --aus. Returns
-// the German reason when a request failed, else an empty text.
+// Carries out a command line's requests through the window's named commands:
+// first the message, then --in, --um or --aus. Returns the German reason when
+// a request failed, else an empty text.
 QString applyClockCommand(TfrmMain &window, const ClockCommand &command);

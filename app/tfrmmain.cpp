@@ -91,6 +91,26 @@ TFlatButton *makeButton(QWidget *parent, const QString &name, const QString &cap
     return button;
 }
 
+// Day fractions of the relative alarms: multiples of 0.0006944 per minute,
+// not k/1440, as the program has always armed them. The product is taken in
+// extended precision and passed on as a double.
+constexpr long double OffsetPerMinute = 0.0006944L;
+
+constexpr double dayFraction(qint32 minutes)
+{
+    return double(static_cast<long double>(minutes) * OffsetPerMinute);
+}
+
+// The menu's fixed choices were written as these constants; the same minutes
+// through the per-minute product give them to the last bit.
+static_assert(dayFraction(5) == 0.003472);
+static_assert(dayFraction(10) == 0.006944);
+static_assert(dayFraction(15) == 0.010416);
+static_assert(dayFraction(20) == 0.013888);
+static_assert(dayFraction(30) == 0.020832);
+static_assert(dayFraction(45) == 0.031248);
+static_assert(dayFraction(60) == 0.041664);
+
 } // namespace
 
 TfrmMain::TfrmMain(const MainWindowServices &services, QWidget *parent)
@@ -271,20 +291,22 @@ void TfrmMain::closeEvent(QCloseEvent *event)
 
 void TfrmMain::FormCloseQuery(QObject *, bool &CanClose)
 {
+    CanClose = mayClose();
+}
+
+bool TfrmMain::mayClose()
+{
     if (m_closeQuestionOpen) {
         // The open question answers this request, too.
-        CanClose = false;
         m_dialogs->raiseQuestion();
-        return;
+        return false;
     }
-    if (!RxClock1->alarmEnabled())
-        return;
-    CanClose = false;
+    if (!isArmed())
+        return true;
     const QScopedValueRollback questionOpen(m_closeQuestionOpen, true);
-    if (m_dialogs->askYesNo(u"Beenden..."_s,
-                            u"Der Timer ist aktiv. Alarm wird nur ausgelöst, wenn das Programm "
-                            u"läuft.\nProgramm trotzdem verlassen?"_s))
-        CanClose = true;
+    return m_dialogs->askYesNo(u"Beenden..."_s,
+                               u"Der Timer ist aktiv. Alarm wird nur ausgelöst, wenn das Programm "
+                               u"läuft.\nProgramm trotzdem verlassen?"_s);
 }
 
 void TfrmMain::mnuEndeClick(QObject *)
@@ -340,35 +362,91 @@ void TfrmMain::updateTaskbarTitle()
     platform::x11::setIconName(this, platform::Application::title());
 }
 
+bool TfrmMain::isArmed() const
+{
+    return RxClock1->alarmEnabled();
+}
+
+void TfrmMain::storeAlarmTime(const std::function<quint8(int element)> &element)
+{
+    const quint8 oldHour = RxClock1->alarmHour();
+    const quint8 oldMinute = RxClock1->alarmMinute();
+    const quint8 oldSecond = RxClock1->alarmSecond();
+    try {
+        RxClock1->setAlarmHour(element(0));
+        RxClock1->setAlarmMinute(element(1));
+        RxClock1->setAlarmSecond(element(2));
+    } catch (...) {
+        // A failed arming changes nothing, so an armed alarm keeps the time
+        // it was armed with rather than part of the new one.
+        RxClock1->setAlarmHour(oldHour);
+        RxClock1->setAlarmMinute(oldMinute);
+        RxClock1->setAlarmSecond(oldSecond);
+        throw;
+    }
+}
+
+void TfrmMain::showAlarmTimeInFields()
+{
+    seStunde->setText(QString::number(RxClock1->alarmHour()));
+    seMinute->setText(QString::number(RxClock1->alarmMinute()));
+    seSekunde->setText(QString::number(RxClock1->alarmSecond()));
+}
+
+void TfrmMain::arm()
+{
+    RxClock1->setAlarmEnabled(true);
+    showAlarmState(true);
+}
+
+void TfrmMain::armAt(quint8 hour, quint8 minute, quint8 second)
+{
+    const quint8 time[] = {hour, minute, second};
+    storeAlarmTime([&time](int element) { return time[element]; });
+    showAlarmTimeInFields();
+    arm();
+}
+
+void TfrmMain::armIn(qint32 minutes)
+{
+    SetzteAlarm(dayFraction(minutes));
+}
+
+void TfrmMain::disarm()
+{
+    RxClock1->setAlarmEnabled(false);
+    showAlarmState(false);
+}
+
+void TfrmMain::setMessage(const QString &text)
+{
+    m_alarmSettings.AlarmMeldung = text;
+}
+
+void TfrmMain::bringToFront()
+{
+    if (isMinimized())
+        m_activation->restore(this);
+    m_activation->bringToForeground(this);
+}
+
 void TfrmMain::btnActivateClick(QObject *)
 {
     platform::Application::guarded([this] {
-        const quint8 oldHour = RxClock1->alarmHour();
-        const quint8 oldMinute = RxClock1->alarmMinute();
-        const quint8 oldSecond = RxClock1->alarmSecond();
-        // Only the low 8 bits reach the clock: 256 is hour 0, 300 is 44.
-        auto element = [](TFlatSpinEditInteger *field) { return quint8(StrToInt(field->text()) & 0xFF); };
-        try {
-            RxClock1->setAlarmHour(element(seStunde));
-            RxClock1->setAlarmMinute(element(seMinute));
-            RxClock1->setAlarmSecond(element(seSekunde));
-        } catch (...) {
-            // A press that fails changes nothing, so an armed alarm keeps the
-            // time it was armed with rather than half of the fields.
-            RxClock1->setAlarmHour(oldHour);
-            RxClock1->setAlarmMinute(oldMinute);
-            RxClock1->setAlarmSecond(oldSecond);
-            throw;
-        }
-        RxClock1->setAlarmEnabled(!RxClock1->alarmEnabled());
-        showAlarmState(RxClock1->alarmEnabled());
+        // Only the low 8 bits reach the clock: 256 is hour 0, 300 is 44. The
+        // fields are taken over as they are; the clock's time is not shown back.
+        const TFlatSpinEditInteger *fields[] = {seStunde, seMinute, seSekunde};
+        storeAlarmTime([&fields](int element) { return quint8(StrToInt(fields[element]->text()) & 0xFF); });
+        if (isArmed())
+            disarm();
+        else
+            arm();
     });
 }
 
 void TfrmMain::Button1Click(QObject *)
 {
-    m_alarmSettings.AlarmMeldung =
-        m_dialogs->inputBox(u"Beim Alarm"_s, u"Meldung zum Alarm ausgeben"_s, QString());
+    setMessage(m_dialogs->inputBox(u"Beim Alarm"_s, u"Meldung zum Alarm ausgeben"_s, QString()));
 }
 
 void TfrmMain::Image1Click(QObject *)
@@ -381,49 +459,47 @@ void TfrmMain::SetzteAlarm(double Offset)
 {
     const TDateTime alarm = MSecsToTime(m_clock->msecsSinceMidnight()) + Offset;
     const DecodedTime time = DecodeTime(alarm);
+    // Every element of a decoded time of day exists: nothing to refuse.
     RxClock1->setAlarmHour(quint8(time.hour));
-    seStunde->setText(QString::number(RxClock1->alarmHour()));
     RxClock1->setAlarmMinute(quint8(time.minute));
-    seMinute->setText(QString::number(RxClock1->alarmMinute()));
     RxClock1->setAlarmSecond(quint8(time.second));
-    seSekunde->setText(QString::number(RxClock1->alarmSecond()));
-    RxClock1->setAlarmEnabled(true);
-    showAlarmState(true);
+    showAlarmTimeInFields();
+    arm();
 }
 
 void TfrmMain::mnu5Click(QObject *)
 {
-    platform::Application::guarded([this] { SetzteAlarm(Offset5); });
+    platform::Application::guarded([this] { armIn(5); });
 }
 
 void TfrmMain::mnu10Click(QObject *)
 {
-    platform::Application::guarded([this] { SetzteAlarm(Offset10); });
+    platform::Application::guarded([this] { armIn(10); });
 }
 
 void TfrmMain::mnu15Click(QObject *)
 {
-    platform::Application::guarded([this] { SetzteAlarm(Offset15); });
+    platform::Application::guarded([this] { armIn(15); });
 }
 
 void TfrmMain::mnu20Click(QObject *)
 {
-    platform::Application::guarded([this] { SetzteAlarm(Offset20); });
+    platform::Application::guarded([this] { armIn(20); });
 }
 
 void TfrmMain::mnu30Click(QObject *)
 {
-    platform::Application::guarded([this] { SetzteAlarm(Offset30); });
+    platform::Application::guarded([this] { armIn(30); });
 }
 
 void TfrmMain::mnu45Click(QObject *)
 {
-    platform::Application::guarded([this] { SetzteAlarm(Offset45); });
+    platform::Application::guarded([this] { armIn(45); });
 }
 
 void TfrmMain::mnu60Click(QObject *)
 {
-    platform::Application::guarded([this] { SetzteAlarm(Offset60); });
+    platform::Application::guarded([this] { armIn(60); });
 }
 
 void TfrmMain::mnuWeitereClick(QObject *)
@@ -438,8 +514,7 @@ void TfrmMain::mnuWeitereClick(QObject *)
                                      frameGeometry().topLeft());
             return;
         }
-        // The product in extended precision, passed on as a double.
-        SetzteAlarm(double(static_cast<long double>(*minutes) * OffsetPerMinute));
+        armIn(*minutes);
     });
 }
 
@@ -447,10 +522,8 @@ void TfrmMain::RxClock1Alarm(QObject *)
 {
     m_wakeAlarm->stop();
     platform::Application::guarded([this] {
-        if (isMinimized())
-            m_activation->restore(this);
         // Delivery goes on whether or not the desktop let the window in front.
-        m_activation->bringToForeground(this);
+        bringToFront();
         const QString &message = m_alarmSettings.AlarmMeldung;
         m_activation->requestAttention(this, (message.isEmpty() ? u"Alarmzeit erreicht!"_s : message)
                                                  + RxClock1->lateAlarmNote());
@@ -469,8 +542,7 @@ void TfrmMain::RxClock1Alarm(QObject *)
         // A passed-over alarm says when it was due; the stored message stays as it is.
         m_dialogs->showMessageAt(settings.AlarmMeldung + RxClock1->lateAlarmNote(), bounds.topLeft());
         m_activation->withdrawAttention(this);
-        RxClock1->setAlarmEnabled(false);
-        showAlarmState(false);
+        disarm();
     });
 }
 

@@ -9,8 +9,6 @@
 
 using namespace Qt::StringLiterals;
 
-QPointer<TfrmHilfe> frmHilfe;
-
 QStringList TfrmHilfe::HelpLines()
 {
     // Lines that go on end in a blank, as they were broken for the memo's width.
@@ -97,7 +95,7 @@ void TfrmHilfe::FormShow(QObject *)
 
 void OpenHilfe(QWidget *mainWindow, const QSize &screen)
 {
-    ShowSecondaryWindow(frmHilfe, new TfrmHilfe(mainWindow), [mainWindow, screen](const TfrmHilfe &) {
+    ShowSecondaryWindow(new TfrmHilfe(mainWindow), [mainWindow, screen](const TfrmHilfe &) {
         return Placement::helpWindow(mainWindow->frameGeometry().topLeft(), screen);
     });
 }

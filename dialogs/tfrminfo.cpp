@@ -13,8 +13,6 @@
 
 using namespace Qt::StringLiterals;
 
-QPointer<TfrmInfo> frmInfo;
-
 namespace {
 
 QFont tahoma(int pixelSize, bool underline = false)
@@ -156,7 +154,7 @@ void TfrmInfo::lMailClick(QObject *)
 
 void OpenInfo(QWidget *mainWindow, const QSize &screen, platform::DesktopShell &shell)
 {
-    ShowSecondaryWindow(frmInfo, new TfrmInfo(mainWindow, shell), [mainWindow, screen](const TfrmInfo &) {
+    ShowSecondaryWindow(new TfrmInfo(mainWindow, shell), [mainWindow, screen](const TfrmInfo &) {
         return Placement::infoWindow(mainWindow->frameGeometry().topLeft(), screen);
     });
 }

@@ -19,8 +19,6 @@
 
 using namespace Qt::StringLiterals;
 
-QPointer<TfrmOptionen> frmOptionen;
-
 namespace {
 
 // The desktop's group box: an etched frame through the middle of the caption,
@@ -257,8 +255,7 @@ void TfrmOptionen::btnOkClick(QObject *sender)
 void OpenOptionen(QWidget *mainWindow, TWavSound &wavSound, const SettingsLocation &settingsLocation,
                   TAlarmSettings &alarmSettings)
 {
-    ShowSecondaryWindow(frmOptionen,
-                        new TfrmOptionen(mainWindow, wavSound, settingsLocation, alarmSettings),
+    ShowSecondaryWindow(new TfrmOptionen(mainWindow, wavSound, settingsLocation, alarmSettings),
                         [mainWindow](const TfrmOptionen &dialog) {
                             const QSize frame = Placement::frameSizeLike(*mainWindow, dialog.size());
                             return Placement::centredOver(mainWindow->frameGeometry(), frame);

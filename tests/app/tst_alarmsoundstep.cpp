@@ -207,22 +207,27 @@ void tst_AlarmSoundStep::mainWindowPlaysThroughItsComponents()
     services.clock = &clock;
     services.activation = &activation;
     services.dialogs = &dialogs;
-    services.settingsPath = m_dir.filePath(u"Timer.ini"_s);
+    QTemporaryDir dir;
+    services.settingsPath = dir.filePath(u"Timer.ini"_s);
     services.waveOutput = &wave;
     services.toneOutput = &tones;
+    QFile ini(services.settingsPath);
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.write("[Sound]\nFile=t\xC3\xB6r\xC3\xB6.wav\nOhne=0\nSpeaker=1\nSoundkarte=1\nSong=Default\n");
+    ini.close();
     TfrmMain frm(services);
+    frm.show(); // loads the settings
 
-    QCOMPARE(frm.WavSound1->parent(), &frm);
-    QCOMPARE(frm.SpeakerBeeper1->parent(), &frm);
-    QCOMPARE(frm.WavSound1->property("SoundLoop").toBool(), false);
-    QCOMPARE(frm.SpeakerBeeper1->property("DefaultSound").value<TSpeakerBeeper::TPresetSound>(), TSpeakerBeeper::psOK);
-    QCOMPARE(frm.SpeakerBeeper1->property("BeatDuration").value<TSpeakerBeeper::TBeatDuration>(), TSpeakerBeeper::bd_1000);
+    auto *wavSound = frm.findChild<TWavSound *>(u"WavSound1"_s);
+    auto *beeper = frm.findChild<TSpeakerBeeper *>(u"SpeakerBeeper1"_s);
+    QVERIFY(wavSound && beeper);
+    QCOMPARE(wavSound->parent(), &frm);
+    QCOMPARE(beeper->parent(), &frm);
+    QCOMPARE(wavSound->property("SoundLoop").toBool(), false);
+    QCOMPARE(beeper->property("DefaultSound").value<TSpeakerBeeper::TPresetSound>(), TSpeakerBeeper::psOK);
+    QCOMPARE(beeper->property("BeatDuration").value<TSpeakerBeeper::TBeatDuration>(), TSpeakerBeeper::bd_1000);
     QVERIFY(TSpeakerBeeper::useBeepService()); // tones go through the beep service here
 
-    frm.alarmSettings().Speaker = true;
-    frm.alarmSettings().Song = u"Default"_s;
-    frm.alarmSettings().Soundkarte = true;
-    frm.alarmSettings().SoundFile = u"törö.wav"_s;
     frm.SoundStep();
 
     QCOMPARE(tones.tones.size(), 3);

@@ -83,7 +83,7 @@ void tst_Logos::windowsDrawTheirLogoAtTheScreensPixels()
         QSize size;
     } logos[] = {{&info, info.Image1, QSize(258, 100)},
                  {&splash, splash.Image1, QSize(258, 100)},
-                 {&main, main.Image1, QSize(177, 217)}};
+                 {&main, main.findChild<QLabel *>(u"Image1"_s), QSize(177, 217)}};
     for (const auto &logo : logos) {
         logo.window->show();
         QVERIFY(QTest::qWaitForWindowExposed(logo.window));

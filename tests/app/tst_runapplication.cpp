@@ -2,7 +2,7 @@
 #include "app/runapplication.h"
 #include "settings/talarmsettings.h"
 #include "app/tsplashform.h"
-#include "clock/trxclock.h"
+#include "controls/tflatspineditinteger.h"
 #include "fakes/fakestandarddialogs.h"
 #include "platform/application.h"
 #include "base/errors.h"
@@ -296,8 +296,8 @@ void tst_RunApplication::logOutAsksOnce()
             auto *frm = static_cast<TfrmMain *>(main.window.get());
             QTimer::singleShot(0, frm, [&, frm] {
                 if (armed)
-                    frm->btnActivateClick(frm->btnActivate);
-                QCOMPARE(frm->RxClock1->alarmEnabled(), armed);
+                    frm->armAt(12, 30, 0);
+                QCOMPARE(frm->isArmed(), armed);
                 session.appCommitData();
                 if (session.cancels == 0) {
                     // The session manager lets the program go.
@@ -308,7 +308,7 @@ void tst_RunApplication::logOutAsksOnce()
                 }
                 questionsAsked = int(dialogs.questions.size());
                 openAfterRefusal = frm->isVisible();
-                armedAfterRefusal = frm->RxClock1->alarmEnabled();
+                armedAfterRefusal = frm->isArmed();
                 dialogs.questionAnswer = true;
                 frm->close();
             });
@@ -348,11 +348,13 @@ void tst_RunApplication::commandLineAfterTheSettingsAreLoaded()
             // Queued behind the command line, which is queued once the window shows.
             QTimer::singleShot(0, frm, [&, frm] {
                 QTimer::singleShot(0, frm, [&, frm] {
-                    seen = u"%1:%2:%3 %4 %5"_s.arg(frm->seStunde->text(), frm->seMinute->text(),
-                                                   frm->seSekunde->text(),
-                                                   frm->RxClock1->alarmEnabled() ? u"an"_s : u"aus"_s,
+                    const auto field = [frm](const QString &name) {
+                        return frm->findChild<TFlatSpinEditInteger *>(name)->text();
+                    };
+                    seen = u"%1:%2:%3 %4 %5"_s.arg(field(u"seStunde"_s), field(u"seMinute"_s),
+                                                   field(u"seSekunde"_s), frm->isArmed() ? u"an"_s : u"aus"_s,
                                                    frm->alarmSettings().AlarmMeldung);
-                    frm->RxClock1->setAlarmEnabled(false);
+                    frm->disarm();
                     frm->close();
                 });
             });

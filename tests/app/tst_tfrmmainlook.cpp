@@ -32,10 +32,10 @@ void tst_TfrmMainLook::init()
     openMainWindow(fakeServices()).show();
     QVERIFY(QTest::qWaitForWindowExposed(m_frm.get()));
     // Neither the platform's pointer nor the first field's focus shall light a field.
-    m_frm->ClientArea->setFocus();
-    for (QWidget *field : {m_frm->seStunde, m_frm->seMinute, m_frm->seSekunde}) {
+    control(u"ClientArea"_s)->setFocus();
+    for (const QString &field : {u"seStunde"_s, u"seMinute"_s, u"seSekunde"_s}) {
         QEvent leave(QEvent::Leave);
-        QApplication::sendEvent(field, &leave);
+        QApplication::sendEvent(control(field), &leave);
     }
 }
 
@@ -73,9 +73,9 @@ void tst_TfrmMainLook::fieldFaces()
 
 void tst_TfrmMainLook::panelFramesClockAndHidesCaption()
 {
-    const QImage image = m_frm->ClientArea->grab().toImage();
-    const QRect panel = m_frm->FlatPanel1->geometry();
-    const QRect clock = m_frm->RxClock1->geometry();
+    const QImage image = control(u"ClientArea"_s)->grab().toImage();
+    const QRect panel = control(u"FlatPanel1"_s)->geometry();
+    const QRect clock = rxClock().geometry();
     QCOMPARE(image.pixelColor(panel.topLeft()), FlatColors::Border);
     QCOMPARE(image.pixelColor(panel.bottomRight()), FlatColors::Border);
     // Between frame and clock only the panel's white face shows: no caption.

@@ -255,16 +255,17 @@ void tst_TfrmInfo::openedPlacedAndReleased()
     QString seenTitle;
     QWidget *seenOwner = nullptr;
     QTimer::singleShot(0, &mainWindow, [&] {
-        seenAt = frmInfo->pos();
-        seenTitle = frmInfo->windowTitle();
-        seenOwner = frmInfo->parentWidget();
-        frmInfo->BitBtn1->click();
+        auto *info = mainWindow.findChild<TfrmInfo *>(u"frmInfo"_s);
+        seenAt = info->pos();
+        seenTitle = info->windowTitle();
+        seenOwner = info->parentWidget();
+        info->BitBtn1->click();
     });
     OpenInfo(&mainWindow, QSize(1024, 768), shell);
     QCOMPARE(seenAt, infoAt);
     QCOMPARE(seenTitle, u"Brenvik Timer"_s);
     QCOMPARE(seenOwner, &mainWindow);
-    QTRY_VERIFY(!frmInfo);
+    QTRY_VERIFY(!mainWindow.findChild<TfrmInfo *>());
 }
 
 QTEST_MAIN(tst_TfrmInfo)

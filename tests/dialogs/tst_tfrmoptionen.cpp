@@ -637,16 +637,17 @@ void tst_TfrmOptionen::openedCentredOverTheMainWindow()
     QString seenTitle;
     QWidget *seenOwner = nullptr;
     QTimer::singleShot(0, &owner, [&] {
-        seenAt = frmOptionen->pos();
-        seenTitle = frmOptionen->windowTitle();
-        seenOwner = frmOptionen->parentWidget();
-        frmOptionen->btnAbort->click();
+        auto *options = owner.findChild<TfrmOptionen *>(u"frmOptionen"_s);
+        seenAt = options->pos();
+        seenTitle = options->windowTitle();
+        seenOwner = options->parentWidget();
+        options->btnAbort->click();
     });
     OpenOptionen(&owner, *m_wavSound, m_location, m_record);
     QCOMPARE(seenAt, dialogAt);
     QCOMPARE(seenOwner, &owner);
     QCOMPARE(seenTitle, u"Brenvik Timer"_s);
-    QTRY_VERIFY(!frmOptionen);
+    QTRY_VERIFY(!owner.findChild<TfrmOptionen *>());
 }
 
 QTEST_MAIN(tst_TfrmOptionen)

@@ -22,7 +22,7 @@ MainWindowServices MainWindowFixture::fakeServices()
     services.shell = &m_shell;
     services.activation = &m_activation;
     services.dialogs = &m_dialogs;
-    services.settingsPath = m_dir->filePath(u"Timer.ini"_s);
+    services.settingsPath = settingsFile();
     return services;
 }
 
@@ -30,4 +30,23 @@ TfrmMain &MainWindowFixture::openMainWindow(const MainWindowServices &services)
 {
     m_frm = std::make_unique<TfrmMain>(services);
     return *m_frm;
+}
+
+QString MainWindowFixture::settingsFile() const
+{
+    return m_dir->filePath(u"Timer.ini"_s);
+}
+
+QString MainWindowFixture::fields() const
+{
+    return control<TFlatSpinEditInteger>(u"seStunde"_s)->text() + u':'
+           + control<TFlatSpinEditInteger>(u"seMinute"_s)->text() + u':'
+           + control<TFlatSpinEditInteger>(u"seSekunde"_s)->text();
+}
+
+void MainWindowFixture::setFields(const QString &hour, const QString &minute, const QString &second) const
+{
+    control<TFlatSpinEditInteger>(u"seStunde"_s)->setText(hour);
+    control<TFlatSpinEditInteger>(u"seMinute"_s)->setText(minute);
+    control<TFlatSpinEditInteger>(u"seSekunde"_s)->setText(second);
 }
