@@ -4,10 +4,10 @@
 #include "app/runapplication.h"
 #include "app/tfrmmain.h"
 
-// Builds the main window with its services (the real ones where an entry is
-// empty) and the hooks the start-up sequence uses: the armed flag, the close
-// question, bringing it to the front and carrying out a command line.
-MainWindowParts createMainWindow(const MainWindowServices &services = {});
+// Builds the main window on the services given and the hooks the start-up
+// sequence uses: the armed flag, the close question, bringing it to the front
+// and carrying out a command line.
+MainWindowParts createMainWindow(const MainWindowServices &services);
 
 // Carries out a command line's requests through the window's named commands:
 // first the message, then --in, --um or --aus. Returns the German reason when

@@ -115,14 +115,12 @@ static_assert(dayFraction(60) == 0.041664);
 
 TfrmMain::TfrmMain(const MainWindowServices &services, QWidget *parent)
     : QMainWindow(parent),
-      m_clock(services.clock ? services.clock : &platform::SystemClock::local()),
-      m_shell(services.shell ? services.shell : &platform::DesktopShell::system()),
-      m_activation(services.activation ? services.activation
-                                       : &platform::WindowActivation::system()),
-      m_dialogs(services.dialogs ? services.dialogs : &StandardDialogs::system()),
-      m_settingsLocation(services.settingsPath.isEmpty() ? SettingsLocation::forProgram()
-                                                         : SettingsLocation::single(services.settingsPath)),
-      m_wakeAlarm(services.wakeAlarm ? services.wakeAlarm : new platform::HelperWakeAlarm({}, this))
+      m_clock(services.clock),
+      m_shell(services.shell),
+      m_activation(services.activation),
+      m_dialogs(services.dialogs),
+      m_settingsLocation(services.settings),
+      m_wakeAlarm(services.wakeAlarm)
 {
     setObjectName(u"frmMain"_s);
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
@@ -170,7 +168,7 @@ TfrmMain::TfrmMain(const MainWindowServices &services, QWidget *parent)
     FlatPanel1->setCaption(u"FlatPanel1"_s);
     FlatPanel1->setUseDockManager(true);
 
-    RxClock1 = new TRxClock(ClientArea, *m_clock);
+    RxClock1 = new TRxClock(ClientArea, m_clock);
     RxClock1->setObjectName(u"RxClock1"_s);
     RxClock1->setGeometry(104, 24, 137, 25);
     RxClock1->setBevelInner(bvNone);
@@ -233,9 +231,7 @@ TfrmMain::TfrmMain(const MainWindowServices &services, QWidget *parent)
     WavSound1 = new TWavSound(this, services.waveOutput);
     WavSound1->setObjectName(u"WavSound1"_s);
     WavSound1->setSoundLoop(false);
-    TSpeakerBeeper::Services speaker;
-    speaker.tones = services.toneOutput;
-    SpeakerBeeper1 = new TSpeakerBeeper(this, speaker);
+    SpeakerBeeper1 = new TSpeakerBeeper(this, services.speaker);
     SpeakerBeeper1->setObjectName(u"SpeakerBeeper1"_s);
 
     SoundStep = [this] { AlarmSound(); };
@@ -298,13 +294,13 @@ bool TfrmMain::mayClose()
 {
     if (m_closeQuestionOpen) {
         // The open question answers this request, too.
-        m_dialogs->raiseQuestion();
+        m_dialogs.raiseQuestion();
         return false;
     }
     if (!isArmed())
         return true;
     const QScopedValueRollback questionOpen(m_closeQuestionOpen, true);
-    return m_dialogs->askYesNo(u"Beenden..."_s,
+    return m_dialogs.askYesNo(u"Beenden..."_s,
                                u"Der Timer ist aktiv. Alarm wird nur ausgelöst, wenn das Programm "
                                u"läuft.\nProgramm trotzdem verlassen?"_s);
 }
@@ -313,7 +309,7 @@ void TfrmMain::mnuEndeClick(QObject *)
 {
     // A close already being asked about would be dropped without a sign.
     if (m_closeQuestionOpen) {
-        m_dialogs->raiseQuestion();
+        m_dialogs.raiseQuestion();
         return;
     }
     close();
@@ -325,7 +321,7 @@ bool TfrmMain::eventFilter(QObject *watched, QEvent *event)
         // Qt would let a close that arrives while the first one is still being
         // decided through unasked.
         event->ignore();
-        m_dialogs->raiseQuestion();
+        m_dialogs.raiseQuestion();
         return true;
     }
     if (watched == Image1 && event->type() == QEvent::MouseButtonRelease) {
@@ -343,9 +339,9 @@ void TfrmMain::showAlarmState(bool armed)
     updateTaskbarTitle();
     // Every arming and disarming passes here: the wake-up timer follows it.
     if (armed)
-        m_wakeAlarm->arm(QTime(RxClock1->alarmHour(), RxClock1->alarmMinute(), RxClock1->alarmSecond()));
+        m_wakeAlarm.arm(QTime(RxClock1->alarmHour(), RxClock1->alarmMinute(), RxClock1->alarmSecond()));
     else
-        m_wakeAlarm->stop();
+        m_wakeAlarm.stop();
 }
 
 void TfrmMain::changeEvent(QEvent *event)
@@ -426,8 +422,8 @@ void TfrmMain::setMessage(const QString &text)
 void TfrmMain::bringToFront()
 {
     if (isMinimized())
-        m_activation->restore(this);
-    m_activation->bringToForeground(this);
+        m_activation.restore(this);
+    m_activation.bringToForeground(this);
 }
 
 void TfrmMain::btnActivateClick(QObject *)
@@ -446,18 +442,18 @@ void TfrmMain::btnActivateClick(QObject *)
 
 void TfrmMain::Button1Click(QObject *)
 {
-    setMessage(m_dialogs->inputBox(u"Beim Alarm"_s, u"Meldung zum Alarm ausgeben"_s, QString()));
+    setMessage(m_dialogs.inputBox(u"Beim Alarm"_s, u"Meldung zum Alarm ausgeben"_s, QString()));
 }
 
 void TfrmMain::Image1Click(QObject *)
 {
     // Whether a browser opened is not reported.
-    m_shell->open(Maker::WebAddress);
+    m_shell.open(Maker::WebAddress);
 }
 
 void TfrmMain::SetzteAlarm(double Offset)
 {
-    const TDateTime alarm = MSecsToTime(m_clock->msecsSinceMidnight()) + Offset;
+    const TDateTime alarm = MSecsToTime(m_clock.msecsSinceMidnight()) + Offset;
     const DecodedTime time = DecodeTime(alarm);
     // Every element of a decoded time of day exists: nothing to refuse.
     RxClock1->setAlarmHour(quint8(time.hour));
@@ -506,11 +502,11 @@ void TfrmMain::mnuWeitereClick(QObject *)
 {
     platform::Application::guarded([this] {
         QString text = u"0"_s;
-        if (!m_dialogs->inputQuery(u"Alarm in"_s, u"Geben Sie die Anzahl der Minuten ein"_s, text))
+        if (!m_dialogs.inputQuery(u"Alarm in"_s, u"Geben Sie die Anzahl der Minuten ein"_s, text))
             return;
         const std::optional<qint32> minutes = tryStrToInt(text);
         if (!minutes) {
-            m_dialogs->showMessageAt(u"Geben Sie Minuten ein, also nur Ziffern."_s,
+            m_dialogs.showMessageAt(u"Geben Sie Minuten ein, also nur Ziffern."_s,
                                      frameGeometry().topLeft());
             return;
         }
@@ -520,12 +516,12 @@ void TfrmMain::mnuWeitereClick(QObject *)
 
 void TfrmMain::RxClock1Alarm(QObject *)
 {
-    m_wakeAlarm->stop();
+    m_wakeAlarm.stop();
     platform::Application::guarded([this] {
         // Delivery goes on whether or not the desktop let the window in front.
         bringToFront();
         const QString &message = m_alarmSettings.AlarmMeldung;
-        m_activation->requestAttention(this, (message.isEmpty() ? u"Alarmzeit erreicht!"_s : message)
+        m_activation.requestAttention(this, (message.isEmpty() ? u"Alarmzeit erreicht!"_s : message)
                                                  + RxClock1->lateAlarmNote());
         if (SoundStep) {
             // The sound step reports nothing; a failing sound must not cost the
@@ -540,8 +536,8 @@ void TfrmMain::RxClock1Alarm(QObject *)
         if (settings.AlarmMeldung.isEmpty())
             settings.AlarmMeldung = u"Alarmzeit erreicht!"_s;
         // A passed-over alarm says when it was due; the stored message stays as it is.
-        m_dialogs->showMessageAt(settings.AlarmMeldung + RxClock1->lateAlarmNote(), bounds.topLeft());
-        m_activation->withdrawAttention(this);
+        m_dialogs.showMessageAt(settings.AlarmMeldung + RxClock1->lateAlarmNote(), bounds.topLeft());
+        m_activation.withdrawAttention(this);
         disarm();
     });
 }
@@ -568,6 +564,6 @@ void TfrmMain::mnuFunktionClick(QObject *)
 void TfrmMain::mnuInfoClick(QObject *)
 {
     platform::Application::guarded([this] {
-        OpenInfo(this, QGuiApplication::primaryScreen()->size(), *m_shell);
+        OpenInfo(this, QGuiApplication::primaryScreen()->size(), m_shell);
     });
 }

@@ -12,6 +12,7 @@
 #include "controls/tflatpanel.h"
 #include "controls/tflatspineditinteger.h"
 #include "settings/talarmsettings.h"
+#include "sound/tspeakerbeeper.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -24,29 +25,28 @@ class QMenu;
 class QMenuBar;
 class StandardDialogs;
 class TRxClock;
-class TSpeakerBeeper;
 class TWavSound;
 
 namespace platform {
 class DesktopShell;
 class SystemClock;
-class ToneOutput;
 class WakeAlarm;
 class WaveOutput;
 class WindowActivation;
 } // namespace platform
 
-// The services the main window uses; a null or empty entry means the real one.
+// The services the main window uses, every one given: the start-up code
+// builds the real ones, tests give fakes.
 struct MainWindowServices
 {
-    platform::SystemClock *clock = nullptr;
-    platform::DesktopShell *shell = nullptr;
-    platform::WindowActivation *activation = nullptr;
-    StandardDialogs *dialogs = nullptr;
-    QString settingsPath; // Timer.ini beside the program
-    platform::WaveOutput *waveOutput = nullptr; // WavSound1's sound card
-    platform::ToneOutput *toneOutput = nullptr; // SpeakerBeeper1's beep service
-    platform::WakeAlarm *wakeAlarm = nullptr; // wakes a suspended computer for the alarm
+    platform::SystemClock &clock;
+    platform::DesktopShell &shell;
+    platform::WindowActivation &activation;
+    StandardDialogs &dialogs;
+    SettingsLocation settings; // where Timer.ini is read and written
+    platform::WaveOutput &waveOutput; // WavSound1's sound card
+    TSpeakerBeeper::Services speaker; // SpeakerBeeper1's beep service, ports and clock
+    platform::WakeAlarm &wakeAlarm; // wakes a suspended computer for the alarm
 };
 
 // The program's main window: the running clock, the alarm time fields, the
@@ -59,7 +59,7 @@ class TfrmMain : public QMainWindow
     Q_OBJECT
 
 public:
-    explicit TfrmMain(const MainWindowServices &services = {}, QWidget *parent = nullptr);
+    explicit TfrmMain(const MainWindowServices &services, QWidget *parent = nullptr);
     ~TfrmMain() override;
 
     // Arms the alarm at a time of day and shows it in the three fields; an
@@ -132,16 +132,16 @@ private:
     // is minimised, the window's own caption while it is shown.
     void updateTaskbarTitle();
 
-    platform::SystemClock *m_clock;
-    platform::DesktopShell *m_shell;
-    platform::WindowActivation *m_activation;
-    StandardDialogs *m_dialogs;
-    SettingsLocation m_settingsLocation;
+    platform::SystemClock &m_clock;
+    platform::DesktopShell &m_shell;
+    platform::WindowActivation &m_activation;
+    StandardDialogs &m_dialogs;
+    const SettingsLocation m_settingsLocation;
     TAlarmSettings m_alarmSettings;
     bool m_shown = false;
     // While the close question is open, it answers every further close request.
     bool m_closeQuestionOpen = false;
-    platform::WakeAlarm *m_wakeAlarm = nullptr;
+    platform::WakeAlarm &m_wakeAlarm;
 
     // Components, in the order they are created; tests find them by object name.
     QWidget *ClientArea = nullptr;

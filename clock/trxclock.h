@@ -63,8 +63,7 @@ class TRxClock : public QWidget
     Q_PROPERTY(QColor Color READ color WRITE setColor)
 
 public:
-    explicit TRxClock(QWidget *parent = nullptr,
-                      platform::SystemClock &clock = platform::SystemClock::local());
+    TRxClock(QWidget *parent, platform::SystemClock &clock);
     ~TRxClock() override;
 
     bool alarmEnabled() const { return m_alarmEnabled; }

@@ -11,6 +11,7 @@
 #include "tests/fakes/faketoneoutput.h"
 #include "tests/fakes/fakewaveoutput.h"
 #include "tests/fakes/fakewindowactivation.h"
+#include "tests/fakes/mainwindowfixture.h"
 #include "tests/fakes/recordingbeeper.h"
 
 #include <QDir>
@@ -100,7 +101,7 @@ void tst_AlarmSoundStep::playsInOrder()
     beeper.journal = &recorded;
     FakeWaveOutput output;
     output.journal = &recorded;
-    TWavSound wave(nullptr, &output);
+    TWavSound wave(nullptr, output);
 
     TAlarmSettings settings;
     settings.Speaker = speaker;
@@ -134,9 +135,9 @@ void tst_AlarmSoundStep::unheardSpeakerEndsTheSpeakerSound()
     tones.heardTones = 0;
     FakeSpeakerPorts ports;
     FakeTickCounter ticks;
-    TSpeakerBeeper beeper(nullptr, TSpeakerBeeper::Services{&tones, &ports, &ticks, &os});
+    TSpeakerBeeper beeper(nullptr, TSpeakerBeeper::Services{tones, ports, ticks, os});
     FakeWaveOutput output;
-    TWavSound wave(nullptr, &output);
+    TWavSound wave(nullptr, output);
     TAlarmSettings settings;
     settings.Speaker = true;
     settings.Soundkarte = true;
@@ -154,7 +155,7 @@ void tst_AlarmSoundStep::assignsTheSettingsFileAnew()
 {
     RecordingBeeper beeper;
     FakeWaveOutput output;
-    TWavSound wave(nullptr, &output);
+    TWavSound wave(nullptr, output);
     // The options dialog's test button played another file through it.
     wave.setSoundFile(u"probe.wav"_s);
     wave.setActive(true);
@@ -198,24 +199,12 @@ void tst_AlarmSoundStep::melodyFileOfTheUserFirst()
 
 void tst_AlarmSoundStep::mainWindowPlaysThroughItsComponents()
 {
-    FakeSystemClock clock;
-    FakeWindowActivation activation;
-    FakeStandardDialogs dialogs;
-    FakeWaveOutput wave;
-    FakeToneOutput tones;
-    MainWindowServices services;
-    services.clock = &clock;
-    services.activation = &activation;
-    services.dialogs = &dialogs;
-    QTemporaryDir dir;
-    services.settingsPath = dir.filePath(u"Timer.ini"_s);
-    services.waveOutput = &wave;
-    services.toneOutput = &tones;
-    QFile ini(services.settingsPath);
+    MainWindowFixture main;
+    QFile ini(main.settingsFile());
     QVERIFY(ini.open(QIODevice::WriteOnly));
     ini.write("[Sound]\nFile=t\xC3\xB6r\xC3\xB6.wav\nOhne=0\nSpeaker=1\nSoundkarte=1\nSong=Default\n");
     ini.close();
-    TfrmMain frm(services);
+    TfrmMain &frm = main.openMainWindow();
     frm.show(); // loads the settings
 
     auto *wavSound = frm.findChild<TWavSound *>(u"WavSound1"_s);
@@ -230,9 +219,9 @@ void tst_AlarmSoundStep::mainWindowPlaysThroughItsComponents()
 
     frm.SoundStep();
 
-    QCOMPARE(tones.tones.size(), 3);
-    QCOMPARE(tones.tones.first(), (QPair<quint16, quint32>(932, 100)));
-    QCOMPARE(wave.calls, (QStringList{u"stop"_s, u"play törö.wav"_s}));
+    QCOMPARE(main.m_toneOutput.tones.size(), 3);
+    QCOMPARE(main.m_toneOutput.tones.first(), (QPair<quint16, quint32>(932, 100)));
+    QCOMPARE(main.m_waveOutput.calls, (QStringList{u"stop"_s, u"play törö.wav"_s}));
 }
 
 QTEST_MAIN(tst_AlarmSoundStep)

@@ -42,10 +42,7 @@ private:
 void tst_MenuCommands::init()
 {
     resetMainWindowFixture();
-    MainWindowServices services = fakeServices();
-    services.waveOutput = &m_waveOutput;
-    services.toneOutput = &m_toneOutput;
-    openMainWindow(services).show();
+    openMainWindow().show();
     QVERIFY(QTest::qWaitForWindowActive(m_frm.get()));
 }
 

@@ -3,7 +3,7 @@
 #include "settings/talarmsettings.h"
 #include "app/tsplashform.h"
 #include "controls/tflatspineditinteger.h"
-#include "fakes/fakestandarddialogs.h"
+#include "tests/fakes/mainwindowfixture.h"
 #include "platform/application.h"
 #include "base/errors.h"
 
@@ -277,22 +277,19 @@ void tst_RunApplication::logOutAsksOnce()
     QFETCH(int, questions);
     QFETCH(bool, refused);
 
-    QTemporaryDir dir;
-    FakeStandardDialogs dialogs;
+    MainWindowFixture fixture;
+    FakeStandardDialogs &dialogs = fixture.m_dialogs;
     dialogs.questionAnswer = answer;
     FakeSessionManager session;
     session.interactionAllowed = interactionAllowed;
     SessionManagerSwap swap(&session);
-    MainWindowServices services;
-    services.dialogs = &dialogs;
-    services.settingsPath = dir.filePath(u"Timer.ini"_s);
 
     int questionsAsked = -1;
     bool openAfterRefusal = false;
     bool armedAfterRefusal = false;
     const int code = runApplication(
         [&] {
-            MainWindowParts main = createMainWindow(services);
+            MainWindowParts main = createMainWindow(fixture.fakeServices());
             auto *frm = static_cast<TfrmMain *>(main.window.get());
             QTimer::singleShot(0, frm, [&, frm] {
                 if (armed)
@@ -328,22 +325,18 @@ void tst_RunApplication::logOutAsksOnce()
 // command line carried out before it would be overwritten.
 void tst_RunApplication::commandLineAfterTheSettingsAreLoaded()
 {
-    QTemporaryDir dir;
-    QFile ini(dir.filePath(u"Timer.ini"_s));
+    MainWindowFixture fixture;
+    QFile ini(fixture.settingsFile());
     QVERIFY(ini.open(QIODevice::WriteOnly));
     ini.write("[Meldung]\r\nAlarmMeldung=Aus der Datei\r\nStunde=8\r\nMinute=0\r\nSekunde=0\r\n");
     ini.close();
-    FakeStandardDialogs dialogs;
-    MainWindowServices services;
-    services.dialogs = &dialogs;
-    services.settingsPath = ini.fileName();
     const CommandLine line = parseCommandLine({u"brenvik-timer"_s, u"--um=6:45"_s, u"--meldung=Los"_s});
     QCOMPARE(line.action, CommandLine::Action::Run);
 
     QString seen;
     const int code = runApplication(
         [&] {
-            MainWindowParts main = createMainWindow(services);
+            MainWindowParts main = createMainWindow(fixture.fakeServices());
             auto *frm = static_cast<TfrmMain *>(main.window.get());
             // Queued behind the command line, which is queued once the window shows.
             QTimer::singleShot(0, frm, [&, frm] {

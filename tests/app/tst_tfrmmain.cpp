@@ -129,7 +129,7 @@ void tst_TfrmMain::init()
     platform::Application::setTitle(u"Brenvik Timer"_s);
     platform::Application::setErrorPresenter(
         [this](const QString &, const QString &text) { m_errors << text; });
-    openMainWindow(fakeServices()).SoundStep = [this] { m_log << u"sound"_s; };
+    openMainWindow().SoundStep = [this] { m_log << u"sound"_s; };
 }
 
 void tst_TfrmMain::cleanup()

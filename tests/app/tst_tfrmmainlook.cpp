@@ -29,7 +29,7 @@ void tst_TfrmMainLook::init()
 {
     resetMainWindowFixture();
     m_clock.set(10, 0, 0);
-    openMainWindow(fakeServices()).show();
+    openMainWindow().show();
     QVERIFY(QTest::qWaitForWindowExposed(m_frm.get()));
     // Neither the platform's pointer nor the first field's focus shall light a field.
     control(u"ClientArea"_s)->setFocus();

@@ -36,9 +36,7 @@ void tst_WakeArming::init()
     m_wake.steps = &m_steps;
 
     platform::Application::setErrorPresenter([](const QString &, const QString &) {});
-    MainWindowServices services = fakeServices();
-    services.wakeAlarm = &m_wake;
-    openMainWindow(services).SoundStep = [] {};
+    openMainWindow().SoundStep = [] {};
 }
 
 void tst_WakeArming::cleanup()

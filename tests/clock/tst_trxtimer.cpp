@@ -1,6 +1,7 @@
 #include "clock/trxclock.h"
 #include "clock/trxtimer.h"
 #include "platform/application.h"
+#include "platform/programending.h"
 #include "base/errors.h"
 #include "fakes/handover.h"
 
@@ -188,7 +189,7 @@ void tst_TRxTimer::init()
 
 void tst_TRxTimer::cleanup()
 {
-    platform::Application::setTerminating(false);
+    platform::setProgramEnding(false);
     platform::Application::setErrorPresenter({});
 }
 
@@ -398,12 +399,12 @@ void tst_TRxTimer::noTicksWhileTerminating()
     int ticks = 0;
     timer.setOnTimer([&](QObject *) { ++ticks; });
     QTRY_VERIFY_WITH_TIMEOUT(ticks >= 1, 5000);
-    platform::Application::setTerminating(true);
+    platform::setProgramEnding(true);
     QTest::qWait(100);   // a tick already handed over may still arrive
     const int at = ticks;
     QTest::qWait(120);
     QCOMPARE(ticks, at);
-    platform::Application::setTerminating(false);
+    platform::setProgramEnding(false);
     QTRY_VERIFY_WITH_TIMEOUT(ticks > at, 5000);
 }
 
@@ -623,7 +624,8 @@ void tst_TRxTimer::idleClockHandsOverOncePerSecond()
     // (450 ms apart) would draw nothing, and the worker sleeps through them.
     QWidget window;
     TRxClock *clock = nullptr;
-    const int tid = newWorker([&] { clock = new TRxClock(&window); });
+    // The real clock: only its seconds let the worker sleep through ticks.
+    const int tid = newWorker([&] { clock = new TRxClock(&window, platform::SystemClock::local()); });
     QVERIFY(tid != 0);
     clock->setGeometry(0, 0, 137, 25);
     window.show();

@@ -100,7 +100,7 @@ void tst_TfrmOptionen::init()
     m_location = SettingsLocation::single(iniPath());
     m_record = TAlarmSettings{u"törö.wav"_s, u"Entertainer"_s, u"Alarmzeit erreicht"_s, true, false, false};
     m_waveOutput.calls.clear();
-    m_wavSound = std::make_unique<TWavSound>(nullptr, &m_waveOutput);
+    m_wavSound = std::make_unique<TWavSound>(nullptr, m_waveOutput);
     m_reports.clear();
     platform::Application::setErrorPresenter(
         [this](const QString &caption, const QString &text) { m_reports << caption << text; });

@@ -12,23 +12,21 @@ void MainWindowFixture::resetMainWindowFixture()
     m_dialogs = FakeStandardDialogs();
     m_waveOutput = FakeWaveOutput();
     m_toneOutput = FakeToneOutput();
+    m_ports = FakeSpeakerPorts();
+    m_ticks = FakeTickCounter();
+    m_os = FakeOsVersion();
     m_wake = FakeWakeAlarm();
 }
 
 MainWindowServices MainWindowFixture::fakeServices()
 {
-    MainWindowServices services;
-    services.clock = &m_clock;
-    services.shell = &m_shell;
-    services.activation = &m_activation;
-    services.dialogs = &m_dialogs;
-    services.settingsPath = settingsFile();
-    return services;
+    return {m_clock, m_shell, m_activation, m_dialogs, SettingsLocation::single(settingsFile()),
+            m_waveOutput, {m_toneOutput, m_ports, m_ticks, m_os}, m_wake};
 }
 
-TfrmMain &MainWindowFixture::openMainWindow(const MainWindowServices &services)
+TfrmMain &MainWindowFixture::openMainWindow()
 {
-    m_frm = std::make_unique<TfrmMain>(services);
+    m_frm = std::make_unique<TfrmMain>(fakeServices());
     return *m_frm;
 }
 

@@ -13,5 +13,5 @@ TSpeakerBeeper::Services RecordingBeeper::services()
     static FakeSpeakerPorts ports;
     static FakeTickCounter ticks;
     static FakeOsVersion os;
-    return {&tones, &ports, &ticks, &os};
+    return {tones, ports, ticks, os};
 }
