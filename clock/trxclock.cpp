@@ -1,9 +1,9 @@
 #include "trxclock.h"
 
-#include "clock/analogdial.h"
-#include "clock/bevelframe.h"
-#include "platform/application.h"
+#include "base/bevelframe.h"
 #include "base/errors.h"
+#include "clock/analogdial.h"
+#include "platform/application.h"
 #include "platform/timechangewatcher.h"
 
 #include <QFontMetrics>
@@ -336,19 +336,16 @@ void TRxClock::paintEvent(QPaintEvent *event)
         painter.fillRect(area, color());
         const QColor shadow = palette().color(QPalette::Dark);
         const QColor highlight = palette().color(QPalette::Light);
-        if (m_bevelOuter != bvNone) {
-            if (m_bevelOuter == bvLowered)
-                drawBevelFrame(painter, area, shadow, highlight, m_bevelWidth);
-            else
-                drawBevelFrame(painter, area, highlight, shadow, m_bevelWidth);
-        }
+        const auto bevel = [&](TBevelCut cut) {
+            if (cut == bvNone)
+                return;
+            const bool lowered = cut == bvLowered;
+            DrawBevelFrame(painter, area, lowered ? shadow : highlight, lowered ? highlight : shadow, m_bevelWidth);
+            area.adjust(m_bevelWidth, m_bevelWidth, -m_bevelWidth, -m_bevelWidth);
+        };
+        bevel(m_bevelOuter);
         area.adjust(m_borderWidth, m_borderWidth, -m_borderWidth, -m_borderWidth);
-        if (m_bevelInner != bvNone) {
-            if (m_bevelInner == bvLowered)
-                drawBevelFrame(painter, area, shadow, highlight, m_bevelWidth);
-            else
-                drawBevelFrame(painter, area, highlight, shadow, m_bevelWidth);
-        }
+        bevel(m_bevelInner);
         refreshLocale();
         if (m_showMode == scDigital) {
             const DecodedTime now = DecodeTime(ReadClockTime());

@@ -5,7 +5,7 @@
 // - alarmrule.h: the alarm time and the decision at a tick (when it fires).
 // - trxclock.h: the control; its properties, tick diffing and the digital cells.
 // - cellglyphs.h: the digital cells as drawn, copied back on later ticks.
-// - analogdial.h: the analog face; bevelframe.h: the 3-D frames of both.
+// - analogdial.h: the analog face. The 3-D frames are base/bevelframe.h.
 // - tdatetime.h: times of day as fractions of a day.
 
 #include "clock/alarmrule.h"

@@ -1,5 +1,7 @@
 #include "flatbuttonbase.h"
 
+#include "base/bevelframe.h"
+
 #include <QDialog>
 #include <QMouseEvent>
 #include <QPainter>

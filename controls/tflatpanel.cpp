@@ -1,5 +1,6 @@
 #include "tflatpanel.h"
 
+#include "base/bevelframe.h"
 #include "controls/flatdraw.h"
 
 #include <QPainter>
