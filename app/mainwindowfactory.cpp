@@ -2,6 +2,7 @@
 
 #include "base/errors.h"
 #include "platform/application.h"
+#include "platform/windowactivation.h"
 
 using namespace Qt::StringLiterals;
 
@@ -14,6 +15,9 @@ MainWindowParts createMainWindow(const MainWindowServices &services)
     main.alarmArmed = [frm] { return frm->isArmed(); };
     main.closeQuery = [frm] { return frm->mayClose(); };
     main.bringToFront = [frm] { frm->bringToFront(); };
+    main.completeStartup = [frm, &activation = services.activation](const platform::StartupToken &token) {
+        activation.completeStartup(frm, token);
+    };
     main.command = [frm](const ClockCommand &command) { return applyClockCommand(*frm, command); };
     main.window = std::move(window);
     return main;

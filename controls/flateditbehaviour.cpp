@@ -2,6 +2,7 @@
 
 #include "base/bevelframe.h"
 #include "controls/flatdraw.h"
+#include "controls/focusreason.h"
 #include "controls/hoverfamily.h"
 
 #include <QApplication>
@@ -77,6 +78,5 @@ void FlatEditBehaviour::handleEvent(QEvent *event)
 bool FlatEditBehaviour::focusChanged(const QFocusEvent *event)
 {
     redrawBorder();
-    return event->reason() != Qt::PopupFocusReason
-           && event->reason() != Qt::ActiveWindowFocusReason;
+    return !Flat::isPassingFocusChange(event->reason());
 }

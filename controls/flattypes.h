@@ -15,7 +15,8 @@
 //   and the one path that cancels a press whose release is lost.
 // - flatbuttonbase.h: glyphs, states, groups and painting of both flat buttons.
 // - flateditbehaviour.h: FlatEditBehaviour, what the flat edits and the memo
-//   share: colours, MouseInside, focus look, border and the focus-reason rule.
+//   share: colours, MouseInside, focus look and border.
+// - focusreason.h: which focus changes leave and enter a control.
 
 #include <QObject>
 
