@@ -1,6 +1,6 @@
-#include "controls/flatcolors.h"
 #include "controls/flatdraw.h"
 
+#include <QColor>
 #include <QPainter>
 #include <QSet>
 #include <QTest>
@@ -41,15 +41,15 @@ void tst_FlatDraw::advancedColor_data()
     QTest::newRow("white darkened 5 would exceed 255: clamped")
         << white << 5 << int(Darken) << white;
     QTest::newRow("face lightened: 127.5 rounds to even 128")
-        << FlatColors::Face << 10 << int(Lighten) << QColor(128, 123, 85);
+        << QColor(235, 234, 225) << 10 << int(Lighten) << QColor(128, 123, 85);
     QTest::newRow("face darkened 50 (advanced border)")
-        << FlatColors::Face << 50 << int(Darken) << QColor(201, 198, 173);
+        << QColor(235, 234, 225) << 50 << int(Darken) << QColor(201, 198, 173);
     QTest::newRow("face darkened 1 comes out lighter, clamped per component")
-        << FlatColors::Face << 1 << int(Darken) << QColor(242, 242, 236);
+        << QColor(235, 234, 225) << 1 << int(Darken) << QColor(242, 242, 236);
     QTest::newRow("border darkened 50")
-        << FlatColors::Border << 50 << int(Darken) << QColor(117, 107, 89);
+        << QColor(160, 150, 131) << 50 << int(Darken) << QColor(117, 107, 89);
     QTest::newRow("pressed face darkened 50")
-        << FlatColors::Down << 50 << int(Darken) << QColor(184, 178, 146);
+        << QColor(217, 214, 197) << 50 << int(Darken) << QColor(184, 178, 146);
     QTest::newRow("black lightened 10") << QColor(0, 0, 0) << 10 << int(Lighten) << QColor(21, 21, 21);
     QTest::newRow("black darkened 50 bottoms out at 0")
         << QColor(0, 0, 0) << 50 << int(Darken) << QColor(0, 0, 0);
