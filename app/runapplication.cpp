@@ -1,4 +1,4 @@
-#include "runapplication.h"
+#include "app/runapplication.h"
 
 #include "app/tsplashform.h"
 #include "platform/application.h"

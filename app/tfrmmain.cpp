@@ -1,4 +1,4 @@
-#include "tfrmmain.h"
+#include "app/tfrmmain.h"
 
 #include "app/alarmsoundstep.h"
 #include "app/standarddialogs.h"
@@ -171,8 +171,8 @@ TfrmMain::TfrmMain(const MainWindowServices &services, QWidget *parent)
     RxClock1 = new TRxClock(ClientArea, m_clock);
     RxClock1->setObjectName(u"RxClock1"_s);
     RxClock1->setGeometry(104, 24, 137, 25);
-    RxClock1->setBevelInner(bvNone);
-    RxClock1->setBevelOuter(bvNone);
+    RxClock1->setBevelInner(TRxClock::bvNone);
+    RxClock1->setBevelOuter(TRxClock::bvNone);
     QFont clockFont = tahoma(20);
     RxClock1->setFont(clockFont);
     QPalette clockPalette = RxClock1->palette();

@@ -1,4 +1,4 @@
-#include "analogdial.h"
+#include "clock/analogdial.h"
 
 #include "base/bevelframe.h"
 

@@ -1,4 +1,4 @@
-#include "trxclock.h"
+#include "clock/trxclock.h"
 
 #include "base/bevelframe.h"
 #include "base/errors.h"

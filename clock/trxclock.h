@@ -17,17 +17,11 @@
 #include "platform/systemclock.h"
 
 #include <QColor>
-#include <QMetaType>
 #include <QRect>
 #include <QRegion>
 #include <QWidget>
 
 #include <functional>
-
-enum TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
-enum TShowClock { scDigital, scAnalog };
-Q_DECLARE_METATYPE(TBevelCut)
-Q_DECLARE_METATYPE(TShowClock)
 
 namespace platform { class TimeChangeWatcher; }
 
@@ -64,6 +58,11 @@ class TRxClock : public QWidget
     Q_PROPERTY(QColor Color READ color WRITE setColor)
 
 public:
+    enum TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
+    Q_ENUM(TBevelCut)
+    enum TShowClock { scDigital, scAnalog };
+    Q_ENUM(TShowClock)
+
     TRxClock(QWidget *parent, platform::SystemClock &clock);
     ~TRxClock() override;
 

@@ -1,4 +1,4 @@
-#include "trxtimer.h"
+#include "clock/trxtimer.h"
 
 #include "platform/application.h"
 #include "platform/programending.h"

@@ -1,4 +1,4 @@
-#include "flatbuttonbase.h"
+#include "controls/flatbuttonbase.h"
 
 #include "base/bevelframe.h"
 

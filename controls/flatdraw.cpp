@@ -1,4 +1,4 @@
-#include "flatdraw.h"
+#include "controls/flatdraw.h"
 
 #include "controls/flatcolors.h"
 

@@ -1,4 +1,4 @@
-#include "flateditbehaviour.h"
+#include "controls/flateditbehaviour.h"
 
 #include "base/bevelframe.h"
 #include "controls/flatdraw.h"

@@ -1,4 +1,4 @@
-#include "flathovercontrol.h"
+#include "controls/flathovercontrol.h"
 
 #include <QKeySequence>
 #include <QShortcutEvent>

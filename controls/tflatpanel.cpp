@@ -1,4 +1,4 @@
-#include "tflatpanel.h"
+#include "controls/tflatpanel.h"
 
 #include "base/bevelframe.h"
 #include "controls/flatdraw.h"

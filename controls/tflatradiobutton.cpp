@@ -1,4 +1,4 @@
-#include "tflatradiobutton.h"
+#include "controls/tflatradiobutton.h"
 
 #include "controls/flatdraw.h"
 

@@ -1,4 +1,4 @@
-#include "tflatspineditinteger.h"
+#include "controls/tflatspineditinteger.h"
 
 #include "controls/flatbeep.h"
 #include "controls/focusreason.h"

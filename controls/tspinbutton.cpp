@@ -1,4 +1,4 @@
-#include "tspinbutton.h"
+#include "controls/tspinbutton.h"
 
 #include "controls/ttimerspeedbutton.h"
 

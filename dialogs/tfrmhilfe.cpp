@@ -1,4 +1,4 @@
-#include "tfrmhilfe.h"
+#include "dialogs/tfrmhilfe.h"
 
 #include "controls/flatcolors.h"
 #include "controls/tflatbutton.h"

@@ -1,4 +1,4 @@
-#include "tfrminfo.h"
+#include "dialogs/tfrminfo.h"
 
 #include "controls/tflatbutton.h"
 #include "dialogs/placement.h"

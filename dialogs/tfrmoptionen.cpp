@@ -1,4 +1,4 @@
-#include "tfrmoptionen.h"
+#include "dialogs/tfrmoptionen.h"
 
 #include "controls/flatcolors.h"
 #include "controls/focusreason.h"

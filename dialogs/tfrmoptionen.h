@@ -1,6 +1,6 @@
 #pragma once
 
-#include "secondarywindow.h"
+#include "dialogs/secondarywindow.h"
 
 #include "settings/talarmsettings.h"
 

@@ -1,4 +1,4 @@
-#include "application.h"
+#include "platform/application.h"
 
 #include "base/errors.h"
 #include "platform/programending.h"

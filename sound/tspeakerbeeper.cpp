@@ -1,7 +1,7 @@
-#include "tspeakerbeeper.h"
+#include "sound/tspeakerbeeper.h"
 
-#include "ebeeperror.h"
-#include "melodyreader.h"
+#include "sound/ebeeperror.h"
+#include "sound/melodyreader.h"
 #include "platform/programending.h"
 #include "platform/osversion.h"
 #include "platform/regularfile.h"

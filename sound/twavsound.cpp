@@ -1,4 +1,4 @@
-#include "twavsound.h"
+#include "sound/twavsound.h"
 
 #include "platform/waveoutput.h"
 #include "platform/programending.h"

@@ -185,8 +185,8 @@ void tst_TfrmMain::windowLookMenuAndTabOrder()
     QCOMPARE(m_frm->font().family(), u"Tahoma"_s);
     QCOMPARE(m_frm->font().pixelSize(), 13);
     QCOMPARE(rxClock().font().pixelSize(), 20);
-    QCOMPARE(rxClock().bevelInner(), bvNone);
-    QCOMPARE(rxClock().bevelOuter(), bvNone);
+    QCOMPARE(rxClock().bevelInner(), TRxClock::bvNone);
+    QCOMPARE(rxClock().bevelOuter(), TRxClock::bvNone);
     QCOMPARE(control(u"ClientArea"_s)->grab().toImage().pixelColor(5, 225), QColor(Qt::white));
     QVERIFY(!(m_frm->windowFlags() & Qt::WindowMaximizeButtonHint));
     QVERIFY(m_frm->windowFlags() & Qt::WindowMinimizeButtonHint);
