@@ -1,6 +1,8 @@
 #include "runapplication.h"
 
 #include "app/tsplashform.h"
+#include "clock/clockaccessible.h"
+#include "controls/flataccessible.h"
 #include "platform/application.h"
 #include "base/errors.h"
 #include "app/messageboxcopy.h"
@@ -128,6 +130,10 @@ ForwardReply answerForwarded(const MainWindowParts &main, const QStringList &arg
 int runApplication(const MainWindowFactory &createMainWindow, const Pause &pause,
                    const ClockCommand &command, platform::SingleInstance *instance)
 {
+    // Screen readers see the flat controls and the clock as what they are.
+    FlatAccessible::install();
+    ClockAccessible::install();
+
     // Pixels first: the splash is drawn by the X server from its backdrop, as
     // no message may be handled before the event loop runs.
     auto splash = std::make_unique<TSplashForm>();

@@ -1,5 +1,6 @@
 #include "tflatpanel.h"
 
+#include "controls/flataccessible.h"
 #include "controls/flatdraw.h"
 
 #include <QPainter>
@@ -62,6 +63,7 @@ void TFlatPanel::setCaption(const QString &caption)
         return;
     m_caption = caption;
     update();
+    FlatAccessible::nameChanged(this);
 }
 
 bool TFlatPanel::event(QEvent *event)

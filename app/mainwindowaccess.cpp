@@ -1,0 +1,78 @@
+#include "mainwindowaccess.h"
+
+#include "controls/tflatbutton.h"
+
+#include <QLabel>
+#include <QShortcut>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+template<typename T>
+T *part(QWidget *window, const QString &name)
+{
+    return window->findChild<T *>(name);
+}
+
+// A key that presses the button as a click on it does, from anywhere in the window.
+void pressWith(QWidget *window, TFlatButton *button, const QList<QKeySequence> &keys)
+{
+    if (!button)
+        return;
+    auto *shortcut = new QShortcut(window);
+    shortcut->setKeys(keys);
+    shortcut->setContext(Qt::WindowShortcut);
+    QObject::connect(shortcut, &QShortcut::activated, button, [button] {
+        if (button->isEnabled() && button->isVisible())
+            button->click();
+    });
+}
+
+} // namespace
+
+QList<QKeySequence> MainWindowAccess::toggleKeys()
+{
+    return {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)};
+}
+
+QKeySequence MainWindowAccess::messageKey()
+{
+    return QKeySequence(Qt::CTRL | Qt::Key_M);
+}
+
+void MainWindowAccess::install(QWidget *window)
+{
+    auto *toggle = part<TFlatButton>(window, u"btnActivate"_s);
+    auto *message = part<TFlatButton>(window, u"Button1"_s);
+    pressWith(window, toggle, toggleKeys());
+    pressWith(window, message, {messageKey()});
+    if (toggle)
+        toggle->setAccessibleDescription(u"Schaltet den Alarm zur Alarmzeit ein und aus (Strg+Eingabe)"_s);
+    if (message)
+        message->setAccessibleDescription(u"Meldung zum Alarm eingeben (Strg+M)"_s);
+
+    // One label, "Alarmzeit", stands for three fields: each says which part it holds.
+    const std::pair<const char16_t *, const char16_t *> fields[] = {
+        {u"seStunde", u"Stunde"}, {u"seMinute", u"Minute"}, {u"seSekunde", u"Sekunde"}};
+    for (const auto &[name, spoken] : fields) {
+        if (QWidget *field = part<QWidget>(window, QString::fromUtf16(name))) {
+            field->setAccessibleName(QString::fromUtf16(spoken));
+            field->setAccessibleDescription(u"Alarmzeit"_s);
+        }
+    }
+
+    // The labels name what stands beside them: the clock, the fields, the toggle.
+    const std::pair<const char16_t *, const char16_t *> labelled[] = {
+        {u"Label1", u"RxClock1"}, {u"Label2", u"seStunde"}, {u"Label3", u"btnActivate"}};
+    for (const auto &[label, control] : labelled) {
+        auto *l = part<QLabel>(window, QString::fromUtf16(label));
+        QWidget *c = part<QWidget>(window, QString::fromUtf16(control));
+        if (l && c)
+            l->setBuddy(c);
+    }
+
+    // The clock's frame: its caption lies hidden under the clock.
+    if (QWidget *frame = part<QWidget>(window, u"FlatPanel1"_s))
+        frame->setAccessibleName(u"Uhr"_s);
+}
