@@ -7,9 +7,9 @@ class QObject;
 class QWidget;
 
 // What the flat controls and the link label tell screen readers through Qt's
-// accessibility: roles, names, states, values and actions. Qt creates an
-// interface only when a screen reader asks, and the notifications below test
-// one flag while none listens.
+// accessibility: roles, names, states, values and actions. The interfaces take
+// the place of the generic one Qt builds for every widget; the notifications
+// below test one flag while no screen reader listens.
 class FlatAccessible
 {
 public:
