@@ -7,14 +7,12 @@
 #include "controls/tflatspineditinteger.h"
 #include "controls/tspinbutton.h"
 #include "controls/ttimerspeedbutton.h"
+#include "tests/fakes/fakescreenreader.h"
 #include "tests/fakes/pointer.h"
 
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
-#include <QtGui/private/qguiapplication_p.h>
-#include <QtGui/qpa/qplatformaccessibility.h>
-#include <QtGui/qpa/qplatformintegration.h>
 #include <QtTest/qtestaccessible.h>
 
 #include <limits>
@@ -47,8 +45,6 @@ private slots:
     void changesAreAnnounced();
 
 private:
-    // What the accessibility bus does when a screen reader starts or ends.
-    static bool setScreenReader(bool listening);
     QAccessibleInterface *accessible(QObject *object) const
     {
         return QAccessible::queryAccessibleInterface(object);
@@ -58,15 +54,6 @@ private:
     std::unique_ptr<QWidget> m_form;
     std::unique_ptr<FakePointer> m_pointer;
 };
-
-bool tst_FlatAccessible::setScreenReader(bool listening)
-{
-    QPlatformAccessibility *bridge = QGuiApplicationPrivate::platformIntegration()->accessibility();
-    if (!bridge)
-        return false;
-    bridge->setActive(listening);
-    return QAccessible::isActive() == listening;
-}
 
 void tst_FlatAccessible::initTestCase()
 {
@@ -391,7 +378,8 @@ void tst_FlatAccessible::spinEditText()
 
 void tst_FlatAccessible::changesAreAnnounced()
 {
-    QVERIFY(setScreenReader(true));
+    FakeScreenReader screenReader;
+    QVERIFY(screenReader.listening());
     auto *button = new TFlatButton(m_form.get());
     button->setGeometry(10, 10, 80, 25);
     auto *radio = new TFlatRadioButton(m_form.get());
@@ -430,7 +418,6 @@ void tst_FlatAccessible::changesAreAnnounced()
     QAccessibleStateChangeEvent disabledChange(button, disabled);
     button->setEnabled(false);
     QVERIFY(QTestAccessibility::containsEvent(&disabledChange));
-    setScreenReader(false);
 }
 
 QTEST_MAIN(tst_FlatAccessible)
