@@ -75,4 +75,6 @@ void MainWindowAccess::install(QWidget *window)
     // The clock's frame: its caption lies hidden under the clock.
     if (QWidget *frame = part<QWidget>(window, u"FlatPanel1"_s))
         frame->setAccessibleName(u"Uhr"_s);
+    if (QWidget *logo = part<QWidget>(window, u"Image1"_s))
+        logo->setAccessibleName(u"Logo"_s);
 }

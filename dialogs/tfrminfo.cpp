@@ -65,6 +65,7 @@ TfrmInfo::TfrmInfo(QWidget *owner, platform::DesktopShell &shell, const QString 
     // Sizes itself to its picture; without one it keeps the designed size.
     Image1->setGeometry(QRect(QPoint(50, 3), logo.isNull() ? QSize(258, 100) : logo.deviceIndependentSize().toSize()));
     Image1->setCursor(Qt::PointingHandCursor);
+    Image1->setAccessibleName(u"Logo"_s);
     Image1->installEventFilter(this);
 
     LinkLabel *webLink = linkLabel(this);
