@@ -5,6 +5,8 @@
 #include <QLabel>
 #include <QShortcut>
 
+#include <utility>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -53,21 +55,21 @@ void MainWindowAccess::install(QWidget *window)
         message->setAccessibleDescription(u"Meldung zum Alarm eingeben (Strg+M)"_s);
 
     // One label, "Alarmzeit", stands for three fields: each says which part it holds.
-    const std::pair<const char16_t *, const char16_t *> fields[] = {
-        {u"seStunde", u"Stunde"}, {u"seMinute", u"Minute"}, {u"seSekunde", u"Sekunde"}};
+    const std::pair<QString, QString> fields[] = {
+        {u"seStunde"_s, u"Stunde"_s}, {u"seMinute"_s, u"Minute"_s}, {u"seSekunde"_s, u"Sekunde"_s}};
     for (const auto &[name, spoken] : fields) {
-        if (QWidget *field = part<QWidget>(window, QString::fromUtf16(name))) {
-            field->setAccessibleName(QString::fromUtf16(spoken));
+        if (QWidget *field = part<QWidget>(window, name)) {
+            field->setAccessibleName(spoken);
             field->setAccessibleDescription(u"Alarmzeit"_s);
         }
     }
 
     // The labels name what stands beside them: the clock, the fields, the toggle.
-    const std::pair<const char16_t *, const char16_t *> labelled[] = {
-        {u"Label1", u"RxClock1"}, {u"Label2", u"seStunde"}, {u"Label3", u"btnActivate"}};
+    const std::pair<QString, QString> labelled[] = {
+        {u"Label1"_s, u"RxClock1"_s}, {u"Label2"_s, u"seStunde"_s}, {u"Label3"_s, u"btnActivate"_s}};
     for (const auto &[label, control] : labelled) {
-        auto *l = part<QLabel>(window, QString::fromUtf16(label));
-        QWidget *c = part<QWidget>(window, QString::fromUtf16(control));
+        auto *l = part<QLabel>(window, label);
+        QWidget *c = part<QWidget>(window, control);
         if (l && c)
             l->setBuddy(c);
     }

@@ -5,6 +5,8 @@
 #include <QAccessibleWidget>
 #include <QTime>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace {

@@ -13,6 +13,7 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -23,10 +24,10 @@ namespace {
 template<typename Control, typename Action>
 void afterRequest(Control *control, Action action)
 {
-    QPointer<Control> alive(control);
-    QTimer::singleShot(0, control, [alive, action] {
-        if (alive && alive->isEnabled())
-            action(alive.data());
+    // The control is the timer's context: once it is gone, nothing runs.
+    QTimer::singleShot(0, control, [control, action] {
+        if (control->isEnabled())
+            action(control);
     });
 }
 

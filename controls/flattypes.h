@@ -15,6 +15,8 @@
 // - flatbuttonbase.h: glyphs, states, groups and painting of both flat buttons.
 // - flateditbehaviour.h: FlatEditBehaviour, what the flat edits and the memo
 //   share: colours, MouseInside, focus look, border and the focus-reason rule.
+// - flataccessible.h: what screen readers are told of the flat controls and
+//   the link label (linklabel.h), and when they are told of a change.
 
 #include <QObject>
 
