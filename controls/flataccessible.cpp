@@ -15,50 +15,89 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
 // A click may open a modal window, whose loop would hold back the answer the
-// screen reader waits for: actions run once its request has been answered.
-template<typename Control, typename Action>
-void afterRequest(Control *control, Action action)
+// screen reader waits for: the action runs once its request has been answered.
+// The control is the timer's context: once it is gone, nothing runs.
+void afterRequest(QWidget *control, const std::function<void()> &action)
 {
-    // The control is the timer's context: once it is gone, nothing runs.
     QTimer::singleShot(0, control, [control, action] {
         if (control->isEnabled())
-            action(control);
+            action();
     });
 }
 
-QString captionName(const QWidget *control, const QString &caption)
-{
-    const QString name = control->accessibleName();
-    return name.isEmpty() ? FlatAccessible::plainCaption(caption) : name;
-}
-
-QStringList keysFor(const QString &caption)
-{
-    const QString key = FlatAccessible::acceleratorText(caption);
-    return key.isEmpty() ? QStringList() : QStringList{key};
-}
-
-// Both flat buttons and the spin edits' arrows: push buttons with their caption.
-class FlatButtonAccessible : public QAccessibleWidget
+// A control named by its caption (the flat buttons, the radio button, the
+// panel's title, a link's text), its accelerator as key, and at most one action,
+// which clicks it.
+class CaptionedAccessible : public QAccessibleWidget
 {
 public:
-    explicit FlatButtonAccessible(FlatButtonBase *button)
-        : QAccessibleWidget(button, QAccessible::PushButton)
+    CaptionedAccessible(QWidget *control, QAccessible::Role role, const QString &action = {})
+        : QAccessibleWidget(control, role)
+        , m_action(action)
     {
     }
 
     QString text(QAccessible::Text t) const override
     {
-        if (t == QAccessible::Name)
-            return captionName(button(), button()->caption());
+        if (t == QAccessible::Name) {
+            const QString name = widget()->accessibleName();
+            return name.isEmpty() ? FlatAccessible::plainCaption(caption()) : name;
+        }
         if (t == QAccessible::Accelerator)
-            return FlatAccessible::acceleratorText(button()->caption());
+            return FlatAccessible::acceleratorText(caption());
         return QAccessibleWidget::text(t);
+    }
+
+    QStringList actionNames() const override
+    {
+        QStringList names;
+        if (!m_action.isEmpty() && widget()->isEnabled())
+            names << m_action;
+        return names + QAccessibleWidget::actionNames();
+    }
+
+    void doAction(const QString &action) override
+    {
+        if (!m_action.isEmpty() && action == m_action)
+            afterRequest(widget(), [this] { activate(); });
+        else
+            QAccessibleWidget::doAction(action);
+    }
+
+    QStringList keyBindingsForAction(const QString &action) const override
+    {
+        if (!m_action.isEmpty() && action == m_action) {
+            const QString key = FlatAccessible::acceleratorText(caption());
+            return key.isEmpty() ? QStringList() : QStringList{key};
+        }
+        return QAccessibleWidget::keyBindingsForAction(action);
+    }
+
+protected:
+    // With "&" marking the accelerator.
+    virtual QString caption() const = 0;
+    // Runs after the request; the control is there and enabled.
+    virtual void activate() {}
+
+private:
+    QString m_action;
+};
+
+// Both flat buttons and the spin edits' arrows: push buttons with their caption.
+class FlatButtonAccessible : public CaptionedAccessible
+{
+public:
+    explicit FlatButtonAccessible(FlatButtonBase *button)
+        : CaptionedAccessible(button, QAccessible::PushButton, pressAction())
+    {
     }
 
     QAccessible::State state() const override
@@ -82,49 +121,21 @@ public:
         return QAccessibleWidget::parent();
     }
 
-    QStringList actionNames() const override
-    {
-        QStringList names;
-        if (button()->isEnabled())
-            names << pressAction();
-        return names + QAccessibleWidget::actionNames();
-    }
-
-    void doAction(const QString &action) override
-    {
-        // As the accelerator does: a click, and a grouped button latches.
-        if (action == pressAction())
-            afterRequest(button(), [](FlatButtonBase *b) { b->acceleratorPressed(); });
-        else
-            QAccessibleWidget::doAction(action);
-    }
-
-    QStringList keyBindingsForAction(const QString &action) const override
-    {
-        if (action == pressAction())
-            return keysFor(button()->caption());
-        return QAccessibleWidget::keyBindingsForAction(action);
-    }
+protected:
+    QString caption() const override { return button()->caption(); }
+    // As the accelerator does: a click, and a grouped button latches.
+    void activate() override { button()->acceleratorPressed(); }
 
 private:
     FlatButtonBase *button() const { return static_cast<FlatButtonBase *>(widget()); }
 };
 
-class FlatRadioAccessible : public QAccessibleWidget
+class FlatRadioAccessible : public CaptionedAccessible
 {
 public:
     explicit FlatRadioAccessible(TFlatRadioButton *radio)
-        : QAccessibleWidget(radio, QAccessible::RadioButton)
+        : CaptionedAccessible(radio, QAccessible::RadioButton, toggleAction())
     {
-    }
-
-    QString text(QAccessible::Text t) const override
-    {
-        if (t == QAccessible::Name)
-            return captionName(radio(), radio()->caption());
-        if (t == QAccessible::Accelerator)
-            return FlatAccessible::acceleratorText(radio()->caption());
-        return QAccessibleWidget::text(t);
     }
 
     QAccessible::State state() const override
@@ -135,37 +146,18 @@ public:
         return state;
     }
 
-    QStringList actionNames() const override
+protected:
+    QString caption() const override { return radio()->caption(); }
+    // What a click with the mouse does: the press takes the focus, the release
+    // clicks and checks an unchecked button, which clicks again.
+    void activate() override
     {
-        QStringList names;
-        if (radio()->isEnabled())
-            names << toggleAction();
-        return names + QAccessibleWidget::actionNames();
-    }
-
-    void doAction(const QString &action) override
-    {
-        if (action != toggleAction()) {
-            QAccessibleWidget::doAction(action);
-            return;
-        }
-        // What a click with the mouse does: the press takes the focus, the
-        // release clicks and checks an unchecked button, which clicks again.
-        afterRequest(radio(), [](TFlatRadioButton *r) {
-            const QPointer<TFlatRadioButton> alive(r);
-            r->setFocus(Qt::MouseFocusReason);
-            if (alive)
-                r->click();
-            if (alive && !r->isChecked())
-                r->setChecked(true);
-        });
-    }
-
-    QStringList keyBindingsForAction(const QString &action) const override
-    {
-        if (action == toggleAction())
-            return keysFor(radio()->caption());
-        return QAccessibleWidget::keyBindingsForAction(action);
+        const QPointer<TFlatRadioButton> alive(radio());
+        alive->setFocus(Qt::MouseFocusReason);
+        if (alive)
+            alive->click();
+        if (alive && !alive->isChecked())
+            alive->setChecked(true);
     }
 
 private:
@@ -348,35 +340,24 @@ private:
     }
 };
 
-class FlatPanelAccessible : public QAccessibleWidget
+class FlatPanelAccessible : public CaptionedAccessible
 {
 public:
     explicit FlatPanelAccessible(TFlatPanel *panel)
-        : QAccessibleWidget(panel, QAccessible::Grouping)
+        : CaptionedAccessible(panel, QAccessible::Grouping)
     {
     }
 
-    QString text(QAccessible::Text t) const override
-    {
-        if (t == QAccessible::Name)
-            return captionName(widget(), static_cast<TFlatPanel *>(widget())->caption());
-        return QAccessibleWidget::text(t);
-    }
+protected:
+    QString caption() const override { return static_cast<TFlatPanel *>(widget())->caption(); }
 };
 
-class LinkAccessible : public QAccessibleWidget
+class LinkAccessible : public CaptionedAccessible
 {
 public:
     explicit LinkAccessible(LinkLabel *link)
-        : QAccessibleWidget(link, QAccessible::Link)
+        : CaptionedAccessible(link, QAccessible::Link, pressAction())
     {
-    }
-
-    QString text(QAccessible::Text t) const override
-    {
-        if (t == QAccessible::Name)
-            return captionName(widget(), static_cast<LinkLabel *>(widget())->text());
-        return QAccessibleWidget::text(t);
     }
 
     QAccessible::State state() const override
@@ -386,21 +367,13 @@ public:
         return state;
     }
 
-    QStringList actionNames() const override
+protected:
+    // The label shows its text as it is, with no accelerator.
+    QString caption() const override
     {
-        QStringList names;
-        if (widget()->isEnabled())
-            names << pressAction();
-        return names + QAccessibleWidget::actionNames();
+        return static_cast<LinkLabel *>(widget())->text().replace(u'&', u"&&"_s);
     }
-
-    void doAction(const QString &action) override
-    {
-        if (action == pressAction())
-            afterRequest(static_cast<LinkLabel *>(widget()), [](LinkLabel *l) { l->click(); });
-        else
-            QAccessibleWidget::doAction(action);
-    }
+    void activate() override { static_cast<LinkLabel *>(widget())->click(); }
 };
 
 } // namespace

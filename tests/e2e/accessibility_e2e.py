@@ -26,8 +26,9 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from brenvik_e2e import (ARMED, FAKETIME_LIBRARY, TITLE, Desktop, Failure,  # noqa: E402
-                         check, main_window, missing_tools, outcome, wait_for)
+from brenvik_e2e import (ARMED, FAKETIME_LIBRARY, TITLE, Desktop,  # noqa: E402
+                         check, main_window, missing_tools, outcome, start_session_bus,
+                         wait_for)
 
 BUS_LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
 NO_SOUND = "[Sound]\r\nOhne=1\r\nSpeaker=0\r\nSoundkarte=0\r\n"
@@ -55,12 +56,7 @@ class Reader:
         """A private session bus with the accessibility bus on it; then the
         program, which always speaks to it."""
         desk = self.desk
-        bus = desk._spawn(["dbus-daemon", "--session", "--nofork", "--nopidfile",
-                           "--print-address=1"], env=desk.env, stdout=subprocess.PIPE,
-                          stderr=subprocess.DEVNULL, text=True)
-        address = bus.stdout.readline().strip()
-        check(address, "no session bus")
-        desk.env["DBUS_SESSION_BUS_ADDRESS"] = address
+        desk.env["DBUS_SESSION_BUS_ADDRESS"] = start_session_bus(desk._spawn, desk.env)
         desk.env.pop("AT_SPI_BUS_ADDRESS", None)
         desk._spawn([BUS_LAUNCHER, "--launch-immediately"], env=desk.env,
                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
