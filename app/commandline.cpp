@@ -179,6 +179,9 @@ CommandLine parseCommandLine(const QStringList &arguments)
         line.command.inMinutes = tryStrToInt(*inText);
         if (!line.command.inMinutes)
             return fail({u"Geben Sie Minuten ein, also nur Ziffern."_s, 1});
+        // "Weitere" takes 0 as "now", which is tomorrow; a command line means a time ahead.
+        if (*line.command.inMinutes < 1)
+            return fail({u"Geben Sie mindestens 1 Minute ein."_s, 1});
     }
     if (atText) {
         try {

@@ -6,6 +6,7 @@
 #include "platform/platformchoice.h"
 #include "platform/displayconnection.h"
 #include "platform/singleinstance.h"
+#include "platform/windowactivation.h"
 
 #include <cstdio>
 
@@ -56,6 +57,10 @@ int main(int argc, char *argv[])
             display = u"nicht gesetzt"_s;
         return fail(u"Keine Verbindung zur Anzeige (DISPLAY=%1)."_s.arg(display), 1);
     }
+    if (platform::usesWayland(line.platformName) && !platform::canReachWaylandDisplay())
+        return fail(u"Keine Verbindung zur Anzeige (WAYLAND_DISPLAY=%1)."_s.arg(platform::waylandDisplayName()), 1);
+    // Before the application object, which takes them out of the environment.
+    const platform::StartupToken startupToken = platform::StartupToken::fromEnvironment();
 
     // A small window repainted twice a second pays more for the shared-memory
     // images' round trips than for sending its few pixels.
@@ -69,10 +74,15 @@ int main(int argc, char *argv[])
     if (displayKey == u"xcb"_s)
         displayKey = line.displayName.isEmpty() ? qEnvironmentVariable("DISPLAY") : line.displayName;
     platform::SingleInstance instance(displayKey);
-    if (const auto reply = instance.forwardOrListen(line.forwarded)) {
+    if (const auto reply = instance.forwardOrListen({line.forwarded, startupToken})) {
         if (!reply->second.isEmpty())
             return fail(reply->second, reply->first);
         return reply->first;
+    }
+    if (!instance.problem().isEmpty()) {
+        // Better a clock of its own than none: its alarm still comes.
+        print(stderr, QString::fromLatin1(ProgramName) + u": "_s + instance.problem()
+                  + u" Dieser Wecker läuft für sich; ein weiterer Start findet ihn nicht.\n"_s);
     }
 
     return runApplication([] { return createMainWindow(); }, {}, line.command, &instance);

@@ -27,6 +27,9 @@ MainWindowParts createMainWindow(const MainWindowServices &services)
             activation->restore(frm);
         activation->bringToForeground(frm);
     };
+    main.completeStartup = [frm, activation](const platform::StartupToken &token) {
+        activation->completeStartup(frm, token);
+    };
     main.command = [frm](const ClockCommand &command) { return applyClockCommand(*frm, command); };
     main.window = std::move(window);
     return main;

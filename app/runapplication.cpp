@@ -4,6 +4,7 @@
 #include "clock/clockaccessible.h"
 #include "controls/flataccessible.h"
 #include "platform/application.h"
+#include "platform/layoutface.h"
 #include "base/errors.h"
 #include "app/messageboxcopy.h"
 #include "platform/singleinstance.h"
@@ -112,8 +113,12 @@ bool sessionMayEnd(const MainWindowParts &main, const std::function<bool()> &all
     return !main.closeQuery || main.closeQuery();
 }
 
-ForwardReply answerForwarded(const MainWindowParts &main, const QStringList &arguments)
+ForwardReply answerForwarded(const MainWindowParts &main, const QStringList &arguments,
+                             const platform::StartupToken &token)
 {
+    // Also for a command line refused below: the launcher's feedback ends.
+    if (!token.isEmpty() && main.completeStartup)
+        main.completeStartup(token);
     if (main.bringToFront)
         main.bringToFront();
     // Checked again: the other start has read it with the same rules, but the
@@ -134,18 +139,16 @@ int runApplication(const MainWindowFactory &createMainWindow, const Pause &pause
     FlatAccessible::install();
     ClockAccessible::install();
 
-    // Pixels first: the splash is drawn by the X server from its backdrop, as
-    // no message may be handled before the event loop runs.
+    // Pixels first: no message may be handled before the event loop runs.
     auto splash = std::make_unique<TSplashForm>();
-    splash->winId();
-    platform::x11::setBackdrop(splash.get(), splash->grab().toImage());
-    splash->show();
-    splash->repaint();
-    platform::x11::flush();
+    splash->showAtOnce();
 
     MainWindowParts main;
     std::exception_ptr failure;
     try {
+        // Behind the splash: the windows' pixel layouts need their face, which
+        // the font configuration of a plain desktop does not list.
+        platform::setUpLayoutFace();
         platform::Application::setTitle(u"Brenvik Timer"_s);
         QApplication::setWindowIcon(programIcon());
         if (!qApp->findChild<MessageBoxCopy *>(QString(), Qt::FindDirectChildrenOnly))
@@ -206,8 +209,8 @@ int runApplication(const MainWindowFactory &createMainWindow, const Pause &pause
                 platform::Application::reportException(EConvertError(error));
         }
         if (instance) {
-            instance->setHandler([&main](const QStringList &arguments) {
-                const ForwardReply reply = answerForwarded(main, arguments);
+            instance->setHandler([&main](const platform::SingleInstance::Request &request) {
+                const ForwardReply reply = answerForwarded(main, request.arguments, request.token);
                 return std::pair{reply.exitCode, reply.error};
             });
         }

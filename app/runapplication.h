@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/commandline.h"
+#include "platform/windowactivation.h"
 
 #include <QWidget>
 
@@ -17,6 +18,9 @@ struct MainWindowParts
     std::function<bool()> closeQuery;
     // Restores, raises and activates the window.
     std::function<void()> bringToFront;
+    // Hands the window the launcher's token of a later start, before it is
+    // brought to the front.
+    std::function<void(const platform::StartupToken &)> completeStartup;
     // Carries out a command line's requests; returns the German reason when
     // one failed, else an empty text.
     std::function<QString(const ClockCommand &)> command;
@@ -51,7 +55,8 @@ struct ForwardReply
     int exitCode = 0;
     QString error;
 };
-ForwardReply answerForwarded(const MainWindowParts &main, const QStringList &arguments);
+ForwardReply answerForwarded(const MainWindowParts &main, const QStringList &arguments,
+                             const platform::StartupToken &token = {});
 
 // The answer to the session's question whether the program may end (log-out,
 // shut-down): asks the close question only with an alarm armed and when the

@@ -14,6 +14,8 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -24,13 +26,79 @@ QRect screenRect()
     return screen ? screen->geometry() : QRect(0, 0, 1024, 768);
 }
 
+// A message box sized as on the desktop the program comes from: each line of
+// the text stays one line while the box fits in three quarters of the screen's
+// width (Qt wraps past 500 pixels), and the caption fits in the title bar.
+class FittedMessageBox : public QMessageBox
+{
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void showEvent(QShowEvent *event) override
+    {
+        QMessageBox::showEvent(event); // Qt's own sizing
+        m_frame = platform::x11::frameExtents(this);
+        fit();
+    }
+
+    bool event(QEvent *event) override
+    {
+        // QMessageBox would size itself anew at every layout request, and the
+        // box would change its size while it is shown.
+        if (event->type() == QEvent::LayoutRequest && isVisible()) {
+            const bool handled = QDialog::event(event);
+            fit();
+            return handled;
+        }
+        return QMessageBox::event(event);
+    }
+
+    // The window manager's frame, known once shown.
+    QMargins frame() const { return m_frame; }
+
+private:
+    void fit()
+    {
+        QLayout *grid = layout();
+        auto *label = findChild<QLabel *>(u"qt_msgbox_label"_s);
+        if (!grid || !label)
+            return;
+        const QRect screen = this->screen() ? this->screen()->availableGeometry() : screenRect();
+        if (label->wordWrap()) {
+            label->setWordWrap(false);
+            grid->activate();
+            if (grid->totalMinimumSize().width() + m_frame.left() + m_frame.right() > screen.width() * 3 / 4)
+                label->setWordWrap(true);
+        }
+        // The caption's room: a bold face, as title bars use, beside the
+        // window's icon and three buttons, each about as wide as the bar is
+        // high, and the padding window managers keep around a title.
+        QFont titleFont = QApplication::font("QMdiSubWindowTitleBar");
+        titleFont.setBold(true);
+        const QFontMetrics title(titleFont);
+        const int barHeight = m_frame.top() > m_frame.bottom() ? m_frame.top() - m_frame.bottom()
+                                                               : title.height() + 8;
+        grid->activate();
+        const int fitted = std::min(std::max({width(), grid->totalMinimumSize().width(),
+                                              title.horizontalAdvance(windowTitle()) + 6 * barHeight}),
+                                    screen.width() - m_frame.left() - m_frame.right());
+        setFixedSize(fitted, grid->hasHeightForWidth() ? grid->totalHeightForWidth(fitted)
+                                                       : grid->totalMinimumSize().height());
+        // Changing the label asked for a layout, which would size the box again.
+        QCoreApplication::removePostedEvents(this, QEvent::LayoutRequest);
+    }
+
+    QMargins m_frame;
+};
+
 // A message box whose top-left corner goes to a given point once its size is
 // known; a negative coordinate keeps the screen-centred default.
-class PositionedMessageBox : public QMessageBox
+class PositionedMessageBox : public FittedMessageBox
 {
 public:
     PositionedMessageBox(const QString &text, QPoint topLeft)
-        : QMessageBox(QMessageBox::Information, u"Information"_s, text, QMessageBox::Ok),
+        : FittedMessageBox(QMessageBox::Information, u"Information"_s, text, QMessageBox::Ok),
           m_topLeft(topLeft)
     {
         button(QMessageBox::Ok)->setText(u"OK"_s);
@@ -39,9 +107,9 @@ public:
 protected:
     void showEvent(QShowEvent *event) override
     {
-        QMessageBox::showEvent(event); // sizes the box to its text
+        FittedMessageBox::showEvent(event); // sizes the box to its text
         // The point is where the frame goes, title bar included.
-        const QSize frame = size().grownBy(platform::x11::frameExtents(this));
+        const QSize frame = size().grownBy(this->frame());
         const QPoint centred = platform::x11::centredFrameTopLeft(screenRect(), frame);
         platform::x11::placeFrameAt(this, {m_topLeft.x() < 0 ? centred.x() : m_topLeft.x(),
                                            m_topLeft.y() < 0 ? centred.y() : m_topLeft.y()});
@@ -96,8 +164,8 @@ public:
 
     bool askYesNo(const QString &caption, const QString &text) override
     {
-        QMessageBox box(QMessageBox::Question, caption, text,
-                        QMessageBox::Yes | QMessageBox::No);
+        FittedMessageBox box(QMessageBox::Question, caption, text,
+                             QMessageBox::Yes | QMessageBox::No);
         box.button(QMessageBox::Yes)->setText(u"Ja"_s);
         box.button(QMessageBox::No)->setText(u"Nein"_s);
         box.setDefaultButton(QMessageBox::Yes);
@@ -124,7 +192,7 @@ public:
     }
 
 private:
-    QMessageBox *m_question = nullptr;
+    FittedMessageBox *m_question = nullptr;
 };
 
 } // namespace

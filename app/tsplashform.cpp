@@ -1,11 +1,14 @@
 #include "tsplashform.h"
 
+#include "platform/x11window.h"
 #include "resources/logo.h"
 
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPainter>
 #include <QScreen>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -56,4 +59,59 @@ TSplashForm::TSplashForm(QWidget *parent)
     Image1->setGeometry(Panel1->contentsRect());
     Image1->setAlignment(Qt::AlignCenter);
     Image1->setPixmap(logoPixmap(u"logo-wide"_s, devicePixelRatioF()));
+}
+
+namespace {
+
+// Ends a loop shortly after the watched window has painted.
+class PaintedWatch : public QObject
+{
+public:
+    explicit PaintedWatch(QEventLoop &loop)
+        : m_loop(loop)
+    {
+    }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        // The loop then goes idle once more, which sends the picture out.
+        if (event->type() == QEvent::Paint)
+            QTimer::singleShot(IdleMs, &m_loop, &QEventLoop::quit);
+        return false;
+    }
+
+private:
+    static constexpr int IdleMs = 20;
+    QEventLoop &m_loop;
+};
+
+// How long a compositor may take to configure the splash.
+constexpr int ConfigureWaitMs = 1000;
+
+} // namespace
+
+void TSplashForm::showAtOnce()
+{
+    if (platform::x11::available()) {
+        // The X server paints it from its backdrop: no message is handled.
+        winId();
+        platform::x11::setBackdrop(this, grab().toImage());
+        show();
+        repaint();
+        platform::x11::flush();
+        return;
+    }
+    show();
+    if (!QGuiApplication::platformName().startsWith(u"wayland"))
+        return;
+    // A Wayland compositor shows a window only once the program has answered
+    // its configure event and committed a picture, which takes the event loop:
+    // it runs, for the splash alone, until the picture is out.
+    QEventLoop loop;
+    PaintedWatch painted(loop);
+    installEventFilter(&painted);
+    QTimer::singleShot(ConfigureWaitMs, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    removeEventFilter(&painted);
 }

@@ -25,6 +25,10 @@ class TSplashForm : public QWidget
 public:
     explicit TSplashForm(QWidget *parent = nullptr);
 
+    // Shows the splash with its picture before the event loop runs, so that it
+    // stays on the screen while the program handles no message.
+    void showAtOnce();
+
     TSplashPanel *Panel1 = nullptr;
     QLabel *Image1 = nullptr;
 };

@@ -3,7 +3,7 @@
 
 Run through bench/run.sh, which builds what is measured. Prints markdown tables.
 
-    BENCH_ONLY=idle,latency   only these sections (startup, idle, tick, latency, sound)
+    BENCH_ONLY=idle,latency   only these sections (startup, idle, tick, latency, sound, repeat, face)
     BENCH_IDLE_SECONDS=60     length of each idle measurement
     BENCH_RUNS=5              launches for the start-up median
     BENCH_PROGRAM=PATH        another build of the program (to compare)
@@ -34,7 +34,7 @@ RUNS = int(os.environ.get("BENCH_RUNS", "5"))
 IDLE_S = float(os.environ.get("BENCH_IDLE_SECONDS", "60"))
 SETTLE_S = 10
 SECTIONS = set(filter(None, os.environ.get(
-    "BENCH_ONLY", "startup,idle,tick,latency,sound").split(",")))
+    "BENCH_ONLY", "startup,idle,tick,latency,sound,repeat,face").split(",")))
 # Targets against the Qt floor from the same run.
 TARGET_CPU = 1.0
 TARGET_CTX = 1.5
@@ -354,6 +354,37 @@ def measure_sound():
         shutil.rmtree(runtime, ignore_errors=True)
 
 
+def measure_face():
+    """The layout face's start-up step in fresh processes, offscreen: with the
+    machine's font configuration and with the system's font folders alone,
+    where the program registers the face itself. Medians of 4 x RUNS runs."""
+    tmp = tempfile.mkdtemp(prefix="brenvik-bench-")
+    os.chmod(tmp, 0o700)
+    conf = os.path.join(tmp, "fonts.conf")
+    with open(conf, "w") as f:
+        f.write('<?xml version="1.0"?><!DOCTYPE fontconfig SYSTEM "urn:fontconfig:fonts.dtd">'
+                '<fontconfig><dir>/usr/share/fonts</dir><cachedir>%s/cache</cachedir>'
+                '<include ignore_missing="yes">/etc/fonts/conf.d</include></fontconfig>' % tmp)
+    results = []
+    try:
+        for title, extra in (("machine's configuration", {}),
+                             ("system font folders alone", {"FONTCONFIG_FILE": conf})):
+            env = dict(os.environ, QT_QPA_PLATFORM="offscreen", XDG_RUNTIME_DIR=tmp)
+            env.pop("FONTCONFIG_FILE", None)
+            env.update(extra)
+            runs = [run_extra("facebench", [], env=env) for _ in range(4 * RUNS)]
+            if any(r is None for r in runs):
+                results.append((title, None))
+                continue
+            values = {k: runs[0][k] for k in ("families", "registered", "text width")}
+            for key in ("population ms", "face step ms", "first text ms"):
+                values[key + " (median)"] = "%.2f" % statistics.median(float(r[key]) for r in runs)
+            results.append((title, values))
+    finally:
+        shutil.rmtree(tmp, ignore_errors=True)
+    return results
+
+
 # --- output ------------------------------------------------------------------------
 
 
@@ -449,6 +480,14 @@ def main():
     if "sound" in SECTIONS:
         log("sound ...")
         extra.append(("sound", measure_sound()))
+    if "repeat" in SECTIONS:
+        log("arrow repeat ...")
+        env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
+        extra.append(("arrow held down", run_extra("repeatbench", ["10"], env=env)))
+    if "face" in SECTIONS:
+        log("layout face ...")
+        for title, values in measure_face():
+            extra.append((f"layout face, {title}", values))
     for title, values in extra:
         if values is None:
             print(f"\n{title}: not built")

@@ -1,6 +1,7 @@
 #include "flateditbehaviour.h"
 
 #include "controls/flatdraw.h"
+#include "controls/focusreason.h"
 #include "controls/hoverfamily.h"
 
 #include <QApplication>
@@ -76,6 +77,5 @@ void FlatEditBehaviour::handleEvent(QEvent *event)
 bool FlatEditBehaviour::focusChanged(const QFocusEvent *event)
 {
     redrawBorder();
-    return event->reason() != Qt::PopupFocusReason
-           && event->reason() != Qt::ActiveWindowFocusReason;
+    return !Flat::isPassingFocusChange(event->reason());
 }

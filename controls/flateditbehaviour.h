@@ -51,7 +51,7 @@ public:
     // Parent colour, pointer enter and leave, enabled changes; call from event().
     void handleEvent(QEvent *event);
     // Redraws for a focus change and says whether it enters or leaves the field
-    // for its handlers: a context menu or another window taking over does not.
+    // for its handlers: a menu or another window taking over does not.
     bool focusChanged(const QFocusEvent *event);
 
 private:

@@ -14,7 +14,8 @@
 //   and the one path that cancels a press whose release is lost.
 // - flatbuttonbase.h: glyphs, states, groups and painting of both flat buttons.
 // - flateditbehaviour.h: FlatEditBehaviour, what the flat edits and the memo
-//   share: colours, MouseInside, focus look, border and the focus-reason rule.
+//   share: colours, MouseInside, focus look and border.
+// - focusreason.h: which focus changes leave and enter a control.
 // - flataccessible.h: what screen readers are told of the flat controls and
 //   the link label (linklabel.h), and when they are told of a change.
 

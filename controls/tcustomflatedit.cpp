@@ -50,14 +50,18 @@ void TCustomFlatEdit::paintEvent(QPaintEvent *event)
 
 void TCustomFlatEdit::focusInEvent(QFocusEvent *event)
 {
-    QLineEdit::focusInEvent(event);
+    // QLineEdit keeps the selection for a menu opened by mouse only; one opened
+    // from the keyboard takes the focus with a reason of its own.
+    QFocusEvent asMenu(event->type(), Qt::PopupFocusReason);
+    QLineEdit::focusInEvent(event->reason() == Qt::MenuBarFocusReason ? &asMenu : event);
     if (m_edit.focusChanged(event))
         emit OnEnter(this);
 }
 
 void TCustomFlatEdit::focusOutEvent(QFocusEvent *event)
 {
-    QLineEdit::focusOutEvent(event);
+    QFocusEvent asMenu(event->type(), Qt::PopupFocusReason);
+    QLineEdit::focusOutEvent(event->reason() == Qt::MenuBarFocusReason ? &asMenu : event);
     if (m_edit.focusChanged(event))
         emit OnExit(this);
 }

@@ -1,5 +1,7 @@
 #include "tflatbutton.h"
 
+#include "controls/focusreason.h"
+
 #include <QKeyEvent>
 #include <QPointer>
 
@@ -56,7 +58,7 @@ void TFlatButton::focusInEvent(QFocusEvent *event)
     FlatButtonBase::focusInEvent(event);
     // The focus coming back from a menu or another window is no new arrival:
     // the hover look it ended stays off until the pointer comes over the button.
-    if (event->reason() == Qt::PopupFocusReason || event->reason() == Qt::ActiveWindowFocusReason)
+    if (Flat::isPassingFocusChange(event->reason()))
         return;
     if (isEnabled()) {
         setMouseInside(true);

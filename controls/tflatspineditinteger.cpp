@@ -2,6 +2,7 @@
 
 #include "controls/flataccessible.h"
 #include "controls/flatbeep.h"
+#include "controls/focusreason.h"
 #include "controls/tspinbutton.h"
 
 #include <QAction>
@@ -151,8 +152,7 @@ void TFlatSpinEditInteger::focusInEvent(QFocusEvent *event)
     // the focus without entering the field, so the next digit must not
     // replace the value. QLineEdit selects on keyboard focus by itself.
     const bool entered = event->reason() != Qt::MouseFocusReason
-                         && event->reason() != Qt::ActiveWindowFocusReason
-                         && event->reason() != Qt::PopupFocusReason;
+                         && !Flat::isPassingFocusChange(event->reason());
     if (m_autoSelect && entered)
         selectAll();
     else if (!m_autoSelect && keyboardReason)
@@ -162,7 +162,7 @@ void TFlatSpinEditInteger::focusInEvent(QFocusEvent *event)
 void TFlatSpinEditInteger::focusOutEvent(QFocusEvent *event)
 {
     TCustomFlatEdit::focusOutEvent(event);
-    if (event->reason() == Qt::PopupFocusReason || event->reason() == Qt::ActiveWindowFocusReason)
+    if (Flat::isPassingFocusChange(event->reason()))
         return;
     const int v = value();
     if (clampToRange(v) != v)

@@ -14,6 +14,8 @@ void TTimerSpeedButton::afterPress(Qt::MouseButton button)
         return;
     if (!m_repeatTimer) {
         m_repeatTimer = new QTimer(this);
+        // A coarse timer would let the steps drift by up to 5 %.
+        m_repeatTimer->setTimerType(Qt::PreciseTimer);
         connect(m_repeatTimer, &QTimer::timeout, this, &TTimerSpeedButton::repeatTick);
     }
     m_repeatTimer->setInterval(400);
@@ -35,7 +37,9 @@ void TTimerSpeedButton::pressCancelled()
 
 void TTimerSpeedButton::repeatTick()
 {
-    if (m_repeatTimer)
+    // Setting an interval restarts the timer: each repeat would come late by
+    // the time it took to reach this handler.
+    if (m_repeatTimer && m_repeatTimer->interval() != 100)
         m_repeatTimer->setInterval(100);
     // The release may have gone to another window: without the button held
     // the arrow no longer holds the capture, and repeating would never end.

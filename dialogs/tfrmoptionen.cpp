@@ -1,6 +1,7 @@
 #include "tfrmoptionen.h"
 
 #include "controls/flatcolors.h"
+#include "controls/focusreason.h"
 #include "controls/tflatbutton.h"
 #include "controls/tflatedit.h"
 #include "controls/tflatradiobutton.h"
@@ -153,7 +154,7 @@ bool TfrmOptionen::eventFilter(QObject *watched, QEvent *event)
     // dialog closing) does not.
     if (watched == rbSoundKarte && event->type() == QEvent::FocusOut) {
         const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+        if (!Flat::isPassingFocusChange(reason)) {
             m_focusGoesToOk = reason == Qt::MouseFocusReason && QApplication::focusWidget() == btnOk;
             btnOkClick(rbSoundKarte);
             m_focusGoesToOk = false;

@@ -4,8 +4,8 @@
 // interfaces, each with a fake in tests/fakes/: clock (systemclock.h,
 // tickcounter.h, timechangewatcher.h), sound (waveoutput.h, toneoutput.h,
 // speakerports.h, audio/ the sound-card module), the desktop (desktopshell.h,
-// windowactivation.h, x11window.h, desktopnotification.h, platformchoice.h),
-// singleinstance.h, wakealarm.h and this application object.
+// windowactivation.h, attentionwatch.h, x11window.h, desktopnotification.h,
+// platformchoice.h), singleinstance.h, wakealarm.h and this application object.
 // Plain helpers with no OS behind them (errors, conversions, the code page)
 // live in base/; the settings file's format in settings/.
 

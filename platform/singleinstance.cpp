@@ -1,17 +1,23 @@
 #include "singleinstance.h"
 
+#include "platform/runtimefolder.h"
+
+#include <QCryptographicHash>
 #include <QDataStream>
 #include <QDeadlineTimer>
-#include <QDir>
-#include <QLocalServer>
+#include <QFile>
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QPointer>
-#include <QStandardPaths>
+#include <QSocketNotifier>
 #include <QTimer>
 
+#include <cerrno>
+#include <cstring>
 #include <memory>
 
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -53,93 +59,187 @@ std::optional<QByteArray> takeFrame(QByteArray &buffer, bool &tooBig)
     return payload;
 }
 
-QString sanitised(QString key)
+bool fitsSocketAddress(const QString &path)
 {
-    // The screen number does not make another display.
-    const qsizetype colon = key.lastIndexOf(u':');
-    const qsizetype dot = key.lastIndexOf(u'.');
-    if (colon >= 0 && dot > colon)
-        key.truncate(dot);
-    for (QChar &c : key) {
-        if (!c.isLetterOrNumber() && c != u'-' && c != u'.' && c != u':')
-            c = u'_';
-    }
-    return key;
+    return size_t(QFile::encodeName(path).size()) < sizeof(sockaddr_un::sun_path);
 }
+
+bool isOwnPeer(int socketFd)
+{
+    return peerUserId(socketFd) == uint(::geteuid());
+}
+
+const QString NoAnswer = u"Der laufende Wecker antwortet nicht."_s;
 
 } // namespace
 
+std::optional<uint> peerUserId(int socketFd)
+{
+    ucred credentials{};
+    socklen_t size = sizeof credentials;
+    if (socketFd < 0 || ::getsockopt(socketFd, SOL_SOCKET, SO_PEERCRED, &credentials, &size) != 0
+        || size != sizeof credentials)
+        return std::nullopt;
+    return uint(credentials.uid);
+}
+
+QString printable(const QString &text)
+{
+    QString result = text;
+    for (QChar &c : result) {
+        if (c.category() == QChar::Other_Control)
+            c = u'?';
+    }
+    return result;
+}
+
 SingleInstance::SingleInstance(const QString &displayKey, QObject *parent)
-    : QObject(parent), m_path(serverPath(displayKey))
+    : SingleInstance(locate(displayKey), parent)
 {
 }
 
-SingleInstance::~SingleInstance() = default;
-
-QString SingleInstance::serverPath(const QString &displayKey)
+SingleInstance::SingleInstance(const Location &location, QObject *parent)
+    : QObject(parent), m_location(location)
 {
-    QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (folder.isEmpty())
-        folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (folder.isEmpty())
-        folder = QDir::tempPath();
-    return u"%1/brenvik-timer-%2-%3"_s.arg(folder).arg(::getuid()).arg(sanitised(displayKey));
+}
+
+SingleInstance::~SingleInstance()
+{
+    if (m_listenFd >= 0) {
+        delete m_notifier;
+        ::close(m_listenFd);
+        QFile::remove(m_location.path);
+    }
+}
+
+QString SingleInstance::normalisedDisplay(const QString &displayKey)
+{
+    QString key = displayKey;
+    // xcb's "protocol/host:display.screen"; "unix" is the local connection.
+    if (key.startsWith(u"unix/"_s))
+        key.remove(0, 5);
+    const qsizetype colon = key.lastIndexOf(u':');
+    if (colon < 0)
+        return key;
+    QString host = key.left(colon);
+    QString number = key.mid(colon + 1);
+    if (host == u"unix"_s)
+        host.clear();
+    // The screen number does not make another display.
+    if (const qsizetype dot = number.indexOf(u'.'); dot >= 0)
+        number.truncate(dot);
+    return host + u':' + number;
+}
+
+QString SingleInstance::socketPathIn(const QString &folder, const QString &displayKey)
+{
+    QString display = normalisedDisplay(displayKey);
+    for (QChar &c : display) {
+        if (!c.isLetterOrNumber() && c != u'-' && c != u'.' && c != u':')
+            c = u'_';
+    }
+    const QString prefix = u"%1/brenvik-timer-%2-"_s.arg(folder).arg(::geteuid());
+    if (const QString path = prefix + display; fitsSocketAddress(path))
+        return path;
+    const QString hashed = prefix
+        + QString::fromLatin1(QCryptographicHash::hash(display.toUtf8(), QCryptographicHash::Sha256)
+                                  .toHex()
+                                  .left(16));
+    return fitsSocketAddress(hashed) ? hashed : QString();
+}
+
+SingleInstance::Location SingleInstance::locate(const QString &displayKey)
+{
+    RuntimeFolder folder = userRuntimeFolder();
+    if (!folder.problem.isEmpty())
+        return {{}, folder.problem};
+    QString path = socketPathIn(folder.path, displayKey);
+    if (path.isEmpty()) {
+        // A runtime folder too deep for a socket address: the short one in /tmp.
+        folder = fallbackRuntimeFolder();
+        if (!folder.problem.isEmpty())
+            return {{}, folder.problem};
+        path = socketPathIn(folder.path, displayKey);
+        if (path.isEmpty())
+            return {{}, u"Der Pfad des Ordners %1 ist zu lang für eine Verbindung."_s.arg(folder.path)};
+    }
+    return {path, {}};
 }
 
 bool SingleInstance::isListening() const
 {
-    return m_server && m_server->isListening();
+    return m_listenFd >= 0;
 }
 
-std::optional<SingleInstance::Reply> SingleInstance::forwardOrListen(const QStringList &arguments,
+std::optional<SingleInstance::Reply> SingleInstance::forwardOrListen(const Request &request,
                                                                      int timeoutMSecs)
 {
+    if (!m_location.problem.isEmpty()) {
+        m_problem = m_location.problem;
+        return std::nullopt;
+    }
+    const QString &path = m_location.path;
     // Two programs started at once must not both find no server and both
     // listen; QLockFile also clears the lock of a killed program.
-    QLockFile lock(m_path + u".lock"_s);
+    QLockFile lock(path + u".lock"_s);
     lock.setStaleLockTime(0);
     const bool locked = lock.tryLock(timeoutMSecs);
 
-    QLocalSocket probe;
-    probe.connectToServer(m_path);
-    if (probe.waitForConnected(1000)) {
-        probe.abort();
-        if (locked)
-            lock.unlock();
-        return forward(arguments, timeoutMSecs);
+    QLocalSocket socket;
+    socket.connectToServer(path);
+    if (socket.waitForConnected(1000)) {
+        if (isOwnPeer(int(socket.socketDescriptor()))) {
+            if (locked)
+                lock.unlock();
+            return forward(socket, request, timeoutMSecs);
+        }
+        // Not this user's clock: it gets nothing, and its socket goes.
+        socket.abort();
     }
-    if (!locked)
-        return std::nullopt;
-
-    m_server = new QLocalServer(this);
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    // No one answered: what lies there was left by a program that was killed.
-    QLocalServer::removeServer(m_path);
-    if (!m_server->listen(m_path)) {
-        delete m_server;
-        m_server = nullptr;
+    if (!locked) {
+        m_problem = u"Die Sperre %1.lock bleibt belegt."_s.arg(path);
         return std::nullopt;
     }
-    connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::acceptConnections);
+    listen();
     return std::nullopt;
 }
 
-std::optional<SingleInstance::Reply> SingleInstance::forward(const QStringList &arguments,
+bool SingleInstance::listen()
+{
+    const QByteArray name = QFile::encodeName(m_location.path);
+    // No one answered: what lies there was left by a program that was killed.
+    ::unlink(name.constData());
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
+    if (fd < 0 || ::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0
+        || ::listen(fd, 64) != 0) {
+        if (fd >= 0)
+            ::close(fd);
+        m_problem = u"Die Verbindung %1 lässt sich nicht anlegen."_s.arg(m_location.path);
+        return false;
+    }
+    m_listenFd = fd;
+    m_notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    // Without a handler the connections wait in the socket's queue.
+    m_notifier->setEnabled(false);
+    connect(m_notifier, &QSocketNotifier::activated, this, &SingleInstance::acceptConnections);
+    return true;
+}
+
+std::optional<SingleInstance::Reply> SingleInstance::forward(QLocalSocket &socket, const Request &request,
                                                              int timeoutMSecs)
 {
     const QDeadlineTimer deadline(timeoutMSecs);
-    QLocalSocket socket;
-    socket.connectToServer(m_path);
-    if (!socket.waitForConnected(int(deadline.remainingTime())))
-        return std::nullopt;
     QByteArray payload;
     {
         QDataStream stream(&payload, QIODevice::WriteOnly);
-        stream << arguments;
+        stream << request.arguments << request.token.startupId << request.token.activationToken;
     }
     socket.write(frame(payload));
     if (!socket.waitForBytesWritten(int(deadline.remainingTime())))
-        return Reply{1, u"Der laufende Wecker antwortet nicht."_s};
+        return Reply{1, NoAnswer};
     QByteArray buffer;
     bool tooBig = false;
     while (true) {
@@ -149,32 +249,71 @@ std::optional<SingleInstance::Reply> SingleInstance::forward(const QStringList &
             stream >> result.first >> result.second;
             if (stream.status() != QDataStream::Ok)
                 break;
+            // The status becomes this process's exit status.
+            if (result.first < 0 || result.first > 2)
+                result.first = 1;
+            result.second = printable(result.second);
             return result;
         }
         if (tooBig || deadline.hasExpired() || !socket.waitForReadyRead(int(deadline.remainingTime())))
             break;
         buffer += socket.readAll();
     }
-    return Reply{1, u"Der laufende Wecker antwortet nicht."_s};
+    return Reply{1, NoAnswer};
 }
 
 void SingleInstance::setHandler(Handler handler)
 {
     m_handler = std::move(handler);
-    if (m_handler)
-        acceptConnections();
+    acceptConnections();
 }
 
 void SingleInstance::acceptConnections()
 {
-    // Without a handler the connections wait in the server's queue.
-    while (m_handler && m_server && m_server->hasPendingConnections())
-        serve(m_server->nextPendingConnection());
+    while (m_handler && m_listenFd >= 0 && m_connections < MaxConnections && !m_retryPending) {
+        const int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (fd < 0) {
+            if (errno == EINTR || errno == ECONNABORTED || errno == EPROTO)
+                continue;
+            if (errno == EAGAIN || errno == EWOULDBLOCK)
+                break;
+            // Out of descriptors or memory: the connection stays queued, and
+            // listening goes on once some are free again.
+            m_retryPending = true;
+            QTimer::singleShot(AcceptRetryMSecs, this, [this] {
+                m_retryPending = false;
+                acceptConnections();
+            });
+            break;
+        }
+        if (!isOwnPeer(fd)) {
+            ::close(fd);
+            continue;
+        }
+        auto *socket = new QLocalSocket(this);
+        if (!socket->setSocketDescriptor(fd)) {
+            delete socket;
+            ::close(fd);
+            continue;
+        }
+        ++m_connections;
+        // The socket's own signals are cut when it is done with; a child's are not.
+        connect(new QObject(socket), &QObject::destroyed, this, &SingleInstance::connectionEnded);
+        serve(socket);
+    }
+    // Level-triggered: while connections cannot be taken, the notifier must rest.
+    if (m_notifier)
+        m_notifier->setEnabled(m_handler && m_connections < MaxConnections && !m_retryPending);
+}
+
+void SingleInstance::connectionEnded()
+{
+    --m_connections;
+    QTimer::singleShot(0, this, &SingleInstance::acceptConnections);
 }
 
 void SingleInstance::serve(QLocalSocket *socket)
 {
-    socket->setParent(this);
     auto buffer = std::make_shared<QByteArray>();
     auto finish = [socket] {
         socket->disconnect();
@@ -195,14 +334,18 @@ void SingleInstance::serve(QLocalSocket *socket)
             return;
         }
         timeout->stop();
-        QStringList arguments;
+        Request request;
         QDataStream stream(*payload);
-        stream >> arguments;
+        stream >> request.arguments;
+        // A start of an older version sends the arguments alone.
+        if (stream.status() == QDataStream::Ok && !stream.atEnd())
+            stream >> request.token.startupId >> request.token.activationToken;
         Reply reply{2, u"Unlesbare Befehlszeile."_s};
         if (stream.status() == QDataStream::Ok && m_handler) {
+            request.token = request.token.checked();
             // The handler may run a nested loop; the socket may go meanwhile.
             QPointer<QLocalSocket> alive(socket);
-            reply = m_handler(arguments);
+            reply = m_handler(request);
             if (!alive)
                 return;
         }

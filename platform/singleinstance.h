@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/windowactivation.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -8,49 +10,93 @@
 #include <optional>
 #include <utility>
 
-class QLocalServer;
 class QLocalSocket;
+class QSocketNotifier;
 
 namespace platform {
 
 // One running program per user and display. The first start listens on a local
-// socket in the user's runtime folder; a later start hands it its command line
-// and receives the exit status and the message to report.
+// socket in a folder of the user's own; a later start hands it its command line
+// and receives the exit status and the message to report. Both ends talk only
+// to a process of the same user.
 class SingleInstance : public QObject
 {
     Q_OBJECT
 
 public:
     using Reply = std::pair<int, QString>; // exit status, German reason
-    using Handler = std::function<Reply(const QStringList &arguments)>;
+    // What a later start hands over: its options and its launcher's token.
+    struct Request
+    {
+        QStringList arguments;
+        StartupToken token;
+    };
+    using Handler = std::function<Reply(const Request &request)>;
 
-    // displayKey names the display (":0"); the socket's path adds the user id.
+    // Where the socket lies, or the German reason there is no safe place for it.
+    struct Location
+    {
+        QString path;
+        QString problem;
+    };
+
+    // displayKey names the display (":0"); the socket lies in the user's
+    // runtime folder (see userRuntimeFolder()).
     explicit SingleInstance(const QString &displayKey, QObject *parent = nullptr);
+    explicit SingleInstance(const Location &location, QObject *parent = nullptr);
     ~SingleInstance() override;
 
-    // The socket's full path.
-    static QString serverPath(const QString &displayKey);
+    static Location locate(const QString &displayKey);
+    // The socket's path in the folder; a display name too long for a socket
+    // address is replaced by its hash. Empty when even that does not fit.
+    static QString socketPathIn(const QString &folder, const QString &displayKey);
+    // The display a key names, as one clock per display counts it:
+    // "unix:1", ":1.0" and ":1" are the same.
+    static QString normalisedDisplay(const QString &displayKey);
 
-    // Hands the arguments to a running program and returns its reply; when
+    const Location &location() const { return m_location; }
+
+    // Hands the request to a running program and returns its reply; when
     // none runs, starts listening (clearing a socket a killed program left
     // behind) and returns nothing. Also returns nothing when the socket cannot
-    // be made: the program then runs on its own.
-    std::optional<Reply> forwardOrListen(const QStringList &arguments, int timeoutMSecs = 15000);
+    // be made (problem() then says why): the program then runs on its own.
+    std::optional<Reply> forwardOrListen(const Request &request, int timeoutMSecs = 15000);
 
     bool isListening() const;
+    // Why this program does not listen, in German; empty when it does or
+    // when another program answered.
+    QString problem() const { return m_problem; }
 
-    // Answers the arguments that later starts hand over; until one is set,
+    // Answers the requests that later starts hand over; until one is set,
     // they wait.
     void setHandler(Handler handler);
 
+    // How long accepting pauses when the process has no descriptor left.
+    static constexpr int AcceptRetryMSecs = 200;
+    // Connections served at once; more wait until one of them ends.
+    static constexpr int MaxConnections = 16;
+
 private:
+    bool listen();
     void acceptConnections();
     void serve(QLocalSocket *socket);
-    std::optional<Reply> forward(const QStringList &arguments, int timeoutMSecs);
+    void connectionEnded();
+    std::optional<Reply> forward(QLocalSocket &socket, const Request &request, int timeoutMSecs);
 
-    QString m_path;
-    QLocalServer *m_server = nullptr;
+    Location m_location;
+    QString m_problem;
+    int m_listenFd = -1;
+    QSocketNotifier *m_notifier = nullptr;
+    int m_connections = 0;
+    bool m_retryPending = false;
     Handler m_handler;
 };
+
+// The user id of the process at the other end of a local socket, or nothing.
+std::optional<uint> peerUserId(int socketFd);
+
+// The text with control characters (terminal escapes among them) replaced, fit
+// to be printed on a terminal.
+QString printable(const QString &text);
 
 } // namespace platform

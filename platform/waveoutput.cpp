@@ -50,9 +50,12 @@ QString WaveOutput::locate(const QString &fileName)
 {
     if (fileName.isEmpty() || QDir::isAbsolutePath(fileName) || fileName.contains(u'/'))
         return fileName;
-    QStringList candidates{QDir::current().absoluteFilePath(fileName), userDataFolder() + u'/' + fileName};
+    // The current folder last: whoever may write the folder the clock was
+    // started from must not choose its alarm sound.
+    QStringList candidates{userDataFolder() + u'/' + fileName};
     if (QCoreApplication::instance())
         candidates << QCoreApplication::applicationDirPath() + u'/' + fileName;
+    candidates << QDir::current().absoluteFilePath(fileName);
     for (const QString &candidate : std::as_const(candidates)) {
         if (QFileInfo(candidate).isFile())
             return candidate;

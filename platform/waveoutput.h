@@ -15,12 +15,12 @@ public:
     virtual bool play(const QString &fileName, bool loop) = 0;
     virtual void stop() = 0;
 
-    // The sound card. A bare name is looked up in the current folder, then
-    // in the per-user data folder, then beside the program.
+    // The sound card. A bare name is looked up in the per-user data folder,
+    // then beside the program, then in the current folder.
     static WaveOutput &system();
     // The file a name stands for: a name with a folder as it is; a bare name
-    // the first existing file of the current folder, the per-user data
-    // folder and the program's folder, or the name unchanged when none is.
+    // the first existing file of the per-user data folder, the program's
+    // folder and the current folder, or the name unchanged when none is.
     static QString locate(const QString &fileName);
 };
 

@@ -1,10 +1,13 @@
 #include "x11window.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QGuiApplication>
 #include <QtGui/qguiapplication_platform.h>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QPointer>
 #include <QThread>
+#include <QTimer>
 #include <QWidget>
 #include <QWindow>
 
@@ -12,6 +15,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <optional>
 
 namespace platform::x11 {
@@ -160,11 +164,19 @@ QMargins frameExtents(const QWidget *window)
         const QWindow *handle = window ? window->windowHandle() : nullptr;
         return handle ? handle->frameMargins() : QMargins();
     }
+    // The window manager counts screen pixels; Qt's geometry on a scaled
+    // screen does not.
+    const qreal ratio = window->devicePixelRatio();
+    const auto scaled = [ratio](const QMargins &m) {
+        return ratio == 1.0 ? m
+                            : QMargins(qRound(m.left() / ratio), qRound(m.top() / ratio),
+                                       qRound(m.right() / ratio), qRound(m.bottom() / ratio));
+    };
     const xcb_atom_t extents = atom(c, "_NET_FRAME_EXTENTS");
     if (extents == XCB_ATOM_NONE)
         return {};
     if (const auto known = readFrameExtents(c, w, extents))
-        return *known;
+        return scaled(*known);
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
     const xcb_atom_t request = atom(c, "_NET_REQUEST_FRAME_EXTENTS");
     if (request == XCB_ATOM_NONE || !managerSupports(c, root, request))
@@ -182,7 +194,7 @@ QMargins frameExtents(const QWidget *window)
     waited.start();
     while (!waited.hasExpired(FrameExtentsWaitMs)) {
         if (const auto answered = readFrameExtents(c, w, extents))
-            return *answered;
+            return scaled(*answered);
         QThread::msleep(5);
     }
     return {};
@@ -202,10 +214,232 @@ QPoint centredFrameTopLeft(const QRect &screen, const QSize &frameSize)
             screen.y() + (screen.height() - frameSize.height()) / 2};
 }
 
+namespace {
+
+// A value of a startup-notification message: quoted, with backslashes before
+// quotes and backslashes, where a blank or one of those is in it.
+QByteArray startupValue(const QByteArray &value)
+{
+    if (!value.contains(' ') && !value.contains('"') && !value.contains('\\'))
+        return value;
+    QByteArray quoted = "\"";
+    for (const char c : value) {
+        if (c == '"' || c == '\\')
+            quoted += '\\';
+        quoted += c;
+    }
+    return quoted + '"';
+}
+
+} // namespace
+
+void completeStartup(const QWidget *window, const QString &startupId)
+{
+    xcb_connection_t *c = connection();
+    const xcb_window_t w = windowOf(window);
+    if (!c || !w || startupId.isEmpty())
+        return;
+    const QByteArray id = startupId.toUtf8();
+    static const xcb_atom_t netStartupId = atom(c, "_NET_STARTUP_ID");
+    static const xcb_atom_t utf8String = atom(c, "UTF8_STRING");
+    static const xcb_atom_t infoBegin = atom(c, "_NET_STARTUP_INFO_BEGIN");
+    static const xcb_atom_t info = atom(c, "_NET_STARTUP_INFO");
+    if (netStartupId != XCB_ATOM_NONE && utf8String != XCB_ATOM_NONE)
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, netStartupId, utf8String, 8,
+                            uint32_t(id.size()), id.constData());
+    xcb_get_geometry_reply_t *geometry = xcb_get_geometry_reply(c, xcb_get_geometry(c, w), nullptr);
+    if (!geometry || infoBegin == XCB_ATOM_NONE || info == XCB_ATOM_NONE) {
+        std::free(geometry);
+        xcb_flush(c);
+        return;
+    }
+    const xcb_window_t root = geometry->root;
+    std::free(geometry);
+    // The message goes to the root window in pieces of 20 bytes, the first
+    // marked as the beginning, the last holding the terminating zero.
+    QByteArray message = "remove: ID=" + startupValue(id);
+    message.append('\0');
+    for (qsizetype offset = 0; offset < message.size(); offset += 20) {
+        xcb_client_message_event_t event{};
+        event.response_type = XCB_CLIENT_MESSAGE;
+        event.format = 8;
+        event.window = w;
+        event.type = offset == 0 ? infoBegin : info;
+        std::memcpy(event.data.data8, message.constData() + offset,
+                    size_t(std::min<qsizetype>(20, message.size() - offset)));
+        xcb_send_event(c, 0, root, XCB_EVENT_MASK_PROPERTY_CHANGE,
+                       reinterpret_cast<const char *>(&event));
+    }
+    xcb_flush(c);
+}
+
 void flush()
 {
     if (xcb_connection_t *c = connection())
         xcb_flush(c);
+}
+
+namespace {
+
+xcb_window_t rootOf(xcb_connection_t *c)
+{
+    return xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+}
+
+// A CARDINAL or WINDOW property of one 32-bit value.
+std::optional<uint32_t> readValue(xcb_connection_t *c, xcb_window_t w, xcb_atom_t property,
+                                  xcb_atom_t type)
+{
+    if (property == XCB_ATOM_NONE)
+        return std::nullopt;
+    xcb_get_property_reply_t *reply
+        = xcb_get_property_reply(c, xcb_get_property(c, 0, w, property, type, 0, 1), nullptr);
+    if (!reply)
+        return std::nullopt;
+    std::optional<uint32_t> value;
+    if (reply->type == type && reply->format == 32 && xcb_get_property_value_length(reply) == 4)
+        value = *static_cast<const uint32_t *>(xcb_get_property_value(reply));
+    std::free(reply);
+    return value;
+}
+
+void sendToRoot(xcb_connection_t *c, xcb_window_t w, xcb_atom_t type, uint32_t d0, uint32_t d1,
+                uint32_t d2 = 0)
+{
+    xcb_client_message_event_t event{};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = w;
+    event.type = type;
+    event.data.data32[0] = d0;
+    event.data.data32[1] = d1;
+    event.data.data32[2] = d2;
+    xcb_send_event(c, 0, rootOf(c),
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char *>(&event));
+}
+
+constexpr uint32_t SourcePager = 2; // a request the user made through a pager or task bar
+
+// Takes the server's time from the property change it provokes on the window,
+// as Qt's own connection delivers it, and then asks for the activation. Listens
+// only while a request waits, so it costs nothing otherwise.
+class ActivationRequest final : public QObject, public QAbstractNativeEventFilter
+{
+public:
+    explicit ActivationRequest(xcb_connection_t *c)
+        : QObject(qApp), m_connection(c), m_stamp(atom(c, "_BRENVIK_TIMER_STAMP")),
+          m_activeWindow(atom(c, "_NET_ACTIVE_WINDOW"))
+    {
+        m_expiry.setSingleShot(true);
+        connect(&m_expiry, &QTimer::timeout, this, &ActivationRequest::finish);
+    }
+    ~ActivationRequest() override { finish(); }
+
+    void request(xcb_window_t w)
+    {
+        if (m_stamp == XCB_ATOM_NONE || m_activeWindow == XCB_ATOM_NONE)
+            return;
+        m_window = w;
+        if (!m_listening) {
+            qApp->installNativeEventFilter(this);
+            m_listening = true;
+        }
+        xcb_change_property(m_connection, XCB_PROP_MODE_APPEND, w, m_stamp, XCB_ATOM_INTEGER, 32,
+                            0, nullptr);
+        xcb_flush(m_connection);
+        // A window destroyed meanwhile never answers.
+        m_expiry.start(ExpiryMs);
+    }
+
+    bool nativeEventFilter(const QByteArray &type, void *message, qintptr *) override
+    {
+        if (type != "xcb_generic_event_t")
+            return false;
+        const auto *event = static_cast<const xcb_generic_event_t *>(message);
+        if ((event->response_type & 0x7F) != XCB_PROPERTY_NOTIFY)
+            return false;
+        const auto *notify = reinterpret_cast<const xcb_property_notify_event_t *>(event);
+        if (notify->window != m_window || notify->atom != m_stamp
+            || notify->state != XCB_PROPERTY_NEW_VALUE)
+            return false;
+        sendToRoot(m_connection, m_window, m_activeWindow, SourcePager, notify->time);
+        xcb_delete_property(m_connection, m_window, m_stamp);
+        xcb_flush(m_connection);
+        // Not from within the filter: Qt is iterating over its filters.
+        QTimer::singleShot(0, this, &ActivationRequest::finish);
+        m_window = XCB_NONE;
+        return false; // Qt takes the time from it too
+    }
+
+private:
+    void finish()
+    {
+        m_expiry.stop();
+        m_window = XCB_NONE;
+        if (m_listening && qApp)
+            qApp->removeNativeEventFilter(this);
+        m_listening = false;
+    }
+
+    static constexpr int ExpiryMs = 2000;
+
+    xcb_connection_t *m_connection;
+    xcb_atom_t m_stamp;
+    xcb_atom_t m_activeWindow;
+    xcb_window_t m_window = XCB_NONE;
+    bool m_listening = false;
+    QTimer m_expiry;
+};
+
+} // namespace
+
+void moveToCurrentDesktop(const QWidget *window)
+{
+    xcb_connection_t *c = connection();
+    const xcb_window_t w = windowOf(window);
+    if (!c || !w || !window->isVisible())
+        return;
+    static const xcb_atom_t current = atom(c, "_NET_CURRENT_DESKTOP");
+    static const xcb_atom_t wmDesktop = atom(c, "_NET_WM_DESKTOP");
+    const std::optional<uint32_t> here = readValue(c, rootOf(c), current, XCB_ATOM_CARDINAL);
+    const std::optional<uint32_t> there = readValue(c, w, wmDesktop, XCB_ATOM_CARDINAL);
+    constexpr uint32_t EveryDesktop = 0xFFFFFFFF;
+    if (!here || !there || *there == *here || *there == EveryDesktop)
+        return;
+    sendToRoot(c, w, wmDesktop, *here, SourcePager);
+    xcb_flush(c);
+}
+
+void requestActivation(const QWidget *window)
+{
+    xcb_connection_t *c = connection();
+    const xcb_window_t w = windowOf(window);
+    if (!c || !w || !window->isVisible())
+        return;
+    static QPointer<ActivationRequest> request;
+    if (!request)
+        request = new ActivationRequest(c);
+    request->request(w);
+}
+
+std::optional<bool> managerShowsProgramActive()
+{
+    xcb_connection_t *c = connection();
+    if (!c)
+        return std::nullopt;
+    static const xcb_atom_t activeWindow = atom(c, "_NET_ACTIVE_WINDOW");
+    const xcb_window_t root = rootOf(c);
+    if (activeWindow == XCB_ATOM_NONE || !managerSupports(c, root, activeWindow))
+        return std::nullopt;
+    const std::optional<uint32_t> active = readValue(c, root, activeWindow, XCB_ATOM_WINDOW);
+    if (!active)
+        return false;
+    for (const QWindow *window : QGuiApplication::topLevelWindows()) {
+        if (window->handle() && window->winId() == WId(*active))
+            return true;
+    }
+    return false;
 }
 
 } // namespace platform::x11

@@ -5,6 +5,8 @@
 #include <QRect>
 #include <QString>
 
+#include <optional>
+
 class QImage;
 class QWidget;
 
@@ -27,7 +29,8 @@ void setIconName(const QWidget *window, const QString &name);
 // message being handled.
 void setBackdrop(const QWidget *window, const QImage &image);
 
-// The window manager's frame around the window (_NET_FRAME_EXTENTS). For a
+// The window manager's frame around the window (_NET_FRAME_EXTENTS), in Qt's
+// device-independent pixels, as the window's geometry. For a
 // window not yet mapped the manager is asked for it and given a short time to
 // answer; without a manager the margins are empty. On other platforms, the
 // frame the platform reports.
@@ -40,8 +43,26 @@ void placeFrameAt(QWidget *window, QPoint frameTopLeft);
 // The frame's top-left corner that centres a frame of this size on the screen.
 QPoint centredFrameTopLeft(const QRect &screen, const QSize &frameSize);
 
+// Ends the startup notification of a launch with this id ("remove:" to the
+// root window) and notes the id on the window (_NET_STARTUP_ID).
+void completeStartup(const QWidget *window, const QString &startupId);
+
 // Sends what is buffered to the X server.
 void flush();
+
+// Moves a shown window to the desktop the user is on (_NET_WM_DESKTOP), unless
+// it is there already or on every desktop.
+void moveToCurrentDesktop(const QWidget *window);
+
+// Asks the window manager to activate the shown window as a pager would
+// (_NET_ACTIVE_WINDOW with the server's current time), which focus-stealing
+// prevention lets through. Nothing waits: the time comes with an event on the
+// program's own connection, and the request goes out when it arrives.
+void requestActivation(const QWidget *window);
+
+// Whether the window manager reports one of the program's windows as the
+// active one (_NET_ACTIVE_WINDOW); nothing where no manager reports it.
+std::optional<bool> managerShowsProgramActive();
 
 } // namespace x11
 

@@ -16,7 +16,7 @@ packages=(
     faketime libfaketime tzdata
     librsvg2-bin
     linux-perf x11-apps valgrind
-    dpkg-dev file libcap2-bin
+    dpkg-dev file libcap2-bin lintian appstream desktop-file-utils
     clang libclang-rt-14-dev
 )
 
@@ -40,7 +40,10 @@ if [ ${#missing[@]} -gt 0 ]; then
     $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
-# The Tahoma face of fonts-wine lies outside fontconfig's search path.
+# The Tahoma face of fonts-wine lies outside fontconfig's search path. The
+# program registers it itself where fontconfig does not list it; this link makes
+# fontconfig list it, as on a desktop with the face installed, so the tests see
+# both ways (tst_windowpixels compares them pixel by pixel).
 fontdir=/usr/local/share/fonts/brenvik-tahoma
 if [ ! -e "$fontdir/tahoma.ttf" ]; then
     $SUDO mkdir -p "$fontdir"

@@ -50,6 +50,21 @@ else
     status=1
 fi
 
+echo "== the package as Debian checks it: lintian, AppStream metadata, menu entry"
+deb=$(ls "$top"/build/brenvik-timer_*.deb 2>/dev/null || true)
+tree=$(mktemp -d)
+if [ -n "$deb" ] && dpkg-deb -x "$deb" "$tree" \
+        && lintian --fail-on error,warning "$deb" \
+        && appstreamcli validate --no-net "$tree"/usr/share/metainfo/*.metainfo.xml \
+        && desktop-file-validate "$tree"/usr/share/applications/brenvik-timer.desktop; then
+    passed=$((passed + 1))
+else
+    echo "package checks: failed"
+    failed=$((failed + 1))
+    status=1
+fi
+rm -rf "$tree"
+
 echo "== build and test under AddressSanitizer + UndefinedBehaviorSanitizer"
 "$top/scripts/build.sh" "$top/build-asan" -DCMAKE_BUILD_TYPE=Debug -DBRENVIK_SANITIZE=address
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \

@@ -2,7 +2,9 @@
 
 #include "base/convert.h"
 #include "base/cp1252.h"
+#include "platform/regularfile.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -160,66 +162,6 @@ Document parse(QByteArray bytes, bool cut)
     }
     doc.lines = splitLines(text);
     return doc;
-}
-
-enum class ReadStatus { Ok, Missing, Unreadable, TooBig, Unchanged };
-
-struct FileBytes
-{
-    ReadStatus status = ReadStatus::Missing;
-    QByteArray bytes; // at most MaxFileSize bytes
-    struct stat info = {};
-};
-
-// Opens only regular files and never blocks: a FIFO or a device in the
-// file's place is unreadable, not a hang or an endless read.
-bool sameFile(const struct stat &a, const struct stat &b)
-{
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size
-        && a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec
-        && a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
-}
-
-// With `known`, a file that is still the one described there is not read again.
-FileBytes readFileBytes(const QString &path, qsizetype limit, const struct stat *known = nullptr)
-{
-    FileBytes result;
-    const QByteArray name = QFile::encodeName(path);
-    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) {
-        result.status = (errno == ENOENT) ? ReadStatus::Missing : ReadStatus::Unreadable;
-        return result;
-    }
-    result.status = ReadStatus::Unreadable;
-    if (::fstat(fd, &result.info) == 0 && S_ISREG(result.info.st_mode) && known
-        && sameFile(*known, result.info)) {
-        result.status = ReadStatus::Unchanged;
-    } else if (S_ISREG(result.info.st_mode)) {
-        QByteArray bytes(std::min<qsizetype>(limit + 1, qsizetype(result.info.st_size) + 1), Qt::Uninitialized);
-        qsizetype got = 0;
-        bool failed = false;
-        while (got <= limit) {
-            if (got == bytes.size())
-                bytes.resize(std::min<qsizetype>(limit + 1, bytes.size() * 2 + 4096));
-            const ssize_t n = ::read(fd, bytes.data() + got, size_t(bytes.size() - got));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0) {
-                failed = true;
-                break;
-            }
-            if (n == 0)
-                break;
-            got += n;
-        }
-        if (!failed) {
-            bytes.truncate(std::min(got, limit));
-            result.bytes = bytes;
-            result.status = got > limit ? ReadStatus::TooBig : ReadStatus::Ok;
-        }
-    }
-    ::close(fd);
-    return result;
 }
 
 // A section header's name, or nothing for other lines. Views into the line:
@@ -390,10 +332,10 @@ QString SettingsFile::readString(const QString &section, const QString &key,
                                  const QString &defaultValue) const
 {
     // The start reads nine keys: the file is parsed once while it stays the same.
-    const FileBytes file = readFileBytes(m_path, MaxFileSize, m_parsed ? &m_parsed->info : nullptr);
-    if (file.status == ReadStatus::Ok || file.status == ReadStatus::TooBig)
-        m_parsed = std::make_shared<const Parsed>(Parsed{file.info, parse(file.bytes, file.status == ReadStatus::TooBig)});
-    else if (file.status != ReadStatus::Unchanged)
+    const platform::FileBytes file = platform::readRegularFile(m_path, MaxFileSize, m_parsed ? &m_parsed->info : nullptr);
+    if (file.status == platform::FileStatus::Ok || file.status == platform::FileStatus::TooBig)
+        m_parsed = std::make_shared<const Parsed>(Parsed{file.info, parse(file.bytes, file.status == platform::FileStatus::TooBig)});
+    else if (file.status != platform::FileStatus::Unchanged)
         m_parsed.reset();
     QString value = defaultValue;
     if (m_parsed) {
@@ -431,9 +373,15 @@ void SettingsFile::writeBool(const QString &section, const QString &key, bool va
 
 void SettingsFile::writeStrings(const QList<Entry> &entries)
 {
-    // A Timer.ini linked from elsewhere stays a link; the file it points to changes.
+    // A Timer.ini linked from elsewhere stays a link; the file it points to
+    // changes. Only through a link of the user's own: whoever owns the link
+    // chooses the file written.
     QString target = m_path;
     const QFileInfo link(m_path);
+    struct stat linkInfo = {};
+    if (::lstat(QFile::encodeName(m_path).constData(), &linkInfo) == 0 && S_ISLNK(linkInfo.st_mode)
+        && linkInfo.st_uid != ::geteuid())
+        throwWriteError();
     if (link.isSymLink()) {
         const QString canonical = link.canonicalFilePath();
         target = canonical.isEmpty() ? link.symLinkTarget() : canonical;
@@ -447,9 +395,16 @@ void SettingsFile::writeStrings(const QList<Entry> &entries)
     folderFd.fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folderFd.fd < 0)
         throwWriteError();
-    while (::flock(folderFd.fd, LOCK_EX) != 0) {
-        if (errno != EINTR)
+    // Another save holds the lock for a moment. Anyone who may open the folder
+    // can take it, though, and the window (and an alarm due) must not wait for
+    // him: after a short try the save fails as any other would.
+    const QDeadlineTimer lockDeadline(LockWaitMSecs);
+    while (::flock(folderFd.fd, LOCK_EX | LOCK_NB) != 0) {
+        if (errno == EINTR)
+            continue;
+        if (errno != EWOULDBLOCK || lockDeadline.hasExpired())
             throwWriteError();
+        ::usleep(2000);
     }
 
     // Under the lock, a temporary file can only be left by a writer that died.
@@ -459,12 +414,12 @@ void SettingsFile::writeStrings(const QList<Entry> &entries)
         dir.remove(stale);
 
     // Read again under the lock, so that another program's save is kept.
-    const FileBytes current = readFileBytes(target, MaxFileSize);
+    const platform::FileBytes current = platform::readRegularFile(target, MaxFileSize);
     // A file that cannot be read, or only in part, must not be replaced by
     // one holding only the new keys.
-    if (current.status == ReadStatus::Unreadable || current.status == ReadStatus::TooBig)
+    if (current.status == platform::FileStatus::Unreadable || current.status == platform::FileStatus::TooBig)
         throwWriteError();
-    const bool exists = current.status == ReadStatus::Ok;
+    const bool exists = current.status == platform::FileStatus::Ok;
     Document doc = exists ? parse(current.bytes, false) : Document();
     for (const Entry &entry : entries)
         apply(doc, entry);

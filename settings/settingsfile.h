@@ -53,7 +53,8 @@ public:
         QString value;
     };
     // All entries in one replacement of the file, under a lock that a second
-    // writer waits for: a reader or a crash finds all of them or none.
+    // writer waits for (at most LockWaitMSecs): a reader or a crash finds all
+    // of them or none.
     void writeStrings(const QList<Entry> &entries);
 
     // The system calls a write goes through; tests make them fail.
@@ -70,6 +71,8 @@ public:
     // Only this much of a file is read, so that a huge file cannot stall the
     // start; values past it count as missing, and such a file is not rewritten.
     static constexpr qsizetype MaxFileSize = 1024 * 1024;
+    // How long a save waits for the folder's lock before it fails.
+    static constexpr int LockWaitMSecs = 200;
 
 private:
     [[noreturn]] void throwWriteError() const;

@@ -6,6 +6,9 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -15,6 +18,48 @@ namespace {
 bool userMayWrite(const QString &path)
 {
     return ::access(QFile::encodeName(path).constData(), W_OK) == 0;
+}
+
+// A group of the user's alone: the user's own group of the same name, with no
+// other members listed.
+bool privateGroup(gid_t gid)
+{
+    const passwd *user = ::getpwuid(::geteuid());
+    const group *own = ::getgrgid(gid);
+    if (!user || !own || gid != user->pw_gid || qstrcmp(own->gr_name, user->pw_name) != 0)
+        return false;
+    for (char **member = own->gr_mem; *member; ++member) {
+        if (qstrcmp(*member, user->pw_name) != 0)
+            return false;
+    }
+    return true;
+}
+
+// Whether someone else may add, rename or remove files in the folder.
+bool othersMayWrite(const struct stat &folder)
+{
+    if (folder.st_uid != ::geteuid() && folder.st_uid != 0)
+        return true;
+    return (folder.st_mode & S_IWOTH) || ((folder.st_mode & S_IWGRP) && !privateGroup(folder.st_gid));
+}
+
+// Whether the settings beside the program are this user's to write: the user
+// may write the folder and the file, no one else could have put the file or a
+// link there (a sticky folder protects only a file of the user's own), and a
+// link is the user's own.
+bool ownSettingsBeside(const QString &folder, const QString &file)
+{
+    struct stat folderInfo = {};
+    if (!userMayWrite(folder) || ::stat(QFile::encodeName(folder).constData(), &folderInfo) != 0)
+        return false;
+    struct stat fileInfo = {};
+    const bool exists = ::lstat(QFile::encodeName(file).constData(), &fileInfo) == 0;
+    if (exists && (!userMayWrite(file) || (S_ISLNK(fileInfo.st_mode) && fileInfo.st_uid != ::geteuid())))
+        return false;
+    if (!othersMayWrite(folderInfo))
+        return true;
+    return (folderInfo.st_mode & S_ISVTX) && exists && S_ISREG(fileInfo.st_mode)
+        && fileInfo.st_uid == ::geteuid();
 }
 
 // Reads a key from the user's file, falling back to the shared one.
@@ -47,6 +92,17 @@ private:
     SettingsFile m_defaults;
 };
 
+// Makes the user's settings folder and what is missing above it, open to
+// no one else: whoever may open a folder may also lock it.
+void makeUserFolder(const QString &folder)
+{
+    const QString path = QDir::cleanPath(folder);
+    if (QFileInfo::exists(path) || path == u"/"_s || path.isEmpty())
+        return;
+    makeUserFolder(QFileInfo(path).absolutePath());
+    ::mkdir(QFile::encodeName(path).constData(), 0700);
+}
+
 } // namespace
 
 SettingsLocation SettingsLocation::single(const QString &path)
@@ -58,9 +114,7 @@ SettingsLocation SettingsLocation::choose(const QString &programFolder, const QS
 {
     const QString beside = QDir(programFolder).filePath(u"Timer.ini"_s);
     // A copy of the program in the user's own folder keeps its settings beside it.
-    const bool writable = userMayWrite(programFolder)
-        && (!QFileInfo::exists(beside) || userMayWrite(beside));
-    if (writable)
+    if (ownSettingsBeside(programFolder, beside))
         return single(beside);
     return {QDir(configHome).filePath(u"brenvik-timer/Timer.ini"_s), beside};
 }
@@ -96,7 +150,7 @@ void saveSoundChoice(const SettingsLocation &location, const SoundChoice &choice
 {
     using namespace SettingsKeys;
     if (!location.defaults.isEmpty())
-        QDir().mkpath(QFileInfo(location.file).absolutePath());
+        makeUserFolder(QFileInfo(location.file).absolutePath());
     auto flag = [](bool on) { return on ? u"1"_s : u"0"_s; };
     SettingsFile(location.file)
         .writeStrings({{Sound, File, choice.SoundFile},

@@ -4,13 +4,13 @@
 #include "melodyreader.h"
 #include "programending.h"
 #include "platform/osversion.h"
+#include "platform/regularfile.h"
 #include "platform/speakerports.h"
 #include "platform/tickcounter.h"
 #include "platform/toneoutput.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QFile>
 #include <QTimer>
 
 #include <array>
@@ -191,13 +191,13 @@ void TSpeakerBeeper::PlayDefaultSound()
 
 void TSpeakerBeeper::PlayMelody(const QString &fileName, const QString &songName)
 {
-    QByteArray text;
-    {
-        QFile file(fileName);
-        if (!file.open(QIODevice::ReadOnly))
-            throw EFOpenError(u"Datei %1 kann nicht geöffnet werden"_s.arg(fileName));
-        text = file.readAll();
-    } // closed before the first note
+    // Read on the window's thread: a FIFO or a device in the file's place must
+    // not stall it, and a huge file costs only its beginning. Closed before
+    // the first note.
+    const platform::FileBytes file = platform::readRegularFile(fileName, MaxMelodyFileSize);
+    if (file.status != platform::FileStatus::Ok && file.status != platform::FileStatus::TooBig)
+        throw EFOpenError(u"Datei %1 kann nicht geöffnet werden"_s.arg(fileName));
+    const QByteArray &text = file.bytes;
     SoundScope scope(*this);
     try {
         readMelody(text, songName, fileName, [this](quint16 frequency, qint32 duration) {

@@ -71,8 +71,10 @@ public:
     void PlayPreset(TPresetSound sound);
     void PlayDefaultSound();
     // Plays the melody SongName of the melody file FileName. Raises EBeepError,
-    // EFOpenError or EConvertError; notes before the fault have sounded.
+    // EFOpenError or EConvertError; notes before the fault have sounded. Only a
+    // regular file is read, and only its first MaxMelodyFileSize bytes.
     void PlayMelody(const QString &fileName, const QString &songName);
+    static constexpr qsizetype MaxMelodyFileSize = 1024 * 1024;
 
     static std::span<const Step> presetSteps(TPresetSound sound);
     // Shared by all beepers; every construction sets it anew.

@@ -8,7 +8,8 @@
 //
 // Exit status: 0 when the time has come or it was told to stop (SIGTERM, or its
 // parent ended); 2 for a refused argument; 3 when no wake-up timer can be set
-// (no capability, or a kernel without alarm timers); 1 for anything else.
+// (no capability, or a kernel without alarm timers); 1 for anything else, also
+// when the capability cannot be given up.
 
 #include <linux/capability.h>
 #include <poll.h>
@@ -54,12 +55,11 @@ bool parseSeconds(const char *text, long long &value)
     return true;
 }
 
-void dropCapabilities()
+bool dropCapabilities()
 {
     __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
     __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3]{};
-    // Best effort: the timer stays set whether or not this succeeds.
-    syscall(SYS_capset, &header, data);
+    return syscall(SYS_capset, &header, data) == 0;
 }
 
 } // namespace
@@ -111,7 +111,13 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "brenvik-wake: kein Wecktimer möglich: %s\n", std::strerror(errno));
         return ExitNoWakeTimer;
     }
-    dropCapabilities();
+    // A helper that cannot give the capability up does not keep running with
+    // it: without it the alarm still comes, only the computer is not woken.
+    if (!dropCapabilities()) {
+        std::fprintf(stderr, "brenvik-wake: die Berechtigung lässt sich nicht abgeben: %s\n",
+                     std::strerror(errno));
+        return ExitFailure;
+    }
 
     pollfd fds[2] = {{timerFd, POLLIN, 0}, {signalFd, POLLIN, 0}};
     for (;;) {

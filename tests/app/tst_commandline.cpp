@@ -12,6 +12,8 @@
 
 using namespace Qt::StringLiterals;
 
+Q_DECLARE_METATYPE(platform::StartupToken)
+
 Q_DECLARE_METATYPE(CommandLine::Action)
 
 class tst_CommandLine : public QObject
@@ -34,6 +36,8 @@ private slots:
     void disarmsAlsoWithUnreadableFields();
     void forwardedCommandLine_data();
     void forwardedCommandLine();
+    void launcherTokenReachesTheWindowBeforeItComesForward_data();
+    void launcherTokenReachesTheWindowBeforeItComesForward();
 
 private:
     QString time() const
@@ -99,10 +103,8 @@ void tst_CommandLine::parses_data()
                                << QStringList{u"--version"_s};
     QTest::newRow("--in 90") << QStringList{u"--in"_s, u"90"_s} << A::Run << u"90 | - | - | 0"_s
                              << QStringList{u"--in=90"_s};
-    QTest::newRow("--in=-5: negative as in the menu") << QStringList{u"--in=-5"_s} << A::Run
-                                                      << u"-5 | - | - | 0"_s << QStringList{u"--in=-5"_s};
-    QTest::newRow("--in -5: a value may start with a dash")
-        << QStringList{u"--in"_s, u"-5"_s} << A::Run << u"-5 | - | - | 0"_s << QStringList{u"--in=-5"_s};
+    QTest::newRow("--in 1: the least") << QStringList{u"--in"_s, u"1"_s} << A::Run << u"1 | - | - | 0"_s
+                                       << QStringList{u"--in=1"_s};
     QTest::newRow("--in $10: hexadecimal as in the menu")
         << QStringList{u"--in"_s, u"$10"_s} << A::Run << u"16 | - | - | 0"_s << QStringList{u"--in=$10"_s};
     QTest::newRow("--um 7:05: seconds 0") << QStringList{u"--um"_s, u"7:05"_s} << A::Run
@@ -172,6 +174,13 @@ void tst_CommandLine::refuses_data()
     QTest::newRow("--in empty") << QStringList{u"--in="_s} << 1 << minutes;
     QTest::newRow("--in decimal point") << QStringList{u"--in=1.5"_s} << 1 << minutes;
     QTest::newRow("--in beyond 32 bits") << QStringList{u"--in=2147483648"_s} << 1 << minutes;
+    // "Weitere" arms 0 for tomorrow and negative numbers in the past; a
+    // command line that says so is a mistake.
+    const QString atLeastOne = u"Geben Sie mindestens 1 Minute ein."_s;
+    QTest::newRow("--in 0") << QStringList{u"--in=0"_s} << 1 << atLeastOne;
+    QTest::newRow("--in=-5") << QStringList{u"--in=-5"_s} << 1 << atLeastOne;
+    QTest::newRow("--in -5: a value may start with a dash") << QStringList{u"--in"_s, u"-5"_s} << 1 << atLeastOne;
+    QTest::newRow("--in $0") << QStringList{u"--in=$0"_s} << 1 << atLeastOne;
     QTest::newRow("--um empty minute") << QStringList{u"--um=7:"_s} << 1
                                        << u"'' ist kein gültiger Integerwert."_s;
     QTest::newRow("--um letters") << QStringList{u"--um=sieben:00"_s} << 1
@@ -235,9 +244,8 @@ void tst_CommandLine::appliesToTheWindow_data()
     // The clock stands at 10:00:00.500.
     QTest::newRow("--in 5 arms as the menu does") << false << QStringList{u"--in=5"_s} << u"10:5:0 an"_s
                                                   << u"10:5:0"_s << QString();
-    QTest::newRow("--in 0: the current second") << false << QStringList{u"--in=0"_s} << u"10:0:0 an"_s
-                                                << u"10:0:0"_s << QString();
-    QTest::newRow("--in -5") << false << QStringList{u"--in=-5"_s} << u"9:55:0 an"_s << u"9:55:0"_s << QString();
+    QTest::newRow("--in 1: the next minute") << false << QStringList{u"--in=1"_s} << u"10:1:0 an"_s
+                                             << u"10:1:0"_s << QString();
     QTest::newRow("--in while armed re-arms") << true << QStringList{u"--in=90"_s} << u"11:30:0 an"_s
                                               << u"11:30:0"_s << QString();
     QTest::newRow("--um arms") << false << QStringList{u"--um=7:05"_s} << u"7:5:0 an"_s << u"7:05:0"_s << QString();
@@ -312,6 +320,8 @@ void tst_CommandLine::forwardedCommandLine_data()
     QTest::newRow("bad value refused, nothing changed")
         << QStringList{u"--meldung=Los"_s, u"--in=zehn"_s} << 1 << u"Geben Sie Minuten ein, also nur Ziffern."_s
         << u"0:0:0 aus"_s << QString();
+    QTest::newRow("--in 0 refused by the running clock too")
+        << QStringList{u"--in=0"_s} << 1 << u"Geben Sie mindestens 1 Minute ein."_s << u"0:0:0 aus"_s << QString();
     QTest::newRow("unknown option refused") << QStringList{u"--weck"_s} << 2
                                             << u"Unbekannte Option „--weck“. „brenvik-timer --help“ zeigt die Optionen."_s
                                             << u"0:0:0 aus"_s << QString();
@@ -331,6 +341,31 @@ void tst_CommandLine::forwardedCommandLine()
     QCOMPARE(m_frm->alarmSettings().AlarmMeldung, message);
     // Every hand-over brings the clock to the front, also a refused one.
     QCOMPARE(m_activation.foregroundCount, 1);
+}
+
+void tst_CommandLine::launcherTokenReachesTheWindowBeforeItComesForward_data()
+{
+    QTest::addColumn<platform::StartupToken>("token");
+    QTest::addColumn<QStringList>("calls");
+    const QStringList both{u"startup"_s, u"foreground"_s};
+    QTest::newRow("X11 startup id") << platform::StartupToken{u"menu-1_TIME5"_s, {}} << both;
+    // On Wayland the activation uses the token.
+    QTest::newRow("Wayland activation token") << platform::StartupToken{{}, u"wl-abc"_s} << both;
+    QTest::newRow("none: only to the front") << platform::StartupToken{} << QStringList{u"foreground"_s};
+}
+
+void tst_CommandLine::launcherTokenReachesTheWindowBeforeItComesForward()
+{
+    QFETCH(platform::StartupToken, token);
+    QFETCH(QStringList, calls);
+    QStringList log;
+    m_activation.log = &log;
+    const ForwardReply reply = answerForwarded(m_main, {u"--aus"_s}, token);
+    m_activation.log = nullptr;
+    QCOMPARE(reply.exitCode, 0);
+    QCOMPARE(log, calls);
+    if (!token.isEmpty())
+        QCOMPARE(m_activation.startupTokens, QList<platform::StartupToken>{token});
 }
 
 QTEST_MAIN(tst_CommandLine)

@@ -26,6 +26,8 @@ private slots:
     void inputBoxGivesTheStartingTextOnCancel();
     void question_data();
     void question();
+    void boxesFitTheirTextAndCaption_data();
+    void boxesFitTheirTextAndCaption();
 
 private:
     // Runs act on the modal dialog as soon as it is open.
@@ -228,6 +230,65 @@ void tst_StandardDialogs::question()
     QVERIFY(!hasOwner);
     QCOMPARE(modal, nullptr);
     QCOMPARE(otherClicks, 1);
+}
+
+void tst_StandardDialogs::boxesFitTheirTextAndCaption_data()
+{
+    QTest::addColumn<bool>("question");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("linesKept"); // each line of the text on one line of the box
+    QTest::newRow("close question: its two lines")
+        << true << u"Beenden..."_s
+        << u"Der Timer ist aktiv. Alarm wird nur ausgelöst, wenn das Programm läuft.\n"
+           u"Programm trotzdem verlassen?"_s << true;
+    QTest::newRow("alarm message: a short text under the whole caption")
+        << false << u"Information"_s << u"Tee"_s << true;
+    QTest::newRow("alarm message: a late alarm's two lines")
+        << false << u"Information"_s
+        << u"Zeit für die Besprechung mit dem Vertrieb im zweiten Stock\n(fällig um 07:00:00)"_s
+        << true;
+    QTest::newRow("alarm message: 255 characters wrap within the screen")
+        << false << u"Information"_s << QString(51, u'x').repeated(5).replace(u"xxxxx"_s, u"Wort "_s) << false;
+}
+
+void tst_StandardDialogs::boxesFitTheirTextAndCaption()
+{
+    QFETCH(bool, question);
+    QFETCH(QString, caption);
+    QFETCH(QString, text);
+    QFETCH(bool, linesKept);
+    QSize size;
+    QList<int> lineWidths;
+    int labelWidth = 0;
+    const auto look = [&](QMessageBox *box) {
+        size = box->size();
+        const auto *label = box->findChild<QLabel *>(u"qt_msgbox_label"_s);
+        QVERIFY(label);
+        labelWidth = label->contentsRect().width() - 2 * label->margin();
+        for (const QString &line : text.split(u'\n'))
+            lineWidths << label->fontMetrics().horizontalAdvance(line);
+        QTest::keyClick(box, Qt::Key_Return);
+    };
+    if (question) {
+        whenQuestionShown(look);
+        StandardDialogs::system().askYesNo(caption, text);
+    } else {
+        whenModal([&](QWidget *modal) { look(qobject_cast<QMessageBox *>(modal)); });
+        StandardDialogs::system().showMessageAt(text, {10, 10});
+    }
+    QVERIFY(!lineWidths.isEmpty());
+    for (int width : lineWidths)
+        QCOMPARE(width <= labelWidth, linesKept);
+    // The title bar holds the caption in a bold face beside the window's icon
+    // and three buttons; Qt leaves 50 pixels for all of them.
+    QFont titleFont = QApplication::font("QMdiSubWindowTitleBar");
+    titleFont.setBold(true);
+    const int captionWidth = QFontMetrics(titleFont).horizontalAdvance(caption);
+    QVERIFY2(size.width() >= captionWidth + 90,
+             qPrintable(u"%1 pixels wide for a caption of %2"_s.arg(size.width()).arg(captionWidth)));
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    QVERIFY(size.width() <= screen.width());
 }
 
 QTEST_MAIN(tst_StandardDialogs)

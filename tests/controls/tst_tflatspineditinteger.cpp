@@ -8,6 +8,9 @@
 
 #include <QClipboard>
 #include <QDialog>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -39,6 +42,8 @@ private slots:
     void arrowPressFocusesAndSelects();
     void autoSelectOnlyOnEntry_data();
     void autoSelectOnlyOnEntry();
+    void keyboardMenuLeavesFieldAlone_data();
+    void keyboardMenuLeavesFieldAlone();
     void repeatsWhileHeld();
     void lostReleaseEndsRepeat_data();
     void lostReleaseEndsRepeat();
@@ -360,6 +365,8 @@ void tst_TFlatSpinEditInteger::repeatsWhileHeld()
     QVERIFY(up->repeatTimer());
     QVERIFY(up->repeatTimer()->isActive());
     QCOMPARE(up->repeatTimer()->interval(), 400);
+    // A coarse timer may come up to 5 % early or late: 380 to 420 ms.
+    QCOMPARE(up->repeatTimer()->timerType(), Qt::PreciseTimer);
     up->repeatTick();
     QCOMPARE(up->repeatTimer()->interval(), 100);
     QCOMPARE(m_edit->text(), u"2"_s);
@@ -580,6 +587,62 @@ void tst_TFlatSpinEditInteger::autoSelectOnlyOnEntry()
         QTest::keyClick(m_edit, Qt::Key_0);
         QCOMPARE(m_edit->text(), u"102"_s);
     }
+}
+
+void tst_TFlatSpinEditInteger::keyboardMenuLeavesFieldAlone_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("selectFrom"); // -1: no selection, the cursor at the end
+    QTest::addColumn<bool>("chooseItem"); // or Escape out of the menu bar
+    QTest::addColumn<QString>("afterDigit");
+    QTest::newRow("out of range stays while the menu is open") << u"99"_s << -1 << false << u"991"_s;
+    QTest::newRow("an item chosen from the keyboard") << u"99"_s << -1 << true << u"991"_s;
+    QTest::newRow("in range: the next digit is not typed over") << u"34"_s << -1 << false << u"341"_s;
+    QTest::newRow("a selection stays selected") << u"34"_s << 1 << false << u"31"_s;
+}
+
+void tst_TFlatSpinEditInteger::keyboardMenuLeavesFieldAlone()
+{
+    QFETCH(QString, typed);
+    QFETCH(int, selectFrom);
+    QFETCH(bool, chooseItem);
+    QFETCH(QString, afterDigit);
+    // A menu bar opened from the keyboard, as in the main window: the field
+    // keeps the focus in the user's eyes and must neither clamp nor select.
+    QMainWindow window;
+    QMenu *menu = window.menuBar()->addMenu(u"&Hilfe"_s);
+    int chosen = 0;
+    connect(menu->addAction(u"&Info"_s), &QAction::triggered, this, [&chosen] { ++chosen; });
+    auto *field = new TFlatSpinEditInteger(&window);
+    field->setMinValue(0);
+    field->setMaxValue(23);
+    window.setCentralWidget(field);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    field->setFocus(Qt::TabFocusReason);
+    field->setText(QString());
+    QTest::keyClicks(field, typed);
+    if (selectFrom >= 0)
+        field->setSelection(selectFrom, int(typed.size()) - selectFrom);
+    int exits = 0;
+    connect(field, &TCustomFlatEdit::OnExit, this, [&exits] { ++exits; });
+
+    QTest::keyClick(field, Qt::Key_H, Qt::AltModifier);
+    QTRY_VERIFY(menu->isVisible());
+    if (chooseItem) {
+        QTest::keyClick(menu, Qt::Key_I);
+        QCOMPARE(chosen, 1);
+    } else {
+        QTest::keyClick(menu, Qt::Key_Escape);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    }
+    QTRY_VERIFY(!menu->isVisible());
+    QTRY_COMPARE(QApplication::focusWidget(), field);
+    QCOMPARE(field->text(), typed);
+    QCOMPARE(exits, 0);
+    QCOMPARE(field->selectedText(), selectFrom >= 0 ? typed.mid(selectFrom) : QString());
+    QTest::keyClick(field, Qt::Key_1);
+    QCOMPARE(field->text(), afterDigit);
 }
 
 QTEST_MAIN(tst_TFlatSpinEditInteger)

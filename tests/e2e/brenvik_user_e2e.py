@@ -1,18 +1,26 @@
 #!/usr/bin/env python3
 """End-to-end tests of the program run as a normal user.
 
-    brenvik_user_e2e.py PROGRAM package   the installed Debian package
-    brenvik_user_e2e.py PROGRAM wake      the wake-up timer of an armed alarm
+    brenvik_user_e2e.py PROGRAM package BUILD   the installed Debian package
+    brenvik_user_e2e.py PROGRAM wake            the wake-up timer of an armed alarm
+    brenvik_user_e2e.py PROGRAM runtime-folder  no XDG_RUNTIME_DIR, another user's
+                                                folders and sockets in /tmp
 
-Both need root: "package" to read what apt installed and to start the program
-as the user brenvik-e2e (created when missing), "wake" also to give the
-helper its capability with setcap. Elsewhere they skip, but never under CI=true.
-Helpers come from brenvik_e2e.py.
+All need root: "package" to read what apt installed, to start the program as
+the user brenvik-e2e (created when missing) and to remove the package and
+install it again from BUILD/brenvik-timer_*.deb, "wake" also to give the
+helper its capability with setcap, "runtime-folder" to play the other user.
+Elsewhere they skip, but never under CI=true. Helpers come from brenvik_e2e.py.
 """
 
+import glob
 import os
 import pwd
+import re
+import shlex
 import shutil
+import socket
+import stat
 import subprocess
 import sys
 import tempfile
@@ -45,7 +53,8 @@ def ensure_user():
 class UserDesktop(Desktop):
     """The program started as the user brenvik-e2e with a fresh home of its own."""
 
-    def __init__(self, program, copy=False, settings=None, fake_time=None, args=()):
+    def __init__(self, program, copy=False, settings=None, fake_time=None, args=(), env=None,
+                 runtime_dir=True):
         user = ensure_user()
         self.uid, self.gid = user.pw_uid, user.pw_gid
         self.procs = []
@@ -66,6 +75,8 @@ class UserDesktop(Desktop):
                 f.write(settings)
         self.fake_time = fake_time
         self.args = list(args)
+        self.extra_env = dict(env or {})
+        self.runtime_dir = runtime_dir
         self.env = None
         self.program = None
 
@@ -75,9 +86,23 @@ class UserDesktop(Desktop):
         os.chown(path, self.uid, self.gid)
         return path
 
-    def start_program(self):
-        env = dict(self.env, HOME=self.home, USER=USER, LOGNAME=USER)
+    def user_env(self):
+        env = dict(self.env, HOME=self.home, USER=USER, LOGNAME=USER, **self.extra_env)
         env.pop("XDG_CONFIG_HOME", None)
+        if not self.runtime_dir:
+            env.pop("XDG_RUNTIME_DIR", None)
+        return env
+
+    def run_as_user(self, *args):
+        """Another start of the program as the user: (status, stdout, stderr)."""
+        result = subprocess.run([self.program_path, *args], env=self.user_env(), cwd=self.home,
+                                capture_output=True, timeout=60, user=self.uid, group=self.gid,
+                                extra_groups=[])
+        return (result.returncode, result.stdout.decode(errors="replace"),
+                result.stderr.decode(errors="replace"))
+
+    def start_program(self):
+        env = self.user_env()
         if self.fake_time:
             env["LD_PRELOAD"] = FAKETIME_LIBRARY
             env["FAKETIME"] = "@" + self.fake_time
@@ -91,6 +116,48 @@ class UserDesktop(Desktop):
 
     def user_settings(self):
         return os.path.join(self.home, ".config", "brenvik-timer", "Timer.ini")
+
+    def second_start(self, args):
+        """Another start as the same user on the same display: (status, output)."""
+        result = subprocess.run(args, env=self.user_env(), cwd=self.home, capture_output=True,
+                                text=True, timeout=30, user=self.uid, group=self.gid,
+                                extra_groups=[])
+        return result.returncode, result.stdout + result.stderr
+
+
+# --- the menu entry --------------------------------------------------------------
+
+
+def desktop_entry(path):
+    """The groups of a .desktop file: {group: {key: value}}."""
+    groups, group = {}, None
+    with open(path, encoding="utf-8") as f:
+        for line in f.read().splitlines():
+            if not line.strip() or line.startswith("#"):
+                continue
+            if line.startswith("[") and line.endswith("]"):
+                group = groups.setdefault(line[1:-1], {})
+            elif group is not None and "=" in line:
+                key, value = line.split("=", 1)
+                group[key.strip()] = value.strip()
+    return groups
+
+
+def exec_args(value):
+    """An Exec value as a launcher runs it: quoted as the shell quotes, the
+    field codes (%f, %U, ...) left out, %% for a percent sign."""
+    args = [a for a in shlex.split(value) if not re.fullmatch(r"%[fFuUdDnNickvm]", a)]
+    return [a.replace("%%", "%") for a in args]
+
+
+SYSTEM_FONTS_CONF = """<?xml version="1.0"?>
+<!DOCTYPE fontconfig SYSTEM "urn:fontconfig:fonts.dtd">
+<fontconfig>
+  <dir>/usr/share/fonts</dir>
+  <cachedir>%s</cachedir>
+  <include ignore_missing="yes">/etc/fonts/conf.d</include>
+</fontconfig>
+"""
 
 
 # --- /proc ---------------------------------------------------------------------
@@ -155,45 +222,97 @@ def toggle(desk, wid, top):
 # --- scenarios -----------------------------------------------------------------
 
 
-def scenario_package(program):
-    """The installed package: its files and dependencies, then the program as a
-    normal user: armed from the command line, the alarm under a faked clock,
-    the options saved in the user's own settings file."""
+def apt_get(*args):
+    env = dict(os.environ, DEBIAN_FRONTEND="noninteractive")
+    return subprocess.run(["apt-get", "-y", "-q", "-o", "DPkg::Lock::Timeout=120"] + list(args),
+                          env=env, capture_output=True, text=True, timeout=300)
+
+
+def package_status():
+    return subprocess.run(["dpkg-query", "-W", "-f=${db:Status-Status}", "brenvik-timer"],
+                          capture_output=True, text=True).stdout.strip() or "not-installed"
+
+
+def scenario_package(program, build):
+    """The installed package: its files and dependencies; the program as a
+    normal user on a desktop whose font configuration does not list the face,
+    started from the menu entry, driven by the entry's actions and the command
+    line, the alarm under a faked clock, the options saved to the user's own
+    settings file; then removed without a trace and installed again."""
     if not os.path.exists(os.path.join(INSTALLED, "brenvik-timer")):
         raise Skip("the package is not installed (apt-get install ./brenvik-timer_*.deb)")
+    debs = sorted(glob.glob(os.path.join(build, "brenvik-timer_*.deb")))
+    check(len(debs) == 1, "no single package in %s to install again after removing it: %r"
+          % (build, debs))
     depends = subprocess.run(["dpkg-query", "-W", "-f=${Depends}", "brenvik-timer"],
                              capture_output=True, text=True, check=True).stdout
     names = {d.strip().split()[0] for d in depends.replace("|", ",").split(",") if d.strip()}
     for needed in ("qt6-qpa-plugins", "libqt6multimedia6", "qt6-translations-l10n", "libcap2-bin",
-                   "libqt6widgets6", "libc6", "libxcb1"):
+                   "libqt6widgets6", "libc6", "libxcb1", "fonts-wine"):
         check(needed in names, "the package does not depend on %s: %s" % (needed, depends))
     check(os.path.realpath("/usr/bin/brenvik-timer") == os.path.join(INSTALLED, "brenvik-timer"),
           "/usr/bin/brenvik-timer does not lead to the program")
     for name in ("Timer.msk", "törö.wav", "brenvik-audio.so", "brenvik-wake"):
         check(os.path.exists(os.path.join(INSTALLED, name)), "%s not installed" % name)
-    with open("/usr/share/applications/brenvik-timer.desktop", encoding="utf-8") as f:
-        entry = f.read().splitlines()
-    for line in ("Exec=%s/brenvik-timer" % INSTALLED, "StartupNotify=true", "Icon=brenvik-timer"):
-        check(line in entry, "the .desktop file lacks %r" % line)
+    for path in ("/usr/share/man/man1/brenvik-timer.1.gz",
+                 "/usr/share/metainfo/example.brenvik.timer.metainfo.xml",
+                 "/usr/share/doc/brenvik-timer/copyright", "/usr/share/doc/brenvik-timer/changelog.gz"):
+        check(os.path.exists(path), "%s not installed" % path)
+    entry = desktop_entry("/usr/share/applications/brenvik-timer.desktop")
+    main_entry = entry.get("Desktop Entry", {})
+    for key, value in (("Exec", "%s/brenvik-timer" % INSTALLED), ("StartupNotify", "true"),
+                       ("Icon", "brenvik-timer"), ("Actions", "alarm-in-5;alarm-aus;")):
+        check(main_entry.get(key) == value, "the menu entry's %s is %r, not %r"
+              % (key, main_entry.get(key), value))
+    actions = {}
+    for action, name, args in (("alarm-in-5", "Alarm in 5 Minuten", ["--in", "5"]),
+                               ("alarm-aus", "Alarm aus", ["--aus"])):
+        group = entry.get("Desktop Action " + action, {})
+        check(group.get("Name") == name, "action %s is named %r" % (action, group.get("Name")))
+        actions[action] = exec_args(group.get("Exec", ""))
+        check(actions[action] == ["%s/brenvik-timer" % INSTALLED] + args,
+              "action %s runs %r" % (action, actions[action]))
     for size in (16, 32, 48, 64, 128, 256):
         check(os.path.exists("/usr/share/icons/hicolor/%dx%d/apps/brenvik-timer.png" % (size, size)),
               "no %d px icon" % size)
     getcap = subprocess.run(["getcap", os.path.join(INSTALLED, "brenvik-wake")],
                             capture_output=True, text=True).stdout
     check("cap_wake_alarm=ep" in getcap, "the helper lacks cap_wake_alarm: %r" % getcap)
-    for path in subprocess.run(["dpkg", "-L", "brenvik-timer"], capture_output=True, text=True,
-                               check=True).stdout.split():
+    files = subprocess.run(["dpkg", "-L", "brenvik-timer"], capture_output=True, text=True,
+                           check=True).stdout.split("\n")
+    for path in files:
         if os.path.isfile(path) and not path.endswith("/brenvik-wake"):
             mode = os.stat(path).st_mode
             check(not mode & 0o6000, "%s is set-user-id or set-group-id" % path)
             has = subprocess.run(["getcap", path], capture_output=True, text=True).stdout.strip()
             check(not has, "%s carries a capability: %s" % (path, has))
 
-    desk = UserDesktop("/usr/bin/brenvik-timer", fake_time="2026-12-10 07:59:30", args=["--in", "1"])
+    # A desktop of the system's font folders alone: the face only the program provides.
+    desk = UserDesktop(program, fake_time="2026-12-10 07:59:30")
+    conf = os.path.join(desk.tmp, "fonts.conf")
+    with open(conf, "w") as f:
+        f.write(SYSTEM_FONTS_CONF % os.path.join(desk.home, ".cache", "fontconfig"))
+    os.chmod(conf, 0o644)
+    desk.extra_env["FONTCONFIG_FILE"] = conf
+    launched = exec_args(main_entry["Exec"])
+    desk.program_path, desk.args = launched[0], launched[1:]
     try:
         desk.start_x()
         desk.start_program()
         wid, top = main_window(desk)
+        with open("/proc/%d/maps" % desk.program.pid) as f:
+            mapped = f.read()
+        check("/usr/share/wine/fonts/tahoma.ttf" in mapped,
+              "the program draws without fonts-wine's Tahoma where fontconfig does not list it")
+
+        for action, expected in (("alarm-in-5", ARMED), ("alarm-aus", TITLE)):
+            status, output = desk.second_start(actions[action])
+            check(status == 0 and not output, "action %s: status %d, %r" % (action, status, output))
+            wait_for("the title after the action %s" % action,
+                     lambda: desk.icon_name(wid) == expected, timeout=10)
+
+        status, output = desk.second_start(["/usr/bin/brenvik-timer", "--in", "1"])
+        check(status == 0 and not output, "--in 1: status %d, %r" % (status, output))
         try:
             wait_for("the armed title", lambda: desk.icon_name(wid) == ARMED, timeout=10)
         except Failure:
@@ -231,6 +350,28 @@ def scenario_package(program):
         check(desk.output() == "", "program printed: %r" % desk.output())
     finally:
         desk.close()
+
+    # Removed: nothing of it is left, and no complaint. Then installed again, so
+    # the machine keeps a working program.
+    try:
+        removed = apt_get("remove", "brenvik-timer")
+        check(removed.returncode == 0, "apt-get remove failed: %s" % removed.stderr)
+        complaints = [line for line in (removed.stdout + removed.stderr).splitlines()
+                      if re.search(r"warning|error|not empty", line, re.I)]
+        check(not complaints, "removing the package: %r" % complaints)
+        check(package_status() == "not-installed",
+              "after removing, the package is %r, not gone" % package_status())
+        left = [path for path in files
+                if path and os.path.lexists(path) and not os.path.isdir(path)]
+        check(not left, "files left after removing the package: %r" % left)
+        check(not os.path.exists(INSTALLED), "%s left after removing the package" % INSTALLED)
+    finally:
+        installed = apt_get("install", "--no-install-recommends", debs[0])
+        check(installed.returncode == 0, "installing %s again failed: %s"
+              % (debs[0], installed.stderr))
+    getcap = subprocess.run(["getcap", os.path.join(INSTALLED, "brenvik-wake")],
+                            capture_output=True, text=True).stdout
+    check("cap_wake_alarm=ep" in getcap, "installed again, the helper lacks cap_wake_alarm")
 
 
 def scenario_wake(program):
@@ -291,12 +432,111 @@ def scenario_wake(program):
         desk.close()
 
 
-SCENARIOS = {"package": scenario_package, "wake": scenario_wake}
+def clocks_on(desk):
+    out = desk.x("xdotool", "search", "--onlyvisible", "--name", "^%s$" % TITLE)
+    return [int(w) for w in out.split()]
+
+
+def without_qt_runtime_warning(text):
+    """Qt itself looks into /tmp/runtime-<user> and says it refuses a folder
+    of another user's; the program uses a folder of its own choice."""
+    return "".join(line for line in text.splitlines(keepends=True)
+                   if not line.startswith("brenvik-timer: QStandardPaths: runtime directory"))
+
+
+def scenario_runtime_folder(program):
+    """Without XDG_RUNTIME_DIR, and with another user's /tmp/runtime-<user>
+    and his sockets where the clock's socket used to go: the clock runs with
+    its socket in a folder of the user's alone, made 0700, a second start
+    reaches it and nothing reaches the stranger. A folder the stranger made in
+    that place first is refused with a German message; the clock still runs."""
+    user = ensure_user()
+    uid = user.pw_uid
+    if os.path.exists("/run/user/%d" % uid):
+        raise Skip("/run/user/%d exists: the user's clocks meet there" % uid)
+    own = "/tmp/brenvik-timer-%d" % uid
+    foreign_runtime = "/tmp/runtime-%s" % USER
+    traps = []
+    listeners = []
+
+    def clean():
+        for listener in listeners:
+            listener.close()
+        for path in traps:
+            if os.path.lexists(path):
+                os.unlink(path)
+        for path in (own, foreign_runtime):
+            if os.path.islink(path):
+                os.unlink(path)
+            shutil.rmtree(path, ignore_errors=True)
+
+    clean()
+    os.mkdir(foreign_runtime)
+    os.chmod(foreign_runtime, 0o777)
+    os.chown(foreign_runtime, 65534, 65534)
+    desk = UserDesktop(program, copy=True, runtime_dir=False)
+    try:
+        desk.start_x()
+        display = desk.env["DISPLAY"]
+        name = "brenvik-timer-%d-%s" % (uid, display)
+        traps.extend([os.path.join(foreign_runtime, name), os.path.join("/tmp", name)])
+        for path in traps:
+            listener = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+            listener.bind(path)
+            os.chmod(path, 0o777)
+            listener.listen(8)
+            listener.setblocking(False)
+            listeners.append(listener)
+
+        desk.start_program()
+        wid, _ = main_window(desk)
+        path = os.path.join(own, name)
+        wait_for("the socket " + path, lambda: os.path.exists(path), timeout=15)
+        info = os.lstat(own)
+        check(stat.S_ISDIR(info.st_mode) and info.st_uid == uid
+              and stat.S_IMODE(info.st_mode) == 0o700, "%s is not the user's alone" % own)
+        status, out, err = desk.run_as_user("--in", "5", "--meldung", "Nur für mich")
+        check((status, out, without_qt_runtime_warning(err)) == (0, "", ""),
+              "the second start: %r" % ((status, out, err),))
+        wait_for("the armed title", lambda: desk.icon_name(wid) == ARMED, timeout=15)
+        check(clocks_on(desk) == [wid], "more than one clock: %r" % clocks_on(desk))
+        for listener, trap in zip(listeners, traps):
+            try:
+                listener.accept()
+                raise Failure("the stranger's socket %s was reached" % trap)
+            except BlockingIOError:
+                pass
+        check(without_qt_runtime_warning(desk.output()) == "", "program printed: %r" % desk.output())
+        desk.program.kill()
+        desk.program.wait()
+
+        # The stranger made the folder first.
+        shutil.rmtree(own)
+        os.mkdir(own, 0o700)
+        os.chown(own, 65534, 65534)
+        desk.start_program()
+        wid, _ = main_window(desk)
+        expected = ("brenvik-timer: Der Ordner %s gehört einem anderen Benutzer. Dieser Wecker "
+                    "läuft für sich; ein weiterer Start findet ihn nicht.\n" % own)
+        check(without_qt_runtime_warning(desk.output()) == expected,
+              "program printed: %r" % desk.output())
+        check(os.listdir(own) == [], "the clock used the stranger's folder: %r" % os.listdir(own))
+        desk.program.kill()
+        desk.program.wait()
+    finally:
+        desk.close()
+        clean()
+
+
+SCENARIOS = {"package": scenario_package, "wake": scenario_wake,
+             "runtime-folder": scenario_runtime_folder}
 
 
 def main():
-    if len(sys.argv) != 3 or sys.argv[2] not in SCENARIOS:
-        print("usage: brenvik_user_e2e.py PROGRAM {%s}" % "|".join(SCENARIOS), file=sys.stderr)
+    if len(sys.argv) < 3 or sys.argv[2] not in SCENARIOS \
+            or len(sys.argv) != (4 if sys.argv[2] == "package" else 3):
+        print("usage: brenvik_user_e2e.py PROGRAM package BUILD\n"
+              "       brenvik_user_e2e.py PROGRAM wake", file=sys.stderr)
         return 2
     missing = [t for t in ("Xvfb", "openbox", "xdotool", "xprop", "xwininfo", "xclip", "import",
                            "xmessage", "setcap", "getcap")
@@ -308,7 +548,7 @@ def main():
     if os.geteuid() != 0:
         return cannot_run("needs root to start the program as the user %s" % USER)
     try:
-        return outcome(sys.argv[2], lambda: SCENARIOS[sys.argv[2]](sys.argv[1]))
+        return outcome(sys.argv[2], lambda: SCENARIOS[sys.argv[2]](*sys.argv[1:2], *sys.argv[3:]))
     except Skip as why:
         return cannot_run(str(why))
 

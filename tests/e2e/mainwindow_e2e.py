@@ -15,9 +15,10 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from brenvik_e2e import (ARMED, FAKETIME_LIBRARY, TITLE, Desktop,  # noqa: E402
-                         arm_from_menu, check, frame_extents, frame_top_left, main_window,
-                         missing_tools, outcome, settings, wait_for)
+from brenvik_e2e import (ARMED, FAKETIME_LIBRARY, HELP_CLIENT, INFO_CLIENT,  # noqa: E402
+                         MAIN_CLIENT, OPTIONS_CLIENT, SPLASH_SIZE, TITLE, Desktop, arm_from_menu,
+                         check, frame_extents, frame_top_left, main_window, missing_tools,
+                         outcome, secondary_window, settings, wait_for)
 
 QUESTION = "Beenden..."
 
@@ -151,11 +152,13 @@ def frame_rect(desk, wid):
     return (x - left, y - top, w + left + right, h + top + bottom)
 
 
-def check_centred(desk, wid, what):
+def check_centred(desk, wid, what, over=(0, 0, 1024, 768)):
     x, y, w, h = frame_rect(desk, wid)
     cx, cy = x + w / 2, y + h / 2
-    check(abs(cx - 512) <= 1 and abs(cy - 384) <= 1,
-          "%s frame %r is centred at %.1f,%.1f, not 512,384" % (what, (x, y, w, h), cx, cy))
+    ox, oy, ow, oh = over
+    check(abs(cx - (ox + ow / 2)) <= 1 and abs(cy - (oy + oh / 2)) <= 1,
+          "%s frame %r is centred at %.1f,%.1f, not %.1f,%.1f"
+          % (what, (x, y, w, h), cx, cy, ox + ow / 2, oy + oh / 2))
 
 
 def bad_entry_box(desk, wid, what, dialog_centred=False):
@@ -212,15 +215,97 @@ def scenario_alarm_placement(desk):
     check(desk.output() == "", "program printed: %r" % desk.output())
 
 
+def desktop_of(desk, wid):
+    value = desk.prop(wid, "_NET_WM_DESKTOP")
+    return int(value) if value is not None else None
+
+
+def current_desktop(desk):
+    return int(desk.x("xprop", "-root", "_NET_CURRENT_DESKTOP").split("=")[-1])
+
+
+def scenario_alarm_other_desktop(desk):
+    """The alarm falls due while the user works on another desktop and the
+    main window is minimised on the first one: the window comes to the desktop
+    the user is on, restored and in front, with the message."""
+    desk.start_program()
+    wid, top = main_window(desk)
+    desk.click(wid, 96 + 80, top + 152 + 12)  # arms 08:00:00 from Timer.ini
+    wait_for("the armed title", lambda: desk.icon_name(wid) == ARMED, timeout=15)
+    check(desktop_of(desk, wid) == 0, "main window on desktop %r" % desktop_of(desk, wid))
+    desk.x("xdotool", "windowminimize", "--sync", str(wid), check_rc=True)
+    desk.x("wmctrl", "-s", "2", check_rc=True)
+    wait_for("the other desktop", lambda: current_desktop(desk) == 2, timeout=10)
+    box = wait_for("the alarm message", lambda: desk.window_titled("Information"), timeout=60)
+    check(current_desktop(desk) == 2, "the desktop was switched to %d" % current_desktop(desk))
+    wait_for("the main window on the user's desktop", lambda: desktop_of(desk, wid) == 2, timeout=5)
+    wait_for("the main window shown", lambda: wid in desk.windows(), timeout=5)
+    state = desk.prop(wid, "_NET_WM_STATE") or ""
+    check("_NET_WM_STATE_HIDDEN" not in state, "main window still iconic: %s" % state)
+    check(desktop_of(desk, box) in (2, 0xFFFFFFFF), "message on desktop %r" % desktop_of(desk, box))
+    desk.key(box, "Return")
+    wait_for("the disarmed title", lambda: desk.icon_name(wid) == TITLE, timeout=15)
+    check(desk.output() == "", "program printed: %r" % desk.output())
+
+
+def scaled(size, ratio):
+    """A size in the layout's pixels on a screen of this device pixel ratio, as
+    Qt rounds it (halves away from zero)."""
+    return tuple(int(v * ratio + 0.5) for v in size)
+
+
+def scenario_scaled(desk):
+    """At 120 dpi (Xft.dpi, as desktops set it) every window is 1.25 times its
+    layout, the splash and the secondary windows too, and each stands where it
+    does at 96 dpi: placement counts the frame in the same pixels."""
+    ratio = 1.25
+    desk.x("xprop", "-root", "-f", "RESOURCE_MANAGER", "8s", "-set", "RESOURCE_MANAGER",
+           "Xft.dpi:\t120\n", check_rc=True)
+    desk.start_program()
+    splash = wait_for("the splash", lambda: [g for g in map(desk.geometry, desk.windows()) if g],
+                      timeout=60)[0]
+    check(splash[2:] == scaled(SPLASH_SIZE, ratio), "splash is %dx%d" % splash[2:])
+    check(abs(splash[0] + splash[2] / 2 - 512) <= 1 and abs(splash[1] + splash[3] / 2 - 384) <= 1,
+          "splash not centred: %r" % (splash,))
+    wid = wait_for("the main window", lambda: desk.window_titled(TITLE), timeout=60)
+    _, _, width, height = desk.geometry(wid)
+    main_client = scaled(MAIN_CLIENT, ratio)
+    check(width == main_client[0] and height >= main_client[1],
+          "main window is %dx%d, not %d wide" % (width, height, main_client[0]))
+    check_centred(desk, wid, "main window")
+    main_frame = frame_rect(desk, wid)
+    for keys, client, where in ((("alt+o",), OPTIONS_CLIENT, "centred over the main window"),
+                                (("alt+h", "w"), HELP_CLIENT, "on the main window's corner"),
+                                (("alt+h", "i"), INFO_CLIENT, "on the main window's corner")):
+        desk.key(wid, *keys)
+        other = secondary_window(desk, wid, scaled(client, ratio))
+        if where.startswith("centred"):
+            check_centred(desk, other, "%dx%d window" % client, over=main_frame)
+        else:
+            at, main_at = frame_top_left(desk, other), main_frame[:2]
+            check(abs(at[0] - main_at[0]) <= 1 and abs(at[1] - main_at[1]) <= 1,
+                  "%dx%d window at %r, main window at %r" % (client + (at, main_at)))
+        desk.x("wmctrl", "-i", "-c", hex(other), check_rc=True)
+        wait_for("the window to close", lambda: other not in desk.windows(), timeout=10)
+    desk.key(wid, "alt+e")
+    check(desk.exited() == 0, "program did not end with 0")
+    check(desk.output() == "", "program printed: %r" % desk.output())
+
+
 SCENARIOS = {
     "close-during-question": (scenario_close_during_question, ["wmctrl"]),
     "taskbar": (scenario_taskbar, ["tint2"]),
     "placement": (scenario_placement, []),
     "alarm-placement": (scenario_alarm_placement, []),
+    "scaled": (scenario_scaled, ["wmctrl"]),
+    "alarm-other-desktop": (scenario_alarm_other_desktop, ["wmctrl"]),
 }
 
 OPTIONS = {
     "alarm-placement": {
+        "settings": settings(8, 0, 0, "Zeit!"),
+        "fake_time": "2026-12-10 07:59:45"},
+    "alarm-other-desktop": {
         "settings": settings(8, 0, 0, "Zeit!"),
         "fake_time": "2026-12-10 07:59:45"},
 }

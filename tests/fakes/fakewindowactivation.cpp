@@ -31,3 +31,10 @@ void FakeWindowActivation::withdrawAttention(QWidget *)
     if (log)
         log->append(QStringLiteral("withdraw"));
 }
+
+void FakeWindowActivation::completeStartup(QWidget *, const platform::StartupToken &token)
+{
+    startupTokens.append(token);
+    if (log)
+        log->append(QStringLiteral("startup"));
+}

@@ -13,11 +13,13 @@ public:
     bool bringToForeground(QWidget *window) override;
     void requestAttention(QWidget *window, const QString &text) override;
     void withdrawAttention(QWidget *window) override;
+    void completeStartup(QWidget *window, const platform::StartupToken &token) override;
 
     bool foregroundResult = true;
     int restoreCount = 0;
     int foregroundCount = 0;
     QStringList attentionTexts;
     int withdrawCount = 0;
+    QList<platform::StartupToken> startupTokens;
     QStringList *log = nullptr;
 };

@@ -25,6 +25,7 @@ private:
     void touch(const QString &path);
     QTemporaryDir m_dir;
     QString m_savedCurrent;
+    QStringList m_besideProgram;
 };
 
 void tst_WaveOutput::init()
@@ -43,6 +44,9 @@ void tst_WaveOutput::cleanup()
     qunsetenv("XDG_DATA_HOME");
     QDir(m_dir.filePath(u"cwd"_s)).removeRecursively();
     QDir(m_dir.filePath(u"data"_s)).removeRecursively();
+    for (const QString &file : std::as_const(m_besideProgram))
+        QFile::remove(file);
+    m_besideProgram.clear();
 }
 
 void tst_WaveOutput::touch(const QString &path)
@@ -53,15 +57,20 @@ void tst_WaveOutput::touch(const QString &path)
 
 void tst_WaveOutput::locatesFiles_data()
 {
+    // Relative to the temporary folder; "program/" stands for the program's folder.
     QTest::addColumn<QString>("name");
-    QTest::addColumn<QStringList>("existing"); // relative to the temporary folder
-    QTest::addColumn<QString>("expected");     // ditto; "=" means the name unchanged
-    QTest::newRow("current folder first") << u"törö.wav"_s
-        << QStringList{u"cwd/törö.wav"_s, u"data/brenvik-timer/törö.wav"_s} << u"cwd/törö.wav"_s;
-    QTest::newRow("then the per-user data folder") << u"törö.wav"_s
-        << QStringList{u"data/brenvik-timer/törö.wav"_s} << u"data/brenvik-timer/törö.wav"_s;
+    QTest::addColumn<QStringList>("existing");
+    QTest::addColumn<QString>("expected"); // ditto; "=" means the name unchanged
+    const QString wave = u"tst-waveoutput-%1.wav"_s.arg(QCoreApplication::applicationPid());
+    // Whoever may write the folder the clock was started from must not choose its sound.
+    QTest::newRow("the per-user data folder first") << wave
+        << QStringList{u"cwd/"_s + wave, u"program/"_s + wave, u"data/brenvik-timer/"_s + wave}
+        << u"data/brenvik-timer/"_s + wave;
+    QTest::newRow("then beside the program") << wave
+        << QStringList{u"cwd/"_s + wave, u"program/"_s + wave} << u"program/"_s + wave;
+    QTest::newRow("the current folder last") << wave << QStringList{u"cwd/"_s + wave} << u"cwd/"_s + wave;
     QTest::newRow("a folder of that name is no file") << u"alarm.wav"_s
-        << QStringList{u"cwd/alarm.wav/"_s, u"data/brenvik-timer/alarm.wav"_s} << u"data/brenvik-timer/alarm.wav"_s;
+        << QStringList{u"data/brenvik-timer/alarm.wav/"_s, u"cwd/alarm.wav"_s} << u"cwd/alarm.wav"_s;
     QTest::newRow("nowhere: the name unchanged") << u"fehlt.wav"_s << QStringList{} << u"="_s;
     QTest::newRow("a name with a folder is used as it is") << u"sub/alarm.wav"_s
         << QStringList{u"data/brenvik-timer/alarm.wav"_s} << u"="_s;
@@ -72,13 +81,20 @@ void tst_WaveOutput::locatesFiles()
     QFETCH(QString, name);
     QFETCH(QStringList, existing);
     QFETCH(QString, expected);
+    const auto place = [this](const QString &relative) {
+        if (relative.startsWith(u"program/"_s))
+            return QCoreApplication::applicationDirPath() + relative.mid(7);
+        return m_dir.filePath(relative);
+    };
     for (const QString &file : std::as_const(existing)) {
         if (file.endsWith(u'/'))
-            QVERIFY(QDir(m_dir.path()).mkpath(file));
+            QVERIFY(QDir().mkpath(place(file)));
         else
-            touch(m_dir.filePath(file));
+            touch(place(file));
+        if (file.startsWith(u"program/"_s))
+            m_besideProgram << place(file);
     }
-    const QString want = expected == u"="_s ? name : m_dir.filePath(expected);
+    const QString want = expected == u"="_s ? name : place(expected);
     QCOMPARE(QDir::cleanPath(platform::WaveOutput::locate(name)), QDir::cleanPath(want));
 }
 

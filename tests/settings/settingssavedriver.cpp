@@ -3,6 +3,7 @@
 //   settingssavedriver PATH CHOICE CHOICE [once]
 
 #include "base/errors.h"
+#include "settings/settingsfile.h"
 #include "settings/talarmsettings.h"
 
 #include <QString>
@@ -33,7 +34,16 @@ int main(int argc, char **argv)
     const bool once = argc > 3 && QByteArray(argv[argc - 1]) == "once";
     try {
         for (long i = 0;; ++i) {
-            saveSoundChoice(location, choice(i % 2 ? second : first));
+            try {
+                saveSoundChoice(location, choice(i % 2 ? second : first));
+            } catch (const ESettingsWriteError &) {
+                // The other driver's loop of saves can hold the lock longer
+                // than a save waits for it: try the same choice again.
+                if (once)
+                    throw;
+                --i;
+                continue;
+            }
             if (i == 0) {
                 // From here on a kill hits the loop of saves, not the start-up.
                 std::puts("saving");

@@ -13,7 +13,9 @@
 #include <array>
 
 #include <cerrno>
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -56,6 +58,8 @@ private slots:
     void writeChangesOnlyItsKeyInRandomFiles();
     void writeKeepsPermissionsAndLeavesNoTemporaryFile();
     void writeFollowsASymbolicLink();
+    void writeRefusesALinkOfAnotherUser();
+    void writeDoesNotWaitForALockHeldElsewhere();
     void failedWriteRaisesWithTheFullPath_data();
     void failedWriteRaisesWithTheFullPath();
     void failedWriteLeavesTheOldFile_data();
@@ -401,6 +405,49 @@ void tst_SettingsFile::writeFollowsASymbolicLink()
     QVERIFY(QFileInfo(iniPath()).isSymLink());
     QVERIFY(t.open(QIODevice::ReadOnly));
     QCOMPARE(t.readAll(), "[Sound]\nFile=b\n"_ba);
+}
+
+void tst_SettingsFile::writeRefusesALinkOfAnotherUser()
+{
+    // Another user's link chooses the file: the user's notes would be written.
+    if (::geteuid() != 0)
+        QSKIP("needs root to give a link to another user");
+    const QString notes = m_dir->filePath(u"notes.txt"_s);
+    QFile t(notes);
+    QVERIFY(t.open(QIODevice::WriteOnly));
+    t.write("Einkaufen\n");
+    t.close();
+    QVERIFY(QFile::link(notes, iniPath()));
+    QCOMPARE(::lchown(QFile::encodeName(iniPath()).constData(), 65534, 65534), 0);
+    try {
+        SettingsFile(iniPath()).writeString(u"Sound"_s, u"File"_s, u"b"_s);
+        QFAIL("wrote through another user's link");
+    } catch (const ESettingsWriteError &error) {
+        QCOMPARE(error.message(), u"nach %1 kann nicht geschrieben werden"_s.arg(iniPath()));
+    }
+    QVERIFY(t.open(QIODevice::ReadOnly));
+    QCOMPARE(t.readAll(), "Einkaufen\n"_ba);
+}
+
+void tst_SettingsFile::writeDoesNotWaitForALockHeldElsewhere()
+{
+    // Whoever may open the folder may lock it, and keep it locked: the save
+    // fails as any failed save does, and the file stays as it was.
+    put("[Sound]\nFile=a\n");
+    const int holder = ::open(QFile::encodeName(m_dir->path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    QVERIFY(holder >= 0);
+    QCOMPARE(::flock(holder, LOCK_EX), 0);
+    SettingsFile settings(iniPath());
+    try {
+        settings.writeString(u"Sound"_s, u"File"_s, u"b"_s);
+        QFAIL("saved under another's lock");
+    } catch (const ESettingsWriteError &error) {
+        QCOMPARE(error.message(), u"nach %1 kann nicht geschrieben werden"_s.arg(iniPath()));
+    }
+    QCOMPARE(contents(), "[Sound]\nFile=a\n"_ba);
+    ::close(holder);
+    settings.writeString(u"Sound"_s, u"File"_s, u"b"_s);
+    QCOMPARE(contents(), "[Sound]\nFile=b\n"_ba);
 }
 
 void tst_SettingsFile::failedWriteRaisesWithTheFullPath_data()

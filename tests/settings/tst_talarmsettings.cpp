@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -25,6 +26,10 @@ private slots:
     void locationFollowsWhoMayWrite();
     void userFileWinsKeyByKey();
     void saveGoesToTheUserFileAndKeepsTheShared();
+    void folderOthersMayWrite_data();
+    void folderOthersMayWrite();
+    void linkOfAnotherUserIsNotWrittenThrough();
+    void userFolderIsTheUsersAlone();
 
 private:
     QString programFolder() const { return m_dir->filePath(u"lib/brenvik-timer"_s); }
@@ -144,6 +149,88 @@ void tst_TAlarmSettings::saveGoesToTheUserFileAndKeepsTheShared()
     QCOMPARE(loaded.record.Soundkarte, true);
     QCOMPARE(loaded.record.Song, u"Entertainer"_s);
     QCOMPARE(SettingsFile(userFile()).readString(u"Sound"_s, u"Song"_s, u"<none>"_s), u"<none>"_s);
+}
+
+void tst_TAlarmSettings::folderOthersMayWrite_data()
+{
+    QTest::addColumn<int>("folderMode");
+    QTest::addColumn<int>("folderGroup"); // -1: the user's own
+    QTest::addColumn<QString>("file"); // none, own, foreign, own-link, foreign-link
+    QTest::addColumn<bool>("userFileUsed");
+    constexpr int own = -1;
+    constexpr int users = 100;
+    QTest::newRow("open to all, no file") << 0777 << own << u"none"_s << true;
+    QTest::newRow("open to all, a file of the user's own") << 0777 << own << u"own"_s << true;
+    QTest::newRow("sticky, a file of the user's own") << 01777 << own << u"own"_s << false;
+    QTest::newRow("sticky, no file") << 01777 << own << u"none"_s << true;
+    QTest::newRow("sticky, another user's file") << 01777 << own << u"foreign"_s << true;
+    QTest::newRow("the user's own group may write") << 0775 << own << u"own"_s << false;
+    QTest::newRow("a shared group may write") << 0775 << users << u"own"_s << true;
+    QTest::newRow("a link of the user's own") << 0755 << own << u"own-link"_s << false;
+    QTest::newRow("another user's link") << 0755 << own << u"foreign-link"_s << true;
+}
+
+void tst_TAlarmSettings::folderOthersMayWrite()
+{
+    QFETCH(int, folderMode);
+    QFETCH(int, folderGroup);
+    QFETCH(QString, file);
+    QFETCH(bool, userFileUsed);
+    const bool root = ::geteuid() == 0;
+    if ((folderGroup >= 0 || file.startsWith(u"foreign")) && !root)
+        QSKIP("needs root to give a file or a folder to another user or group");
+    const QByteArray folder = QFile::encodeName(programFolder());
+    const QByteArray name = QFile::encodeName(beside());
+    const QString elsewhere = m_dir->filePath(u"elsewhere.ini"_s);
+    if (file == u"own"_s || file == u"foreign"_s)
+        put(beside(), "[Sound]\nFile=a.wav\n");
+    if (file == u"foreign"_s) {
+        QCOMPARE(::chown(name.constData(), 65534, 65534), 0);
+        QCOMPARE(::chmod(name.constData(), 0666), 0);
+    }
+    if (file.endsWith(u"link"_s)) {
+        put(elsewhere, "[Sound]\nFile=a.wav\n");
+        QVERIFY(QFile::link(elsewhere, beside()));
+        if (file == u"foreign-link"_s)
+            QCOMPARE(::lchown(name.constData(), 65534, 65534), 0);
+    }
+    if (folderGroup >= 0)
+        QCOMPARE(::chown(folder.constData(), uid_t(-1), gid_t(folderGroup)), 0);
+    QCOMPARE(::chmod(folder.constData(), mode_t(folderMode)), 0);
+    const SettingsLocation location = SettingsLocation::choose(programFolder(), configHome());
+    QCOMPARE(location.file, userFileUsed ? userFile() : beside());
+}
+
+void tst_TAlarmSettings::linkOfAnotherUserIsNotWrittenThrough()
+{
+    // A program folder anyone may write, and in it another user's link to
+    // this user's notes: the save goes to the user's own file.
+    if (::geteuid() != 0)
+        QSKIP("needs root to give a link to another user");
+    const QString notes = m_dir->filePath(u"home/notes.txt"_s);
+    put(notes, "Einkaufen: Milch\n");
+    QVERIFY(QFile::link(notes, beside()));
+    QCOMPARE(::lchown(QFile::encodeName(beside()).constData(), 65534, 65534), 0);
+    QCOMPARE(::chmod(QFile::encodeName(programFolder()).constData(), 0777), 0);
+    const SettingsLocation location = SettingsLocation::choose(programFolder(), configHome());
+    saveSoundChoice(location, {u"mein.wav"_s, false, false, true});
+    QFile file(notes);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), "Einkaufen: Milch\n"_ba);
+    QCOMPARE(SettingsFile(userFile()).readString(u"Sound"_s, u"File"_s, QString()), u"mein.wav"_s);
+}
+
+void tst_TAlarmSettings::userFolderIsTheUsersAlone()
+{
+    if (!protect(programFolder()))
+        QSKIP("cannot make a folder unwritable here");
+    const SettingsLocation location = SettingsLocation::choose(programFolder(), configHome());
+    saveSoundChoice(location, {u"mein.wav"_s, false, false, true});
+    for (const QString &folder : {configHome(), configHome() + u"/brenvik-timer"_s}) {
+        struct stat info = {};
+        QCOMPARE(::stat(QFile::encodeName(folder).constData(), &info), 0);
+        QCOMPARE(info.st_mode & 0777, mode_t(0700));
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_TAlarmSettings)

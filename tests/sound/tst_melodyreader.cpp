@@ -4,8 +4,12 @@
 #include "sound/notetable.h"
 #include "tests/fakes/recordingbeeper.h"
 
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -36,7 +40,9 @@ private slots:
     void reads_data();
     void reads();
     void playMelodyReadsTheFileAnewEachTime();
+    void playMelodyUnopenableFile_data();
     void playMelodyUnopenableFile();
+    void playMelodyReadsOnlyTheBeginningOfAHugeFile();
     void playMelodyErrorTypes();
 };
 
@@ -168,10 +174,28 @@ void tst_MelodyReader::playMelodyReadsTheFileAnewEachTime()
     QCOMPARE(beeper.steps, (QStringList{u"261/100"_s, u"440/50"_s}));
 }
 
+void tst_MelodyReader::playMelodyUnopenableFile_data()
+{
+    // A FIFO nobody writes to would hold the window's thread for good.
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("missing") << u"missing"_s;
+    QTest::newRow("a FIFO nobody writes to") << u"fifo"_s;
+    QTest::newRow("a folder") << u"folder"_s;
+    QTest::newRow("a device") << u"device"_s;
+}
+
 void tst_MelodyReader::playMelodyUnopenableFile()
 {
+    QFETCH(QString, kind);
     QTemporaryDir dir;
-    const QString path = dir.filePath(u"fehlt.msk"_s);
+    QString path = dir.filePath(u"Timer.msk"_s);
+    const QByteArray name = QFile::encodeName(path);
+    if (kind == u"fifo"_s)
+        QCOMPARE(::mkfifo(name.constData(), 0600), 0);
+    else if (kind == u"folder"_s)
+        QVERIFY(QDir().mkdir(path));
+    else if (kind == u"device"_s)
+        path = u"/dev/zero"_s;
     RecordingBeeper beeper;
     try {
         beeper.PlayMelody(path, u"Lied"_s);
@@ -179,6 +203,26 @@ void tst_MelodyReader::playMelodyUnopenableFile()
     } catch (const EFOpenError &e) {
         QCOMPARE(e.message(), u"Datei %1 kann nicht geöffnet werden"_s.arg(path));
     }
+    QVERIFY(beeper.steps.isEmpty());
+}
+
+void tst_MelodyReader::playMelodyReadsOnlyTheBeginningOfAHugeFile()
+{
+    // Most of it a hole: big on paper, nothing on the disk.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"Timer.msk"_s);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("Vorn\nC_1,100, FINE\n");
+    QVERIFY(file.resize(700 * 1024 * 1024));
+    QVERIFY(file.seek(700 * 1024 * 1024));
+    file.write("Hinten\nA_1,50, FINE\n");
+    file.close();
+    RecordingBeeper beeper;
+    beeper.PlayMelody(path, u"Vorn"_s);
+    QCOMPARE(beeper.steps, QStringList{u"261/100"_s});
+    // Past the first megabyte, as a key past it in Timer.ini: not there.
+    QVERIFY_THROWS_EXCEPTION(EBeepError, beeper.PlayMelody(path, u"Hinten"_s));
 }
 
 void tst_MelodyReader::playMelodyErrorTypes()

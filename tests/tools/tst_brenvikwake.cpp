@@ -8,6 +8,13 @@
 #include <QTest>
 
 #include <csignal>
+#include <cstddef>
+
+#include <linux/audit.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
 
 using namespace Qt::StringLiterals;
 
@@ -23,6 +30,8 @@ private slots:
     void withoutCapabilityEndsAtOnce();
     void endsWhenTheTimeComes();
     void endsOnSigtermAndWithItsParent();
+    void failsClosedWhenTheCapabilityStays();
+    void linkedWithoutSearchPathAndBoundAtStart();
 
 private:
     static QString helper() { return QStringLiteral(BRENVIK_WAKE_HELPER); }
@@ -183,6 +192,58 @@ void tst_BrenvikWake::endsOnSigtermAndWithItsParent()
     ::kill(pid_t(parent.processId()), SIGKILL);
     QVERIFY(parent.waitForFinished(5000));
     QTRY_VERIFY_WITH_TIMEOUT(wakeprobe::ended(helperPid), 5000);
+}
+
+namespace {
+
+// In the child before it runs the helper: capset fails with EPERM, as it
+// would where a security module forbids it.
+void forbidCapset()
+{
+    static sock_filter filter[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, arch)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, AUDIT_ARCH_X86_64, 1, 0),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_capset, 0, 1),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | (EPERM & SECCOMP_RET_DATA)),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+    };
+    static sock_fprog program{sizeof filter / sizeof filter[0], filter};
+    if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0
+        || ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) != 0)
+        ::_exit(99);
+}
+
+} // namespace
+
+void tst_BrenvikWake::failsClosedWhenTheCapabilityStays()
+{
+    // Root holds CAP_WAKE_ALARM without a file capability; the helper must
+    // not go on waiting with it when it cannot give it up.
+    if (::geteuid() != 0 || !(wakeprobe::capabilitiesOf(::getpid())->second & wakeprobe::CapWakeAlarm))
+        QSKIP("needs root with CAP_WAKE_ALARM");
+    QProcess process;
+    process.setChildProcessModifier(forbidCapset);
+    process.start(helper(), {QString::number(now() + 3600)});
+    QVERIFY(process.waitForFinished(5000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 1);
+    QVERIFY(process.readAllStandardError().startsWith("brenvik-wake: die Berechtigung lässt sich nicht abgeben"));
+}
+
+void tst_BrenvikWake::linkedWithoutSearchPathAndBoundAtStart()
+{
+    // The file with a capability must not look for libraries where someone
+    // could put one, nor resolve symbols late through writable tables.
+    QProcess readelf;
+    readelf.start(u"readelf"_s, {u"-d"_s, u"-l"_s, u"-W"_s, helper()});
+    QVERIFY(readelf.waitForFinished(10000));
+    QCOMPARE(readelf.exitCode(), 0);
+    const QByteArray info = readelf.readAllStandardOutput();
+    QVERIFY2(!info.contains("(RUNPATH)") && !info.contains("(RPATH)"), info.constData());
+    QVERIFY2(info.contains("BIND_NOW"), info.constData());
+    QVERIFY2(info.contains("GNU_RELRO"), info.constData());
 }
 
 QTEST_GUILESS_MAIN(tst_BrenvikWake)
