@@ -12,7 +12,7 @@ Scenarios:
          faked clock) shows its message as an alert, whose OK disarms.
   tree   the main window's and the options dialog's tree: every control has a
          role and a name; the radio buttons check through their action.
-         Prints both trees.
+         Prints the main window's tree and the dialog's, as opened and after.
 
 Uses the Desktop class of brenvik_e2e.py (Xvfb + openbox + the program).
 """
@@ -244,6 +244,8 @@ def scenario_tree(desk):
           "radio buttons: %r" % [r.name for r in radios])
     sound = reader.find(dialog, "text", "Sound:")
     check("sensitive" not in reader.states(sound), "the sound field is enabled without the sound card")
+    print("--- options dialog as opened")
+    print("\n".join(dump(reader, dialog)))
     reader.do(radios[2], "Toggle")
     wait_for("\"über Soundkarte\" checked", lambda: "checked" in reader.states(radios[2]), timeout=10)
     check("checked" not in reader.states(radios[0]), "\"kein Alarmton\" still checked")
