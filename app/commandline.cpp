@@ -208,6 +208,14 @@ QString usageText()
            u"  -h, --help       diese Hilfe anzeigen und beenden\n"
            u"  --version        Versionsnummer anzeigen und beenden\n"
            u"\n"
+           u"Tasten im Hauptfenster:\n"
+           u"  Tab              zwischen Stunde, Minute und Sekunde wechseln\n"
+           u"  Strg+Eingabe     Alarm zur eingegebenen Zeit ein- oder ausschalten\n"
+           u"                   (wie die Schaltfläche „Alarm aus“)\n"
+           u"  Strg+M           Meldung zum Alarm eingeben (wie „Meldung“)\n"
+           u"  Alt+E, Alt+A,    die Menüs „Ende“, „Alarm in“,\n"
+           u"  Alt+O, Alt+H     „Optionen“ und „Hilfe“\n"
+           u"\n"
            u"Rückgabewerte: 0 bei Erfolg, 1 bei einem ungültigen Wert,\n"
            u"2 bei einem Fehler in der Befehlszeile.\n"_s;
 }

@@ -1,6 +1,7 @@
 #include "app/tfrmmain.h"
 
 #include "app/alarmsoundstep.h"
+#include "app/mainwindowaccess.h"
 #include "app/standarddialogs.h"
 #include "clock/tdatetime.h"
 #include "clock/trxclock.h"
@@ -239,6 +240,8 @@ TfrmMain::TfrmMain(const MainWindowServices &services, QWidget *parent)
     // Not resizable: the window is the fixed client area plus the menu bar.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     adjustSize();
+
+    MainWindowAccess::install(this);
     // Centred by its frame when first shown, once the frame can be known.
 }
 

@@ -238,3 +238,28 @@ void DrawFlatCaption(QPainter &painter, const QWidget *control, const QRect &rec
     }
     painter.drawText(rect, flags, caption);
 }
+
+void DrawFocusRect(QPainter &painter, const QRect &rect, const QColor &color)
+{
+    if (rect.isEmpty())
+        return;
+    painter.save();
+    painter.setPen(color);
+    // A checkerboard along the edges: pixel by pixel, so the pattern stays even
+    // whatever the frame's size.
+    const int left = rect.x(), top = rect.y();
+    const int right = left + rect.width() - 1, bottom = top + rect.height() - 1;
+    const auto dot = [&](int x, int y) {
+        if ((x - left + y - top) % 2 == 0)
+            painter.drawPoint(x, y);
+    };
+    for (int x = left; x <= right; ++x) {
+        dot(x, top);
+        dot(x, bottom);
+    }
+    for (int y = top + 1; y < bottom; ++y) {
+        dot(left, y);
+        dot(right, y);
+    }
+    painter.restore();
+}

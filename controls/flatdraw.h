@@ -52,5 +52,9 @@ QImage MakeDisabledGlyph(const QImage &image, const QColor &outline, const QColo
 void DrawFlatCaption(QPainter &painter, const QWidget *control, const QRect &rect, int flags,
                      const QString &caption);
 
+// The desktop's focus mark: a dotted one-pixel frame, every other pixel set,
+// the corners included.
+void DrawFocusRect(QPainter &painter, const QRect &rect, const QColor &color);
+
 // `image` with every pixel of its bottom-left pixel's colour made transparent.
 QImage TransparentGlyph(const QImage &image);

@@ -17,6 +17,8 @@
 // - flateditbehaviour.h: FlatEditBehaviour, what the flat edits and the memo
 //   share: colours, MouseInside, focus look and border.
 // - focusreason.h: which focus changes leave and enter a control.
+// - flataccessible.h: what screen readers are told of the flat controls and
+//   the link label (linklabel.h), and when they are told of a change.
 
 #include <QObject>
 

@@ -1,6 +1,7 @@
 #include "controls/tflatpanel.h"
 
 #include "base/bevelframe.h"
+#include "controls/flataccessible.h"
 #include "controls/flatdraw.h"
 
 #include <QPainter>
@@ -63,6 +64,7 @@ void TFlatPanel::setCaption(const QString &caption)
         return;
     m_caption = caption;
     update();
+    FlatAccessible::nameChanged(this);
 }
 
 bool TFlatPanel::event(QEvent *event)

@@ -66,6 +66,7 @@ TfrmHilfe::TfrmHilfe(QWidget *owner)
 
     Memo1 = new TFlatMemo(this);
     Memo1->setObjectName(u"Memo1"_s);
+    Memo1->setAccessibleName(u"Hilfe"_s); // no label names it
     Memo1->setGeometry(7, 7, 345, 293);
     Memo1->setReadOnly(true);
     Memo1->setScrollBars(TFlatMemo::ssVertical);

@@ -91,6 +91,7 @@ TfrmOptionen::TfrmOptionen(QWidget *owner, TWavSound &wavSound, const SettingsLo
     edSoundFile->setAutoSize(false);
     edSoundFile->setGeometry(72, 101, 185, 22);
     edSoundFile->setColorFlat(FlatColors::btnFace());
+    Label1->setBuddy(edSoundFile); // what a screen reader names the field by
 
     btnSuchen = new TFlatButton(gpAlartmton);
     btnSuchen->setObjectName(u"btnSuchen"_s);

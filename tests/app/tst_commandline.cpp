@@ -211,6 +211,9 @@ void tst_CommandLine::helpIsGerman()
     for (const QString &option : {u"--in MINUTEN"_s, u"--um HH:MM[:SS]"_s, u"--meldung TEXT"_s,
                                   u"--aus"_s, u"--help"_s, u"--version"_s})
         QVERIFY2(help.contains(option), qPrintable(option));
+    // The keys that reach what Tab does not.
+    for (const QString &key : {u"Strg+Eingabe"_s, u"Strg+M"_s})
+        QVERIFY2(help.contains(key), qPrintable(key));
     QCOMPARE(versionText(), u"brenvik-timer 1.0\n"_s);
 }
 

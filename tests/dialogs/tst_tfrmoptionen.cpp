@@ -3,12 +3,14 @@
 #include "settings/talarmsettings.h"
 #include "controls/tflatbutton.h"
 #include "controls/tflatedit.h"
+#include "controls/flataccessible.h"
 #include "controls/tflatradiobutton.h"
 #include "platform/application.h"
 #include "settings/settingsfile.h"
 #include "sound/twavsound.h"
 #include "tests/fakes/fakewaveoutput.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -77,6 +79,7 @@ private slots:
     void buttonsAreNoTabStops();
     void openedCentredOverTheMainWindow_data();
     void openedCentredOverTheMainWindow();
+    void screenReaderChoosesAndSaves();
 
 private:
     QString iniPath() const { return m_dir->filePath(u"Timer.ini"_s); }
@@ -648,6 +651,38 @@ void tst_TfrmOptionen::openedCentredOverTheMainWindow()
     QCOMPARE(seenOwner, &owner);
     QCOMPARE(seenTitle, u"Brenvik Timer"_s);
     QTRY_VERIFY(!owner.findChild<TfrmOptionen *>());
+}
+
+void tst_TfrmOptionen::screenReaderChoosesAndSaves()
+{
+    FlatAccessible::install();
+    TfrmOptionen dialog(nullptr, *m_wavSound, m_location, m_record);
+    auto iface = [](QWidget *w) { return QAccessible::queryAccessibleInterface(w); };
+    const QList<std::pair<QWidget *, QString>> names{
+        {dialog.gpAlartmton, u"Alarmton"_s},          {dialog.rbkeinTon, u"kein Alarmton"_s},
+        {dialog.rbSpeaker, u"über PC Speaker"_s},     {dialog.rbSoundKarte, u"über Soundkarte"_s},
+        {dialog.edSoundFile, u"Sound:"_s},            {dialog.btnSuchen, u"Durchsuchen..."_s},
+        {dialog.btnTest, u"Test"_s},                  {dialog.btnOk, u"OK"_s},
+        {dialog.btnAbort, u"Abbrechen"_s}};
+    for (const auto &[control, name] : names)
+        QCOMPARE(iface(control)->text(QAccessible::Name), name);
+
+    // The sound card chosen and OK pressed through their actions: saved, closed.
+    int result = -1;
+    QTimer::singleShot(0, &dialog, [&] {
+        QVERIFY(iface(dialog.rbkeinTon)->state().checked);
+        QVERIFY(iface(dialog.edSoundFile)->state().disabled);
+        iface(dialog.rbSoundKarte)->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        QTRY_VERIFY(iface(dialog.rbSoundKarte)->state().checked);
+        QVERIFY(!iface(dialog.rbkeinTon)->state().checked);
+        QVERIFY(!iface(dialog.edSoundFile)->state().disabled);
+        iface(dialog.btnOk)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    });
+    result = dialog.exec();
+    QCOMPARE(result, 1);
+    QVERIFY2(contents().contains("Soundkarte=1"), contents().constData());
+    QVERIFY(m_record.Soundkarte);
+    QVERIFY(m_reports.isEmpty());
 }
 
 QTEST_MAIN(tst_TfrmOptionen)
