@@ -54,7 +54,7 @@ public:
     {
         if (offset < 0 || offset >= characterCount())
             return {};
-        const QRect local = usesCells() && offset < clock()->cellCount() ? clock()->cellRect(offset + 1)
+        const QRect local = usesCells() && offset < clock()->digitalFace().cellCount() ? clock()->digitalFace().cellRect(offset + 1)
                                                                           : clock()->rect();
         return QRect(clock()->mapToGlobal(local.topLeft()), local.size());
     }
@@ -64,8 +64,8 @@ public:
         if (!usesCells())
             return -1;
         const QPoint local = clock()->mapFromGlobal(point);
-        for (int i = 1; i <= clock()->cellCount(); ++i)
-            if (clock()->cellRect(i).contains(local))
+        for (int i = 1; i <= clock()->digitalFace().cellCount(); ++i)
+            if (clock()->digitalFace().cellRect(i).contains(local))
                 return i - 1;
         return -1;
     }
@@ -81,7 +81,7 @@ public:
 
 private:
     TRxClock *clock() const { return static_cast<TRxClock *>(widget()); }
-    bool usesCells() const { return clock()->showMode() == scDigital && !clock()->shownText().isEmpty(); }
+    bool usesCells() const { return clock()->showMode() == TRxClock::scDigital && !clock()->shownText().isEmpty(); }
 
     QString timeText() const
     {

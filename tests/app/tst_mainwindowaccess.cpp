@@ -57,7 +57,7 @@ void tst_MainWindowAccess::initTestCase()
 void tst_MainWindowAccess::init()
 {
     resetMainWindowFixture();
-    openMainWindow(fakeServices()).show();
+    openMainWindow().show();
     QVERIFY(QTest::qWaitForWindowActive(m_frm.get()));
 }
 

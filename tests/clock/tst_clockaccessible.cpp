@@ -60,8 +60,8 @@ void tst_ClockAccessible::init()
     m_clock = new TRxClock(m_window.get(), m_time);
     m_clock->ticker()->setEnabled(false);
     m_clock->setGeometry(10, 10, 137, 25);
-    m_clock->setBevelInner(bvNone);
-    m_clock->setBevelOuter(bvNone);
+    m_clock->setBevelInner(TRxClock::bvNone);
+    m_clock->setBevelOuter(TRxClock::bvNone);
 }
 
 void tst_ClockAccessible::cleanup()
@@ -90,7 +90,7 @@ void tst_ClockAccessible::textIsTheTimeShown()
     if (look == u"minutes"_s)
         m_clock->setShowSeconds(false);
     if (look == u"analog"_s)
-        m_clock->setShowMode(scAnalog);
+        m_clock->setShowMode(TRxClock::scAnalog);
     m_time.set(21, 5, 7);
     if (look != u"undrawn"_s) {
         m_window->show();
@@ -127,7 +127,7 @@ void tst_ClockAccessible::charactersAreTheCells()
     tickAt(9, 5, 7);
     QCOMPARE(text()->characterCount(), 8);
     for (int i = 0; i < 8; ++i) {
-        const QRect cell = m_clock->cellRect(i + 1);
+        const QRect cell = m_clock->digitalFace().cellRect(i + 1);
         QCOMPARE(text()->characterRect(i), QRect(m_clock->mapToGlobal(cell.topLeft()), cell.size()));
         QCOMPARE(text()->offsetAtPoint(m_clock->mapToGlobal(cell.center())), i);
     }
