@@ -1,8 +1,8 @@
-#include "tspeakerbeeper.h"
+#include "sound/tspeakerbeeper.h"
 
-#include "ebeeperror.h"
-#include "melodyreader.h"
-#include "programending.h"
+#include "sound/ebeeperror.h"
+#include "sound/melodyreader.h"
+#include "platform/programending.h"
 #include "platform/osversion.h"
 #include "platform/regularfile.h"
 #include "platform/speakerports.h"
@@ -56,17 +56,11 @@ constexpr quint32 TimerClock = 1193181;
 
 } // namespace
 
-TSpeakerBeeper::TSpeakerBeeper(QObject *owner) : TSpeakerBeeper(owner, Services{}) {}
-
 TSpeakerBeeper::TSpeakerBeeper(QObject *owner, const Services &services)
-    : QObject(owner),
-      m_tones(services.tones ? services.tones : &platform::ToneOutput::system()),
-      m_ports(services.ports ? services.ports : &platform::SpeakerPorts::system()),
-      m_ticks(services.ticks ? services.ticks : &platform::TickCounter::system())
+    : QObject(owner), m_tones(&services.tones), m_ports(&services.ports), m_ticks(&services.ticks)
 {
-    const platform::OsVersion &os = services.os ? *services.os : platform::OsVersion::system();
-    UseBeepService = os.beepServiceAvailable();
-    watchProgramEnding();
+    UseBeepService = services.os.beepServiceAvailable();
+    platform::watchProgramEnding();
 }
 
 // Marks a sound under way; the outermost one starts audible, and ends when
@@ -79,7 +73,7 @@ public:
         if (m_beeper.m_soundDepth++ > 0)
             return;
         m_beeper.m_silenced = false;
-        m_beeper.m_prepared = UseBeepService && !programEnding();
+        m_beeper.m_prepared = UseBeepService && !platform::programEnding();
         // The stream is ready before the first step counts, or the whole
         // sound is skipped at once.
         if (m_beeper.m_prepared && !m_beeper.m_tones->prepare()) {
@@ -94,7 +88,7 @@ public:
             return;
         m_beeper.m_prepared = false;
         // A sound cut short by the program's end is not played out.
-        if (!m_beeper.m_tones->finish(!programEnding() && !m_beeper.m_silenced) && !programEnding())
+        if (!m_beeper.m_tones->finish(!platform::programEnding() && !m_beeper.m_silenced) && !platform::programEnding())
             m_beeper.m_silenced = true;
         m_beeper.m_lastSoundUnheard = m_beeper.m_silenced;
     }
@@ -185,7 +179,7 @@ void TSpeakerBeeper::PlayTone(quint16 frequency, qint32 duration)
 
 void TSpeakerBeeper::playStep(quint16 frequency, qint32 duration)
 {
-    if (m_silenced || programEnding())
+    if (m_silenced || platform::programEnding())
         return;
     if (frequency == 1) {
         // Through the beep service the rest has its place on the output's
@@ -211,7 +205,7 @@ void TSpeakerBeeper::PlayPreset(TPresetSound sound)
 {
     SoundScope scope(*this);
     for (const Step &step : presetSteps(sound)) {
-        if (m_silenced || programEnding())
+        if (m_silenced || platform::programEnding())
             return;
         PlayTone(step.frequency, step.duration);
     }
@@ -234,7 +228,7 @@ void TSpeakerBeeper::PlayMelody(const QString &fileName, const QString &songName
     SoundScope scope(*this);
     try {
         readMelody(text, songName, fileName, [this](quint16 frequency, qint32 duration) {
-            if (m_silenced || programEnding())
+            if (m_silenced || platform::programEnding())
                 throw SoundCutShort{};
             PlayTone(frequency, duration);
         });

@@ -18,8 +18,8 @@
 // thread stops a stream itself once its sound has been taken.
 
 #include "platform/audiobackend.h"
-#include "tonetimeline.h"
-#include "wavfile.h"
+#include "platform/audio/tonetimeline.h"
+#include "platform/audio/wavfile.h"
 
 #include <QAudioDevice>
 #include <QAudioFormat>

@@ -1,4 +1,4 @@
-#include "tonetimeline.h"
+#include "platform/audio/tonetimeline.h"
 
 #include <algorithm>
 

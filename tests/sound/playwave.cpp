@@ -7,6 +7,7 @@
 // played and stopped first, so the one-off loading of the sound module is
 // not counted.
 
+#include "platform/waveoutput.h"
 #include "sound/twavsound.h"
 
 #include <QApplication>
@@ -27,7 +28,7 @@ int main(int argc, char *argv[])
     }
     if (args.size() != 2)
         return 2;
-    TWavSound player;
+    TWavSound player(nullptr, platform::WaveOutput::system());
     player.setSoundLoop(false);
     if (!first.isEmpty()) {
         player.setSoundFile(first);
