@@ -8,6 +8,10 @@
 
 #include "app/alarmsoundstep.h"
 #include "platform/audiobackend.h"
+#include "platform/osversion.h"
+#include "platform/speakerports.h"
+#include "platform/tickcounter.h"
+#include "platform/toneoutput.h"
 #include "platform/waveoutput.h"
 #include "settings/talarmsettings.h"
 #include "sound/tspeakerbeeper.h"
@@ -47,8 +51,9 @@ int main(int argc, char *argv[])
     settings.Soundkarte = true;
     settings.Song = args.at(1);
     settings.SoundFile = args.at(2);
-    TSpeakerBeeper beeper;
-    TWavSound wave;
+    TSpeakerBeeper beeper(nullptr, {platform::ToneOutput::system(), platform::SpeakerPorts::system(), platform::TickCounter::system(),
+                           platform::OsVersion::system()});
+    TWavSound wave(nullptr, platform::WaveOutput::system());
     wave.setSoundLoop(false);
     const AlarmSoundOutcome outcome = playAlarmSound(settings, beeper, wave, args.at(0));
     std::printf("outcome=%s\n", outcome == AlarmSoundOutcome::Played ? "played"

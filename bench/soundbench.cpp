@@ -1,5 +1,9 @@
 // A 10-second melody through the real tone path: the processor time it takes
 // and how far each step's duration strays from its written duration.
+#include "platform/osversion.h"
+#include "platform/speakerports.h"
+#include "platform/tickcounter.h"
+#include "platform/toneoutput.h"
 #include "sound/tspeakerbeeper.h"
 
 #include <QApplication>
@@ -60,7 +64,8 @@ int main(int argc, char *argv[])
     out.write("FINE\n");
     out.close();
 
-    TimedBeeper beeper;
+    TimedBeeper beeper(nullptr, {platform::ToneOutput::system(), platform::SpeakerPorts::system(), platform::TickCounter::system(),
+                           platform::OsVersion::system()});
     QElapsedTimer wall;
     wall.start();
     const double cpu0 = cpuSeconds();

@@ -70,7 +70,7 @@ constexpr auto StaleWave = 3s;
 constexpr auto RetryAfter = 3s;
 // What the streams hold ahead of what is heard: the audio thread may be this
 // late without the server running dry.
-static const int ToneBufferMs = qEnvironmentVariableIsSet("DBG_BUF") ? qEnvironmentVariableIntValue("DBG_BUF") : 150;
+constexpr int ToneBufferMs = 150;
 constexpr int WaveBufferMs = 250;
 // A sound's first step lies this far beyond what the tone stream has taken.
 constexpr int SoundStartAheadMs = 40;
@@ -187,10 +187,6 @@ protected:
             std::lock_guard lock(m_shared->mutex);
             if (m_shared->line) {
                 m_shared->line->render(m_mono.data(), frames);
-                if (qEnvironmentVariableIsSet("DBG_TONES")) {
-                    const auto gap = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - m_shared->readAt).count();
-                    if (gap > 30) std::fprintf(stderr, "read gap %lld ms, %lld frames, cursor %lld\n", (long long)gap, (long long)frames, (long long)m_shared->line->cursor());
-                }
                 m_shared->readAt = Clock::now();
                 if (m_shared->tone == Shared::Tone::Priming && m_shared->line->cursor() > m_shared->primeFrames) {
                     m_shared->tone = Shared::Tone::Ready;
@@ -428,7 +424,6 @@ private:
     {
         const auto now = Clock::now();
         if (m_toneSink) {
-            if (qEnvironmentVariableIsSet("DBG_TONES") && m_toneSink->error() == QAudio::UnderrunError) std::fprintf(stderr, "underrun seen\n");
             bool failed = sinkFailed(m_toneSink);
             bool idle = false;
             {
@@ -599,12 +594,7 @@ public:
         std::lock_guard lock(m_shared->mutex);
         if (!playing())
             return false;
-        const qint64 before = m_shared->line->cursor();
-        const qint64 ahead = m_shared->line->frameOf(atMs) - before;
-        const qint64 moved = m_shared->line->place(frequency, atMs, durationMs);
-        if (qEnvironmentVariableIsSet("DBG_TONES"))
-            std::fprintf(stderr, "tone %u at %lld: ahead %lld frames, moved %lld, readAt %lld ms ago\n", frequency, (long long)atMs, (long long)ahead, (long long)moved,
-                (long long)std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - m_shared->readAt).count());
+        m_shared->line->place(frequency, atMs, durationMs);
         return true;
     }
 
