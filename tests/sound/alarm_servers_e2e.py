@@ -13,8 +13,10 @@ raised the alarm (at most 450 ms after the alarm second). Each run prints the
 measured latency. "close-during-melody" (null sink) answers "Ja" to the close
 question in the middle of a long melody: the program must end at once.
 
-    alarm_servers_e2e.py PROGRAM MELODY_TOOL SCENARIO
+    alarm_servers_e2e.py PROGRAM MELODY_TOOL SCENARIO [SONG]
 
+SONG (default Entertainer) is a melody of the Timer.msk beside PROGRAM; a
+short one makes a quicker run for tests/sound/exit_loop.sh.
 Exit 77 (skipped) when tools are missing, except with CI=true.
 """
 import os
@@ -102,10 +104,11 @@ def run_alarm(desk, wid, bound, what):
 
 
 def main():
-    if len(sys.argv) != 4:
-        print("usage: alarm_servers_e2e.py PROGRAM MELODY_TOOL SCENARIO", file=sys.stderr)
+    if len(sys.argv) not in (4, 5):
+        print("usage: alarm_servers_e2e.py PROGRAM MELODY_TOOL SCENARIO [SONG]", file=sys.stderr)
         return 2
-    program, tool, scenario = sys.argv[1:]
+    program, tool, scenario = sys.argv[1:4]
+    song = sys.argv[4] if len(sys.argv) == 5 else "Entertainer"
     tools = ["Xvfb", "openbox", "xdotool", "xprop", "xclip"]
     if scenario in ("nullsink", "close-during-melody"):
         tools += ["pulseaudio", "pactl", "parec"]
@@ -116,7 +119,6 @@ def main():
     os.chmod(work, 0o700)
     saved = os.environ.get("PULSE_SERVER")
     server = wedged = recorder = None
-    song = "Entertainer"
     desk = None
     try:
         if scenario == "none":
