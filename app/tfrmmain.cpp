@@ -15,6 +15,7 @@
 #include "settings/talarmsettings.h"
 #include "platform/systemclock.h"
 #include "platform/wakealarm.h"
+#include "platform/waveoutput.h"
 #include "platform/windowactivation.h"
 #include "platform/x11window.h"
 #include "resources/logo.h"
@@ -33,6 +34,7 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QScopedValueRollback>
+#include <QTimer>
 #include <QWindow>
 
 using namespace Qt::StringLiterals;
@@ -341,9 +343,22 @@ void TfrmMain::showAlarmState(bool armed)
     platform::Application::setTitle(armed ? TitleArmed : TitleDisarmed);
     updateTaskbarTitle();
     // Every arming and disarming passes here: the wake-up timer follows it.
-    if (armed)
+    if (armed) {
         m_wakeAlarm.arm(QTime(RxClock1->alarmHour(), RxClock1->alarmMinute(), RxClock1->alarmSecond()));
-    else
+        // The sound server is connected to now, not when the alarm is due: on
+        // a busy machine that costs the melody's start a noticeable while.
+        // After the armed state has been painted; loading the sound module
+        // takes a moment.
+        QTimer::singleShot(50, this, [this] {
+            if (!isArmed())
+                return;
+            if (m_alarmSettings.Speaker)
+                SpeakerBeeper1->warmUp();
+            if (m_alarmSettings.Soundkarte)
+                WavSound1->output().warmUp();
+        });
+    } else
+
         m_wakeAlarm.stop();
 }
 

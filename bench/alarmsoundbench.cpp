@@ -55,9 +55,13 @@ int main(int argc, char *argv[])
                            platform::OsVersion::system()});
     TWavSound wave(nullptr, platform::WaveOutput::system());
     wave.setSoundLoop(false);
+    QElapsedTimer step;
+    step.start();
     const AlarmSoundOutcome outcome = playAlarmSound(settings, beeper, wave, args.at(0));
+    const qint64 stepMs = step.elapsed();
     std::printf("outcome=%s\n", outcome == AlarmSoundOutcome::Played ? "played"
                                 : outcome == AlarmSoundOutcome::Unplayed ? "unplayed" : "wave starting");
+    std::printf("sound step (ms)=%lld\n", static_cast<long long>(stepMs));
     std::printf("ui stalls during the melody=%d\n", stalled);
     std::fflush(stdout);
 

@@ -6,8 +6,9 @@
 namespace platform {
 
 // The sound-card back end. It lives in a module of its own (brenvik-audio)
-// that is loaded on the first sound, so the program does not map and
-// initialise the multimedia libraries until it plays something. Everything
+// that is loaded on the first sound (or when an alarm with a sound is armed),
+// so the program does not map and initialise the multimedia libraries until
+// it is about to play something. Everything
 // that talks to the sound server runs on the module's own thread: no call
 // here blocks its caller for longer than a short, fixed deadline, apart from
 // the waits for a sound that really plays.
@@ -50,6 +51,10 @@ public:
     // (false when the stream failed first); without, drops what is left of
     // it. The stream closes a while after the last sound.
     virtual bool endSound(qint64 endMs, bool playOut) = 0;
+
+    // Connects to the sound server on the module's thread, so the first
+    // sound does not pay for it; returns at once.
+    virtual void warmUp() = 0;
 
     // Lets what is queued play out for at most playOutMs, stops every stream
     // and ends the module's thread; later calls are silent. Safe to call more

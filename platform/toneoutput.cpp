@@ -70,6 +70,14 @@ public:
         return m_inSound;
     }
 
+    void warmUp() override
+    {
+        if (speakerDeviceOpens())
+            return;
+        if (AudioBackend *backend = AudioBackend::instance())
+            backend->warmUp();
+    }
+
     bool beep(quint16 frequency, quint32 durationMs) override
     {
         // A tone on its own is a sound of its own.

@@ -38,6 +38,10 @@ public:
         return true;
     }
 
+    // A sound is to come before long: what it goes through gets ready in
+    // the background. Returns at once.
+    virtual void warmUp() {}
+
     // The PC speaker's input device when it exists and opens, otherwise a
     // square wave through the sound card.
     static ToneOutput &system();

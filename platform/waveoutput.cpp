@@ -36,6 +36,13 @@ public:
         if (m_backend)
             m_backend->stopWave();
     }
+    void warmUp() override
+    {
+        if (AudioBackend *backend = AudioBackend::instance()) {
+            m_backend = backend;
+            backend->warmUp();
+        }
+    }
     State state() const override
     {
         if (m_missing)

@@ -15,6 +15,9 @@ public:
     // no sound module); whether it really plays shows in state().
     virtual bool play(const QString &fileName, bool loop) = 0;
     virtual void stop() = 0;
+    // A play is to come before long: the sound card gets ready in the
+    // background. Returns at once.
+    virtual void warmUp() {}
 
     // What became of the latest play(): Starting until the sound card takes
     // it (a short while at most), then Playing, or Failed when it cannot be

@@ -99,6 +99,12 @@ private:
     TSpeakerBeeper &m_beeper;
 };
 
+void TSpeakerBeeper::warmUp()
+{
+    if (UseBeepService)
+        m_tones->warmUp();
+}
+
 bool TSpeakerBeeper::useBeepService()
 {
     return UseBeepService;

@@ -83,6 +83,9 @@ public:
     // (whole or in part).
     bool lastSoundUnheard() const { return m_lastSoundUnheard; }
 
+    // A sound is to come before long: the beep service gets ready for it.
+    void warmUp();
+
     static std::span<const Step> presetSteps(TPresetSound sound);
     // Shared by all beepers; every construction sets it anew.
     static bool useBeepService();

@@ -145,6 +145,8 @@ struct Shared
     bool soundUnderway = false;
     Clock::time_point soundEndedAt{};
     bool shuttingDown = false;
+    bool warming = false;             // a warm-up is under way
+    Clock::time_point warmAskedAt{};
 
     WaveState wave = WaveState::Idle;
     quint64 waveRequest = 0;          // the latest play or stop
@@ -275,6 +277,19 @@ public:
     {
         m_watch.setInterval(WatchInterval);
         QObject::connect(&m_watch, &QTimer::timeout, this, [this] { watch(); });
+    }
+
+    // The server connection is made by the first device look-up.
+    void warmUp()
+    {
+        {
+            std::lock_guard lock(m_shared->mutex);
+            if (m_shared->shuttingDown)
+                return;
+        }
+        QMediaDevices::defaultAudioOutput();
+        std::lock_guard lock(m_shared->mutex);
+        m_shared->warming = false;
     }
 
     void openTone()
@@ -569,6 +584,18 @@ public:
         }, Qt::QueuedConnection);
     }
 
+    void warmUp() override
+    {
+        {
+            std::lock_guard lock(m_shared->mutex);
+            if (m_shared->shuttingDown || m_shared->warming)
+                return;
+            m_shared->warming = true;
+            m_shared->warmAskedAt = Clock::now();
+        }
+        QMetaObject::invokeMethod(m_worker, [w = m_worker] { w->warmUp(); }, Qt::QueuedConnection);
+    }
+
     WaveState waveState() override
     {
         std::lock_guard lock(m_shared->mutex);
@@ -642,6 +669,7 @@ public:
             // may a wave file that never started.
             const auto now = Clock::now();
             hanging = (m_shared->tone == Shared::Tone::Opening && now - m_shared->openedAt > OpenDeadline)
+                || (m_shared->warming && now - m_shared->warmAskedAt > OpenDeadline)
                 || (m_shared->waveHandled != m_shared->waveRequest && now - m_shared->waveAskedAt > WaveStartDeadline);
         }
         m_shared->changed.notify_all();

@@ -15,6 +15,7 @@
 #include "tests/fakes/recordingbeeper.h"
 
 #include <QDir>
+#include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -40,6 +41,10 @@ private slots:
     void melodyFileOfTheUserFirst_data();
     void melodyFileOfTheUserFirst();
     void mainWindowPlaysThroughItsComponents();
+    void outcomeSaysWhetherTheSoundWasHeard_data();
+    void outcomeSaysWhetherTheSoundWasHeard();
+    void silentAlarmSaysSoInItsMessage_data();
+    void silentAlarmSaysSoInItsMessage();
 
 private:
     QTemporaryDir m_dir;
@@ -222,6 +227,117 @@ void tst_AlarmSoundStep::mainWindowPlaysThroughItsComponents()
     QCOMPARE(main.m_toneOutput.tones.size(), 3);
     QCOMPARE(main.m_toneOutput.tones.first(), (QPair<quint16, quint32>(932, 100)));
     QCOMPARE(main.m_waveOutput.calls, (QStringList{u"stop"_s, u"play törö.wav"_s}));
+}
+
+using WaveState = platform::WaveOutput::State;
+
+void tst_AlarmSoundStep::outcomeSaysWhetherTheSoundWasHeard_data()
+{
+    QTest::addColumn<bool>("speaker");
+    QTest::addColumn<bool>("soundkarte");
+    QTest::addColumn<bool>("preparable");
+    QTest::addColumn<int>("heardTones"); // -1: every one
+    QTest::addColumn<bool>("playable");
+    QTest::addColumn<WaveState>("waveState");
+    QTest::addColumn<AlarmSoundOutcome>("outcome");
+
+    QTest::newRow("both heard") << true << true << true << -1 << true << WaveState::Playing
+                                << AlarmSoundOutcome::Played;
+    QTest::newRow("no sound device for the melody") << true << false << false << -1 << true << WaveState::Idle
+                                                    << AlarmSoundOutcome::Unplayed;
+    QTest::newRow("melody stream failed midway") << true << false << true << 1 << true << WaveState::Idle
+                                                 << AlarmSoundOutcome::Unplayed;
+    QTest::newRow("wave file unreadable") << false << true << true << -1 << false << WaveState::Playing
+                                          << AlarmSoundOutcome::Unplayed;
+    QTest::newRow("wave stream failed at once") << false << true << true << -1 << true << WaveState::Failed
+                                                << AlarmSoundOutcome::Unplayed;
+    QTest::newRow("wave still starting") << false << true << true << -1 << true << WaveState::Starting
+                                         << AlarmSoundOutcome::WaveStarting;
+    QTest::newRow("melody unheard, wave starting: already silent in part")
+        << true << true << false << -1 << true << WaveState::Starting << AlarmSoundOutcome::Unplayed;
+    QTest::newRow("nothing chosen") << false << false << false << 0 << false << WaveState::Failed
+                                    << AlarmSoundOutcome::Played;
+}
+
+void tst_AlarmSoundStep::outcomeSaysWhetherTheSoundWasHeard()
+{
+    QFETCH(bool, speaker);
+    QFETCH(bool, soundkarte);
+    QFETCH(bool, preparable);
+    QFETCH(int, heardTones);
+    QFETCH(bool, playable);
+    QFETCH(WaveState, waveState);
+    QFETCH(AlarmSoundOutcome, outcome);
+    FakeOsVersion os(true);
+    FakeToneOutput tones;
+    tones.preparable = preparable;
+    tones.heardTones = heardTones;
+    FakeSpeakerPorts ports;
+    FakeTickCounter ticks;
+    TSpeakerBeeper beeper(nullptr, TSpeakerBeeper::Services{tones, ports, ticks, os});
+    FakeWaveOutput output;
+    output.playable = playable;
+    output.playingState = waveState;
+    TWavSound wave(nullptr, output);
+    TAlarmSettings settings;
+    settings.Speaker = speaker;
+    settings.Soundkarte = soundkarte;
+    settings.Song = u"Entertainer"_s;
+    settings.SoundFile = u"alarm.wav"_s;
+    QCOMPARE(playAlarmSound(settings, beeper, wave, m_melodies), outcome);
+}
+
+// The line goes into the shown text only; a wave file that fails while the
+// message is open adds it to the open box.
+void tst_AlarmSoundStep::silentAlarmSaysSoInItsMessage_data()
+{
+    QTest::addColumn<bool>("preparable");
+    QTest::addColumn<WaveState>("waveState");
+    QTest::addColumn<WaveState>("laterState");
+    QTest::addColumn<bool>("lineAtOnce");
+    QTest::addColumn<bool>("lineLater");
+
+    QTest::newRow("heard") << true << WaveState::Playing << WaveState::Playing << false << false;
+    QTest::newRow("no sound server") << false << WaveState::Failed << WaveState::Failed << true << true;
+    QTest::newRow("wave starts and plays") << true << WaveState::Starting << WaveState::Playing << false << false;
+    QTest::newRow("wave starts and fails") << true << WaveState::Starting << WaveState::Failed << false << true;
+}
+
+void tst_AlarmSoundStep::silentAlarmSaysSoInItsMessage()
+{
+    QFETCH(bool, preparable);
+    QFETCH(WaveState, waveState);
+    QFETCH(WaveState, laterState);
+    QFETCH(bool, lineAtOnce);
+    QFETCH(bool, lineLater);
+    MainWindowFixture main;
+    QFile ini(main.settingsFile());
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.write("[Sound]\nFile=alarm.wav\nOhne=0\nSpeaker=1\nSoundkarte=1\nSong=Default\n"
+              "[Meldung]\nAlarmMeldung=Aufstehen!\n");
+    ini.close();
+    main.m_toneOutput.preparable = preparable;
+    main.m_waveOutput.playingState = waveState;
+    TfrmMain &frm = main.openMainWindow();
+    frm.show();
+
+    // The fake box is a real one while it is "open", so a late line can reach it.
+    QString shownAtOnce;
+    QString shownLater;
+    main.m_dialogs.whileMessageOpen = [&](const FakeStandardDialogs::Message &message) {
+        shownAtOnce = message.text;
+        QMessageBox box(QMessageBox::Information, u"Information"_s, message.text);
+        box.show();
+        main.m_waveOutput.setState(laterState);
+        QTest::qWait(150);
+        shownLater = box.text();
+    };
+    main.deliverAlarm();
+
+    const QString line = u"\n(Der Alarmton konnte nicht abgespielt werden.)"_s;
+    QCOMPARE(shownAtOnce, lineAtOnce ? u"Aufstehen!"_s + line : u"Aufstehen!"_s);
+    QCOMPARE(shownLater, lineLater ? u"Aufstehen!"_s + line : u"Aufstehen!"_s);
+    QCOMPARE(frm.alarmSettings().AlarmMeldung, u"Aufstehen!"_s);
 }
 
 QTEST_MAIN(tst_AlarmSoundStep)
