@@ -547,6 +547,7 @@ void TfrmMain::RxClock1Alarm(QObject *)
             try {
                 SoundStep();
             } catch (...) {
+                m_alarmSound = AlarmSoundOutcome::Unplayed;
             }
         }
         const QRect bounds = frameGeometry();
