@@ -51,21 +51,23 @@ if [ "$busy" = 1 ]; then
     done
 fi
 
-passed=0 failed=0 crashed=0 skipped=0
+passed=0 failed=0 crashed=0 ended=0 skipped=0
 for n in $(seq "$runs"); do
     log=$logs/run-$n.log
     python3 "$here/alarm_servers_e2e.py" "$build/app/brenvik-timer" "$build/app/brenvik-melody" \
         "$scenario" "$song" >"$log" 2>&1
     rc=$?
+    grep -q "^ended after the alarm" "$log" && ended=$((ended + 1))
     case $rc in
         0) passed=$((passed + 1)); rm -f "$log" ;;
         77) skipped=$((skipped + 1)); rm -f "$log" ;;
         *) failed=$((failed + 1))
            # A bad end (a signal, a hang) counts apart from a late message.
-           grep -q "exit status" "$log" && crashed=$((crashed + 1))
+           grep -qE "exit status|program printed" "$log" && crashed=$((crashed + 1))
            echo "run $n failed: $(grep -m1 FAIL "$log" || tail -n1 "$log")" ;;
     esac
-    echo "after $n runs: $passed passed, $failed failed ($crashed at exit), $skipped skipped" \
+    echo "after $n runs: $passed passed, $failed failed ($crashed at exit), $skipped skipped;" \
+        "$ended reached the exit" \
         "(load $(cut -d' ' -f1 /proc/loadavg))"
 done
 [ "$failed" -eq 0 ]
