@@ -394,6 +394,7 @@ void TfrmMain::showAlarmTimeInFields()
 
 void TfrmMain::arm()
 {
+    ++m_armings;
     RxClock1->setAlarmEnabled(true);
     showAlarmState(true);
 }
@@ -519,8 +520,11 @@ void TfrmMain::mnuWeitereClick(QObject *)
 
 void TfrmMain::RxClock1Alarm(QObject *)
 {
+    // A later start may arm again while the message is open (its nested loop
+    // serves them); confirming clears only the alarm that fired.
+    const quint64 firing = m_armings;
     m_wakeAlarm.stop();
-    platform::Application::guarded([this] {
+    platform::Application::guarded([this, firing] {
         // Delivery goes on whether or not the desktop let the window in front.
         bringToFront();
         const QString &message = m_alarmSettings.AlarmMeldung;
@@ -541,7 +545,8 @@ void TfrmMain::RxClock1Alarm(QObject *)
         // A passed-over alarm says when it was due; the stored message stays as it is.
         m_dialogs.showMessageAt(settings.AlarmMeldung + RxClock1->lateAlarmNote(), bounds.topLeft());
         m_activation.withdrawAttention(this);
-        disarm();
+        if (m_armings == firing)
+            disarm();
     });
 }
 

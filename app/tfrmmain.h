@@ -142,6 +142,9 @@ private:
     // While the close question is open, it answers every further close request.
     bool m_closeQuestionOpen = false;
     platform::WakeAlarm &m_wakeAlarm;
+    // Counts armings, so the alarm delivery can tell whether the alarm it
+    // fired for is still the one armed when its message is confirmed.
+    quint64 m_armings = 0;
 
     // Components, in the order they are created; tests find them by object name.
     QWidget *ClientArea = nullptr;

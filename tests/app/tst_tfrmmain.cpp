@@ -45,6 +45,9 @@ char *toString(const AlarmTime &t)
 
 Q_DECLARE_METATYPE(AlarmTime)
 
+using WindowCommand = std::function<void(TfrmMain &)>;
+Q_DECLARE_METATYPE(WindowCommand)
+
 class tst_TfrmMain : public QObject, public MainWindowFixture
 {
     Q_OBJECT
@@ -88,6 +91,8 @@ private slots:
     void deliveryOrder();
     void deliveryReplacesAnEmptyMessageForGood();
     void deliveryGoesOnWhenSoundOrForegroundFail();
+    void deliveryKeepsAnAlarmArmedWhileTheMessageIsOpen_data();
+    void deliveryKeepsAnAlarmArmedWhileTheMessageIsOpen();
 
 private:
     const TAlarmSettings &settings() const { return m_frm->alarmSettings(); }
@@ -736,6 +741,64 @@ void tst_TfrmMain::deliveryGoesOnWhenSoundOrForegroundFail()
     QCOMPARE(m_dialogs.messages.size(), 1);
     verifyArmed(false);
     QVERIFY(m_errors.isEmpty());
+}
+
+void tst_TfrmMain::deliveryKeepsAnAlarmArmedWhileTheMessageIsOpen_data()
+{
+    QTest::addColumn<WindowCommand>("whileOpen");
+    QTest::addColumn<bool>("armedAfter");
+    QTest::addColumn<AlarmTime>("timeAfter");
+    QTest::addColumn<QString>("lastWake");
+    // The alarm fires at 10:00:05; a second start hands its command line over
+    // while the box waits.
+    QTest::newRow("--um: another time") << WindowCommand([](TfrmMain &w) { w.armAt(11, 30, 0); })
+        << true << AlarmTime{11, 30, 0} << u"arm 11:30:00"_s;
+    QTest::newRow("--in 20") << WindowCommand([](TfrmMain &w) { w.armIn(20); })
+        << true << AlarmTime{10, 20, 5} << u"arm 10:20:05"_s;
+    QTest::newRow("--aus, then --um the same time") << WindowCommand([](TfrmMain &w) {
+        w.disarm();
+        w.armAt(10, 0, 5);
+    }) << true << AlarmTime{10, 0, 5} << u"arm 10:00:05"_s;
+    QTest::newRow("--aus") << WindowCommand([](TfrmMain &w) { w.disarm(); })
+        << false << AlarmTime{10, 0, 5} << u"stop"_s;
+    QTest::newRow("--meldung only") << WindowCommand([](TfrmMain &w) { w.setMessage(u"Neu"_s); })
+        << false << AlarmTime{10, 0, 5} << u"stop"_s;
+}
+
+void tst_TfrmMain::deliveryKeepsAnAlarmArmedWhileTheMessageIsOpen()
+{
+    QFETCH(WindowCommand, whileOpen);
+    QFETCH(bool, armedAfter);
+    QFETCH(AlarmTime, timeAfter);
+    QFETCH(QString, lastWake);
+    m_frm->show();
+    m_clock.set(10, 0, 0, 0);
+    arm(10, 0, 5);
+    m_dialogs.whileMessageOpen = [&](const FakeStandardDialogs::Message &) { whileOpen(*m_frm); };
+
+    m_clock.set(10, 0, 5, 200);
+    rxClock().ClockTick(&rxClock());
+
+    QCOMPARE(m_dialogs.messages.size(), 1);
+    verifyArmed(armedAfter);
+    QCOMPARE(alarmTime(), timeAfter);
+    QCOMPARE(m_wake.calls.last(), lastWake);
+    if (armedAfter)
+        QCOMPARE(fieldTime(), timeAfter);
+    QVERIFY(!QFile::exists(settingsFile())); // arming writes nothing
+    QVERIFY(m_errors.isEmpty());
+
+    // The alarm kept comes at its own time, and only then.
+    m_dialogs.whileMessageOpen = {};
+    rxClock().ClockTick(&rxClock());
+    QCOMPARE(m_dialogs.messages.size(), 1);
+    // Armed again for the moment that just fired, it means tomorrow.
+    if (armedAfter && timeAfter != AlarmTime{10, 0, 5}) {
+        m_clock.set(timeAfter.hour, timeAfter.minute, timeAfter.second, 200);
+        rxClock().ClockTick(&rxClock());
+        QCOMPARE(m_dialogs.messages.size(), 2);
+        verifyArmed(false);
+    }
 }
 
 QTEST_MAIN(tst_TfrmMain)
