@@ -16,6 +16,7 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <QTime>
 
 #include <functional>
 
@@ -69,11 +70,16 @@ public:
     // Arms the alarm `minutes` from now, as "Alarm in" does; 0 and negative
     // numbers too (only the time of day of the sum counts).
     void armIn(qint32 minutes);
+    // Asks for the minutes and arms, as "Alarm in" → "Weitere" does; a text
+    // that is no number is refused with a message and changes nothing.
+    void askAlarmIn();
     // Disarms the alarm; its time stays for the next press of the toggle.
     void disarm();
     // The text the next alarm shows; empty shows "Alarmzeit erreicht!".
     void setMessage(const QString &text);
     bool isArmed() const;
+    // The clock's alarm time, armed or not.
+    QTime alarmTime() const;
     // The close guard: with an alarm armed, asks "Beenden..." (or brings that
     // question forward when it is already open). True when the window may close.
     bool mayClose();
@@ -86,6 +92,10 @@ public:
     // The sound step of an alarm; assigned to AlarmSound() by the constructor,
     // replaced by tests.
     std::function<void()> SoundStep;
+
+signals:
+    // After every arming and disarming, with the alarm time of the moment.
+    void alarmStateChanged(bool armed, QTime time);
 
 protected:
     void showEvent(QShowEvent *event) override;
