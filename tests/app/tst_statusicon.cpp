@@ -10,12 +10,7 @@
 #include <QMenu>
 #include <QTest>
 
-#include <functional>
-
 using namespace Qt::StringLiterals;
-
-using WindowCommand = std::function<void(TfrmMain &)>;
-Q_DECLARE_METATYPE(WindowCommand)
 
 class tst_StatusIcon : public QObject, public MainWindowFixture
 {
@@ -32,8 +27,6 @@ private slots:
     void menuArmsAndDisarms_data();
     void menuArmsAndDisarms();
     void menuShowsTheWindow();
-    void menuEndsAsTheWindowsEndeDoes_data();
-    void menuEndsAsTheWindowsEndeDoes();
 
 private:
     QAction *item(const QString &name) const { return m_icon->menu()->findChild<QAction *>(name); }
@@ -199,32 +192,6 @@ void tst_StatusIcon::menuShowsTheWindow()
     QCOMPARE(m_activation.restoreCount, 1);
     QCOMPARE(m_activation.foregroundCount, 1);
     QVERIFY(!m_frm->isMinimized());
-}
-
-void tst_StatusIcon::menuEndsAsTheWindowsEndeDoes_data()
-{
-    QTest::addColumn<bool>("armed");
-    QTest::addColumn<bool>("answer");
-    QTest::addColumn<bool>("closed");
-    QTest::newRow("disarmed: closes unasked") << false << false << true;
-    QTest::newRow("armed, Nein: stays, armed") << true << false << false;
-    QTest::newRow("armed, Ja: closes") << true << true << true;
-}
-
-void tst_StatusIcon::menuEndsAsTheWindowsEndeDoes()
-{
-    QFETCH(bool, armed);
-    QFETCH(bool, answer);
-    QFETCH(bool, closed);
-    m_frm->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_frm.get()));
-    if (armed)
-        m_frm->armAt(6, 0, 0);
-    m_dialogs.questionAnswer = answer;
-    item(u"mnuEnde"_s)->trigger();
-    QCOMPARE(m_frm->isVisible(), !closed);
-    QCOMPARE(m_dialogs.questions.size(), armed ? 1 : 0);
-    QCOMPARE(m_frm->isArmed(), armed);
 }
 
 QTEST_MAIN(tst_StatusIcon)

@@ -1,4 +1,5 @@
 #include "settings/talarmsettings.h"
+#include "app/statusicon.h"
 #include "app/tfrmmain.h"
 #include "clock/trxclock.h"
 #include "tests/fakes/mainwindowfixture.h"
@@ -44,9 +45,6 @@ char *toString(const AlarmTime &t)
 } // namespace QTest
 
 Q_DECLARE_METATYPE(AlarmTime)
-
-using WindowCommand = std::function<void(TfrmMain &)>;
-Q_DECLARE_METATYPE(WindowCommand)
 
 class tst_TfrmMain : public QObject, public MainWindowFixture
 {
@@ -427,7 +425,7 @@ void tst_TfrmMain::closeGuard_data()
     QTest::addColumn<bool>("armed");
     QTest::addColumn<bool>("answer");
     QTest::addColumn<bool>("closed");
-    for (const QString &how : {u"Ende"_s, u"close box"_s}) {
+    for (const QString &how : {u"Ende"_s, u"close box"_s, u"status icon's Ende"_s}) {
         QTest::addRow("%s, disarmed", qPrintable(how)) << how << false << false << true;
         QTest::addRow("%s, armed, Nein", qPrintable(how)) << how << true << false << false;
         QTest::addRow("%s, armed, Ja", qPrintable(how)) << how << true << true << true;
@@ -445,10 +443,13 @@ void tst_TfrmMain::closeGuard()
     if (armed)
         arm(6, 0, 0);
     m_dialogs.questionAnswer = answer;
+    StatusIcon icon(*m_frm);
     if (how == u"Ende"_s)
         menuItem(u"mnuEnde"_s).trigger();
-    else
+    else if (how == u"close box"_s)
         m_frm->windowHandle()->close(); // what the close box and Alt+F4 ask for
+    else
+        icon.menu()->findChild<QAction *>(u"mnuEnde"_s)->trigger();
     QCOMPARE(m_frm->isVisible(), !closed);
     if (armed) {
         QCOMPARE(m_dialogs.questions.size(), 1);

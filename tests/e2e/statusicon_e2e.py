@@ -18,23 +18,14 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from brenvik_e2e import (ARMED, FAKETIME_LIBRARY, TITLE, Desktop,  # noqa: E402
-                         check, main_window, missing_tools, outcome, start_session_bus,
+from brenvik_e2e import (ARMED, FAKETIME_LIBRARY, TITLE, check, main_window,  # noqa: E402
+                         missing_tools, python_with, run_scenario, start_session_bus,
                          wait_for)
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ITEM = "org.kde.StatusNotifierItem"
 MENU = "com.canonical.dbusmenu"
 NO_SOUND = "[Sound]\r\nOhne=1\r\nSpeaker=0\r\nSoundkarte=0\r\n"
-
-
-def dbus_python():
-    for candidate in (sys.executable, "/usr/bin/python3"):
-        if candidate and os.access(candidate, os.X_OK) and subprocess.run(
-                [candidate, "-c", "import dbus, gi.repository.GLib"],
-                capture_output=True).returncode == 0:
-            return candidate
-    return None
 
 
 class StatusArea:
@@ -193,7 +184,7 @@ def main():
     if len(sys.argv) != 3 or sys.argv[2] not in SCENARIOS:
         print("usage: statusicon_e2e.py PROGRAM {%s}" % "|".join(SCENARIOS), file=sys.stderr)
         return 2
-    python = dbus_python()
+    python = python_with("dbus, gi.repository.GLib")
     if python and os.path.realpath(python) != os.path.realpath(sys.executable):
         os.execv(python, [python] + sys.argv)
     missing = [t for t in ("Xvfb", "openbox", "xdotool", "xprop", "xwininfo", "xclip",
@@ -204,12 +195,8 @@ def main():
         missing.append("libfaketime")
     if missing:
         return missing_tools(missing)
-    if not os.access(sys.argv[1], os.X_OK):
-        print("FAIL: no program at %s" % sys.argv[1])
-        return 1
     run, options = SCENARIOS[sys.argv[2]]
-    desk = Desktop(sys.argv[1], **options)
-    return outcome(sys.argv[2], lambda: desk.run(run), desk.close)
+    return run_scenario(sys.argv[1], sys.argv[2], run, options)
 
 
 if __name__ == "__main__":
