@@ -6,6 +6,7 @@
 // - tfrmmain.h: the main window: clock, alarm fields, toggle, menu, delivery.
 // - alarmsoundstep.h: the alarm's sound; standarddialogs.h: the small dialogs.
 // - commandline.h: command-line requests, carried out like the menu commands.
+// - statusicon.h: the armed state and a menu in the desktop's status area.
 // The settings record lives in settings/, the OS services in platform/.
 
 #include "controls/tflatbutton.h"
