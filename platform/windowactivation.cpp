@@ -73,6 +73,12 @@ public:
     }
 
 private:
+    // A Wayland client can neither raise nor activate its own window.
+    static bool canBringForward()
+    {
+        return !QGuiApplication::platformName().startsWith(u"wayland");
+    }
+
     // Owned by the application, so it goes before the bus connection does.
     AttentionWatch &watch()
     {
