@@ -1,4 +1,4 @@
-#include "alarmsoundstep.h"
+#include "app/alarmsoundstep.h"
 
 #include "settings/talarmsettings.h"
 #include "platform/waveoutput.h"

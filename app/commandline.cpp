@@ -1,4 +1,4 @@
-#include "commandline.h"
+#include "app/commandline.h"
 
 #include "platform/application.h"
 #include "base/convert.h"
@@ -47,20 +47,19 @@ Failure usageError(const QString &reason)
     return {reason + u" "_s + quoted(u"brenvik-timer --help"_s) + u" zeigt die Optionen."_s, 2};
 }
 
-// The fields' texts go through the toggle's own rules: an integer whose low
-// 8 bits are the element, which must form a time of day.
+// Each part goes through the toggle's own rules for its field: an integer
+// whose low 8 bits are the element, which must form a time of day.
 ClockCommand::Time parseTime(const QString &text)
 {
     const QStringList parts = text.split(u':');
     if (parts.size() < 2 || parts.size() > 3)
         throw EConvertError(u"''%1'' ist keine gültige Zeit"_s.arg(text));
-    ClockCommand::Time time{parts[0], parts[1], parts.size() == 3 ? parts[2] : u"0"_s};
-    const int hour = StrToInt(time.hour) & 0xFF;
-    const int minute = StrToInt(time.minute) & 0xFF;
-    const int second = StrToInt(time.second) & 0xFF;
+    const int hour = StrToInt(parts[0]) & 0xFF;
+    const int minute = StrToInt(parts[1]) & 0xFF;
+    const int second = parts.size() == 3 ? StrToInt(parts[2]) & 0xFF : 0;
     if (hour >= 24 || minute >= 60 || second >= 60)
         throw EConvertError(u"''%1:%2:%3'' ist keine gültige Zeit"_s.arg(hour).arg(minute).arg(second));
-    return time;
+    return {quint8(hour), quint8(minute), quint8(second)};
 }
 
 } // namespace
@@ -208,6 +207,14 @@ QString usageText()
            u"  --aus            Alarm ausschalten\n"
            u"  -h, --help       diese Hilfe anzeigen und beenden\n"
            u"  --version        Versionsnummer anzeigen und beenden\n"
+           u"\n"
+           u"Tasten im Hauptfenster:\n"
+           u"  Tab              zwischen Stunde, Minute und Sekunde wechseln\n"
+           u"  Strg+Eingabe     Alarm zur eingegebenen Zeit ein- oder ausschalten\n"
+           u"                   (wie die Schaltfläche „Alarm aus“)\n"
+           u"  Strg+M           Meldung zum Alarm eingeben (wie „Meldung“)\n"
+           u"  Alt+E, Alt+A,    die Menüs „Ende“, „Alarm in“,\n"
+           u"  Alt+O, Alt+H     „Optionen“ und „Hilfe“\n"
            u"\n"
            u"Rückgabewerte: 0 bei Erfolg, 1 bei einem ungültigen Wert,\n"
            u"2 bei einem Fehler in der Befehlszeile.\n"_s;

@@ -11,9 +11,9 @@ struct ClockCommand
 {
     struct Time
     {
-        QString hour; // the three fields' texts, as typed into them
-        QString minute;
-        QString second;
+        quint8 hour = 0; // a time of day, read with the toggle's rules
+        quint8 minute = 0;
+        quint8 second = 0;
     };
 
     std::optional<QString> message; // --meldung: the alarm message

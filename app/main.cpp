@@ -1,11 +1,20 @@
 #include "app/commandline.h"
+#include "app/cursorblink.h"
 #include "app/mainwindowfactory.h"
 #include "app/runapplication.h"
+#include "app/standarddialogs.h"
 #include "platform/application.h"
-#include "app/cursorblink.h"
-#include "platform/platformchoice.h"
+#include "platform/desktopshell.h"
 #include "platform/displayconnection.h"
+#include "platform/osversion.h"
+#include "platform/platformchoice.h"
 #include "platform/singleinstance.h"
+#include "platform/speakerports.h"
+#include "platform/systemclock.h"
+#include "platform/tickcounter.h"
+#include "platform/toneoutput.h"
+#include "platform/wakealarm.h"
+#include "platform/waveoutput.h"
 #include "platform/windowactivation.h"
 
 #include <cstdio>
@@ -85,5 +94,21 @@ int main(int argc, char *argv[])
                   + u" Dieser Wecker läuft für sich; ein weiterer Start findet ihn nicht.\n"_s);
     }
 
-    return runApplication([] { return createMainWindow(); }, {}, line.command, &instance);
+    // The one place that builds the real services; everything below is given
+    // them. Built with the window, behind the splash.
+    platform::HelperWakeAlarm wakeAlarm;
+    const auto createWithRealServices = [&wakeAlarm] {
+        return createMainWindow({
+            platform::SystemClock::local(),
+            platform::DesktopShell::system(),
+            platform::WindowActivation::system(),
+            StandardDialogs::system(),
+            SettingsLocation::forProgram(),
+            platform::WaveOutput::system(),
+            {platform::ToneOutput::system(), platform::SpeakerPorts::system(),
+             platform::TickCounter::system(), platform::OsVersion::system()},
+            wakeAlarm,
+        });
+    };
+    return runApplication(createWithRealServices, {}, line.command, &instance);
 }

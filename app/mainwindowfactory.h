@@ -4,12 +4,12 @@
 #include "app/runapplication.h"
 #include "app/tfrmmain.h"
 
-// Builds the main window with its services (the real ones where an entry is
-// empty) and the hooks the start-up sequence uses: the armed flag, the close
-// question, bringing it to the front and carrying out a command line.
-MainWindowParts createMainWindow(const MainWindowServices &services = {});
+// Builds the main window on the services given and the hooks the start-up
+// sequence uses: the armed flag, the close question, bringing it to the front
+// and carrying out a command line.
+MainWindowParts createMainWindow(const MainWindowServices &services);
 
-// Carries out a command line's requests on the window through the menu's and
-// the toggle's own code: first the message, then --in, --um or --aus. Returns
-// the German reason when a request failed, else an empty text.
+// Carries out a command line's requests through the window's named commands:
+// first the message, then --in, --um or --aus. Returns the German reason when
+// a request failed, else an empty text.
 QString applyClockCommand(TfrmMain &window, const ClockCommand &command);

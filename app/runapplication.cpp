@@ -1,6 +1,8 @@
-#include "runapplication.h"
+#include "app/runapplication.h"
 
 #include "app/tsplashform.h"
+#include "clock/clockaccessible.h"
+#include "controls/flataccessible.h"
 #include "platform/application.h"
 #include "platform/layoutface.h"
 #include "base/errors.h"
@@ -133,6 +135,10 @@ ForwardReply answerForwarded(const MainWindowParts &main, const QStringList &arg
 int runApplication(const MainWindowFactory &createMainWindow, const Pause &pause,
                    const ClockCommand &command, platform::SingleInstance *instance)
 {
+    // Screen readers see the flat controls and the clock as what they are.
+    FlatAccessible::install();
+    ClockAccessible::install();
+
     // Pixels first: no message may be handled before the event loop runs.
     auto splash = std::make_unique<TSplashForm>();
     splash->showAtOnce();

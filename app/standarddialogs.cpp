@@ -1,4 +1,4 @@
-#include "standarddialogs.h"
+#include "app/standarddialogs.h"
 
 #include "platform/x11window.h"
 

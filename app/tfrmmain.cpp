@@ -1,6 +1,7 @@
-#include "tfrmmain.h"
+#include "app/tfrmmain.h"
 
 #include "app/alarmsoundstep.h"
+#include "app/mainwindowaccess.h"
 #include "app/standarddialogs.h"
 #include "clock/tdatetime.h"
 #include "clock/trxclock.h"
@@ -91,18 +92,36 @@ TFlatButton *makeButton(QWidget *parent, const QString &name, const QString &cap
     return button;
 }
 
+// Day fractions of the relative alarms: multiples of 0.0006944 per minute,
+// not k/1440, as the program has always armed them. The product is taken in
+// extended precision and passed on as a double.
+constexpr long double OffsetPerMinute = 0.0006944L;
+
+constexpr double dayFraction(qint32 minutes)
+{
+    return double(static_cast<long double>(minutes) * OffsetPerMinute);
+}
+
+// The menu's fixed choices were written as these constants; the same minutes
+// through the per-minute product give them to the last bit.
+static_assert(dayFraction(5) == 0.003472);
+static_assert(dayFraction(10) == 0.006944);
+static_assert(dayFraction(15) == 0.010416);
+static_assert(dayFraction(20) == 0.013888);
+static_assert(dayFraction(30) == 0.020832);
+static_assert(dayFraction(45) == 0.031248);
+static_assert(dayFraction(60) == 0.041664);
+
 } // namespace
 
 TfrmMain::TfrmMain(const MainWindowServices &services, QWidget *parent)
     : QMainWindow(parent),
-      m_clock(services.clock ? services.clock : &platform::SystemClock::local()),
-      m_shell(services.shell ? services.shell : &platform::DesktopShell::system()),
-      m_activation(services.activation ? services.activation
-                                       : &platform::WindowActivation::system()),
-      m_dialogs(services.dialogs ? services.dialogs : &StandardDialogs::system()),
-      m_settingsLocation(services.settingsPath.isEmpty() ? SettingsLocation::forProgram()
-                                                         : SettingsLocation::single(services.settingsPath)),
-      m_wakeAlarm(services.wakeAlarm ? services.wakeAlarm : new platform::HelperWakeAlarm({}, this))
+      m_clock(services.clock),
+      m_shell(services.shell),
+      m_activation(services.activation),
+      m_dialogs(services.dialogs),
+      m_settingsLocation(services.settings),
+      m_wakeAlarm(services.wakeAlarm)
 {
     setObjectName(u"frmMain"_s);
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
@@ -150,11 +169,11 @@ TfrmMain::TfrmMain(const MainWindowServices &services, QWidget *parent)
     FlatPanel1->setCaption(u"FlatPanel1"_s);
     FlatPanel1->setUseDockManager(true);
 
-    RxClock1 = new TRxClock(ClientArea, *m_clock);
+    RxClock1 = new TRxClock(ClientArea, m_clock);
     RxClock1->setObjectName(u"RxClock1"_s);
     RxClock1->setGeometry(104, 24, 137, 25);
-    RxClock1->setBevelInner(bvNone);
-    RxClock1->setBevelOuter(bvNone);
+    RxClock1->setBevelInner(TRxClock::bvNone);
+    RxClock1->setBevelOuter(TRxClock::bvNone);
     QFont clockFont = tahoma(20);
     RxClock1->setFont(clockFont);
     QPalette clockPalette = RxClock1->palette();
@@ -213,9 +232,7 @@ TfrmMain::TfrmMain(const MainWindowServices &services, QWidget *parent)
     WavSound1 = new TWavSound(this, services.waveOutput);
     WavSound1->setObjectName(u"WavSound1"_s);
     WavSound1->setSoundLoop(false);
-    TSpeakerBeeper::Services speaker;
-    speaker.tones = services.toneOutput;
-    SpeakerBeeper1 = new TSpeakerBeeper(this, speaker);
+    SpeakerBeeper1 = new TSpeakerBeeper(this, services.speaker);
     SpeakerBeeper1->setObjectName(u"SpeakerBeeper1"_s);
 
     SoundStep = [this] { AlarmSound(); };
@@ -223,6 +240,8 @@ TfrmMain::TfrmMain(const MainWindowServices &services, QWidget *parent)
     // Not resizable: the window is the fixed client area plus the menu bar.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     adjustSize();
+
+    MainWindowAccess::install(this);
     // Centred by its frame when first shown, once the frame can be known.
 }
 
@@ -271,27 +290,29 @@ void TfrmMain::closeEvent(QCloseEvent *event)
 
 void TfrmMain::FormCloseQuery(QObject *, bool &CanClose)
 {
+    CanClose = mayClose();
+}
+
+bool TfrmMain::mayClose()
+{
     if (m_closeQuestionOpen) {
         // The open question answers this request, too.
-        CanClose = false;
-        m_dialogs->raiseQuestion();
-        return;
+        m_dialogs.raiseQuestion();
+        return false;
     }
-    if (!RxClock1->alarmEnabled())
-        return;
-    CanClose = false;
+    if (!isArmed())
+        return true;
     const QScopedValueRollback questionOpen(m_closeQuestionOpen, true);
-    if (m_dialogs->askYesNo(u"Beenden..."_s,
-                            u"Der Timer ist aktiv. Alarm wird nur ausgelöst, wenn das Programm "
-                            u"läuft.\nProgramm trotzdem verlassen?"_s))
-        CanClose = true;
+    return m_dialogs.askYesNo(u"Beenden..."_s,
+                               u"Der Timer ist aktiv. Alarm wird nur ausgelöst, wenn das Programm "
+                               u"läuft.\nProgramm trotzdem verlassen?"_s);
 }
 
 void TfrmMain::mnuEndeClick(QObject *)
 {
     // A close already being asked about would be dropped without a sign.
     if (m_closeQuestionOpen) {
-        m_dialogs->raiseQuestion();
+        m_dialogs.raiseQuestion();
         return;
     }
     close();
@@ -303,7 +324,7 @@ bool TfrmMain::eventFilter(QObject *watched, QEvent *event)
         // Qt would let a close that arrives while the first one is still being
         // decided through unasked.
         event->ignore();
-        m_dialogs->raiseQuestion();
+        m_dialogs.raiseQuestion();
         return true;
     }
     if (watched == Image1 && event->type() == QEvent::MouseButtonRelease) {
@@ -321,9 +342,9 @@ void TfrmMain::showAlarmState(bool armed)
     updateTaskbarTitle();
     // Every arming and disarming passes here: the wake-up timer follows it.
     if (armed)
-        m_wakeAlarm->arm(QTime(RxClock1->alarmHour(), RxClock1->alarmMinute(), RxClock1->alarmSecond()));
+        m_wakeAlarm.arm(QTime(RxClock1->alarmHour(), RxClock1->alarmMinute(), RxClock1->alarmSecond()));
     else
-        m_wakeAlarm->stop();
+        m_wakeAlarm.stop();
 }
 
 void TfrmMain::changeEvent(QEvent *event)
@@ -340,119 +361,170 @@ void TfrmMain::updateTaskbarTitle()
     platform::x11::setIconName(this, platform::Application::title());
 }
 
+bool TfrmMain::isArmed() const
+{
+    return RxClock1->alarmEnabled();
+}
+
+void TfrmMain::storeAlarmTime(const std::function<quint8(int element)> &element)
+{
+    const quint8 oldHour = RxClock1->alarmHour();
+    const quint8 oldMinute = RxClock1->alarmMinute();
+    const quint8 oldSecond = RxClock1->alarmSecond();
+    try {
+        RxClock1->setAlarmHour(element(0));
+        RxClock1->setAlarmMinute(element(1));
+        RxClock1->setAlarmSecond(element(2));
+    } catch (...) {
+        // A failed arming changes nothing, so an armed alarm keeps the time
+        // it was armed with rather than part of the new one.
+        RxClock1->setAlarmHour(oldHour);
+        RxClock1->setAlarmMinute(oldMinute);
+        RxClock1->setAlarmSecond(oldSecond);
+        throw;
+    }
+}
+
+void TfrmMain::showAlarmTimeInFields()
+{
+    seStunde->setText(QString::number(RxClock1->alarmHour()));
+    seMinute->setText(QString::number(RxClock1->alarmMinute()));
+    seSekunde->setText(QString::number(RxClock1->alarmSecond()));
+}
+
+void TfrmMain::arm()
+{
+    RxClock1->setAlarmEnabled(true);
+    showAlarmState(true);
+}
+
+void TfrmMain::armAt(quint8 hour, quint8 minute, quint8 second)
+{
+    const quint8 time[] = {hour, minute, second};
+    storeAlarmTime([&time](int element) { return time[element]; });
+    showAlarmTimeInFields();
+    arm();
+}
+
+void TfrmMain::armIn(qint32 minutes)
+{
+    SetzteAlarm(dayFraction(minutes));
+}
+
+void TfrmMain::disarm()
+{
+    RxClock1->setAlarmEnabled(false);
+    showAlarmState(false);
+}
+
+void TfrmMain::setMessage(const QString &text)
+{
+    m_alarmSettings.AlarmMeldung = text;
+}
+
+void TfrmMain::bringToFront()
+{
+    if (isMinimized())
+        m_activation.restore(this);
+    m_activation.bringToForeground(this);
+}
+
 void TfrmMain::btnActivateClick(QObject *)
 {
     platform::Application::guarded([this] {
-        const quint8 oldHour = RxClock1->alarmHour();
-        const quint8 oldMinute = RxClock1->alarmMinute();
-        const quint8 oldSecond = RxClock1->alarmSecond();
-        // Only the low 8 bits reach the clock: 256 is hour 0, 300 is 44.
-        auto element = [](TFlatSpinEditInteger *field) { return quint8(StrToInt(field->text()) & 0xFF); };
-        try {
-            RxClock1->setAlarmHour(element(seStunde));
-            RxClock1->setAlarmMinute(element(seMinute));
-            RxClock1->setAlarmSecond(element(seSekunde));
-        } catch (...) {
-            // A press that fails changes nothing, so an armed alarm keeps the
-            // time it was armed with rather than half of the fields.
-            RxClock1->setAlarmHour(oldHour);
-            RxClock1->setAlarmMinute(oldMinute);
-            RxClock1->setAlarmSecond(oldSecond);
-            throw;
-        }
-        RxClock1->setAlarmEnabled(!RxClock1->alarmEnabled());
-        showAlarmState(RxClock1->alarmEnabled());
+        // Only the low 8 bits reach the clock: 256 is hour 0, 300 is 44. The
+        // fields are taken over as they are; the clock's time is not shown back.
+        const TFlatSpinEditInteger *fields[] = {seStunde, seMinute, seSekunde};
+        storeAlarmTime([&fields](int element) { return quint8(StrToInt(fields[element]->text()) & 0xFF); });
+        if (isArmed())
+            disarm();
+        else
+            arm();
     });
 }
 
 void TfrmMain::Button1Click(QObject *)
 {
-    m_alarmSettings.AlarmMeldung =
-        m_dialogs->inputBox(u"Beim Alarm"_s, u"Meldung zum Alarm ausgeben"_s, QString());
+    setMessage(m_dialogs.inputBox(u"Beim Alarm"_s, u"Meldung zum Alarm ausgeben"_s, QString()));
 }
 
 void TfrmMain::Image1Click(QObject *)
 {
     // Whether a browser opened is not reported.
-    m_shell->open(Maker::WebAddress);
+    m_shell.open(Maker::WebAddress);
 }
 
 void TfrmMain::SetzteAlarm(double Offset)
 {
-    const TDateTime alarm = MSecsToTime(m_clock->msecsSinceMidnight()) + Offset;
+    const TDateTime alarm = MSecsToTime(m_clock.msecsSinceMidnight()) + Offset;
     const DecodedTime time = DecodeTime(alarm);
+    // Every element of a decoded time of day exists: nothing to refuse.
     RxClock1->setAlarmHour(quint8(time.hour));
-    seStunde->setText(QString::number(RxClock1->alarmHour()));
     RxClock1->setAlarmMinute(quint8(time.minute));
-    seMinute->setText(QString::number(RxClock1->alarmMinute()));
     RxClock1->setAlarmSecond(quint8(time.second));
-    seSekunde->setText(QString::number(RxClock1->alarmSecond()));
-    RxClock1->setAlarmEnabled(true);
-    showAlarmState(true);
+    showAlarmTimeInFields();
+    arm();
 }
 
 void TfrmMain::mnu5Click(QObject *)
 {
-    platform::Application::guarded([this] { SetzteAlarm(Offset5); });
+    platform::Application::guarded([this] { armIn(5); });
 }
 
 void TfrmMain::mnu10Click(QObject *)
 {
-    platform::Application::guarded([this] { SetzteAlarm(Offset10); });
+    platform::Application::guarded([this] { armIn(10); });
 }
 
 void TfrmMain::mnu15Click(QObject *)
 {
-    platform::Application::guarded([this] { SetzteAlarm(Offset15); });
+    platform::Application::guarded([this] { armIn(15); });
 }
 
 void TfrmMain::mnu20Click(QObject *)
 {
-    platform::Application::guarded([this] { SetzteAlarm(Offset20); });
+    platform::Application::guarded([this] { armIn(20); });
 }
 
 void TfrmMain::mnu30Click(QObject *)
 {
-    platform::Application::guarded([this] { SetzteAlarm(Offset30); });
+    platform::Application::guarded([this] { armIn(30); });
 }
 
 void TfrmMain::mnu45Click(QObject *)
 {
-    platform::Application::guarded([this] { SetzteAlarm(Offset45); });
+    platform::Application::guarded([this] { armIn(45); });
 }
 
 void TfrmMain::mnu60Click(QObject *)
 {
-    platform::Application::guarded([this] { SetzteAlarm(Offset60); });
+    platform::Application::guarded([this] { armIn(60); });
 }
 
 void TfrmMain::mnuWeitereClick(QObject *)
 {
     platform::Application::guarded([this] {
         QString text = u"0"_s;
-        if (!m_dialogs->inputQuery(u"Alarm in"_s, u"Geben Sie die Anzahl der Minuten ein"_s, text))
+        if (!m_dialogs.inputQuery(u"Alarm in"_s, u"Geben Sie die Anzahl der Minuten ein"_s, text))
             return;
         const std::optional<qint32> minutes = tryStrToInt(text);
         if (!minutes) {
-            m_dialogs->showMessageAt(u"Geben Sie Minuten ein, also nur Ziffern."_s,
+            m_dialogs.showMessageAt(u"Geben Sie Minuten ein, also nur Ziffern."_s,
                                      frameGeometry().topLeft());
             return;
         }
-        // The product in extended precision, passed on as a double.
-        SetzteAlarm(double(static_cast<long double>(*minutes) * OffsetPerMinute));
+        armIn(*minutes);
     });
 }
 
 void TfrmMain::RxClock1Alarm(QObject *)
 {
-    m_wakeAlarm->stop();
+    m_wakeAlarm.stop();
     platform::Application::guarded([this] {
-        if (isMinimized())
-            m_activation->restore(this);
         // Delivery goes on whether or not the desktop let the window in front.
-        m_activation->bringToForeground(this);
+        bringToFront();
         const QString &message = m_alarmSettings.AlarmMeldung;
-        m_activation->requestAttention(this, (message.isEmpty() ? u"Alarmzeit erreicht!"_s : message)
+        m_activation.requestAttention(this, (message.isEmpty() ? u"Alarmzeit erreicht!"_s : message)
                                                  + RxClock1->lateAlarmNote());
         if (SoundStep) {
             // The sound step reports nothing; a failing sound must not cost the
@@ -467,10 +539,9 @@ void TfrmMain::RxClock1Alarm(QObject *)
         if (settings.AlarmMeldung.isEmpty())
             settings.AlarmMeldung = u"Alarmzeit erreicht!"_s;
         // A passed-over alarm says when it was due; the stored message stays as it is.
-        m_dialogs->showMessageAt(settings.AlarmMeldung + RxClock1->lateAlarmNote(), bounds.topLeft());
-        m_activation->withdrawAttention(this);
-        RxClock1->setAlarmEnabled(false);
-        showAlarmState(false);
+        m_dialogs.showMessageAt(settings.AlarmMeldung + RxClock1->lateAlarmNote(), bounds.topLeft());
+        m_activation.withdrawAttention(this);
+        disarm();
     });
 }
 
@@ -496,6 +567,6 @@ void TfrmMain::mnuFunktionClick(QObject *)
 void TfrmMain::mnuInfoClick(QObject *)
 {
     platform::Application::guarded([this] {
-        OpenInfo(this, QGuiApplication::primaryScreen()->size(), *m_shell);
+        OpenInfo(this, QGuiApplication::primaryScreen()->size(), m_shell);
     });
 }

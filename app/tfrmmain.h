@@ -12,6 +12,7 @@
 #include "controls/tflatpanel.h"
 #include "controls/tflatspineditinteger.h"
 #include "settings/talarmsettings.h"
+#include "sound/tspeakerbeeper.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -24,54 +25,125 @@ class QMenu;
 class QMenuBar;
 class StandardDialogs;
 class TRxClock;
-class TSpeakerBeeper;
 class TWavSound;
 
 namespace platform {
 class DesktopShell;
 class SystemClock;
-class ToneOutput;
 class WakeAlarm;
 class WaveOutput;
 class WindowActivation;
 } // namespace platform
 
-// The services the main window uses; a null or empty entry means the real one.
+// The services the main window uses, every one given: the start-up code
+// builds the real ones, tests give fakes.
 struct MainWindowServices
 {
-    platform::SystemClock *clock = nullptr;
-    platform::DesktopShell *shell = nullptr;
-    platform::WindowActivation *activation = nullptr;
-    StandardDialogs *dialogs = nullptr;
-    QString settingsPath; // Timer.ini beside the program
-    platform::WaveOutput *waveOutput = nullptr; // WavSound1's sound card
-    platform::ToneOutput *toneOutput = nullptr; // SpeakerBeeper1's beep service
-    platform::WakeAlarm *wakeAlarm = nullptr; // wakes a suspended computer for the alarm
+    platform::SystemClock &clock;
+    platform::DesktopShell &shell;
+    platform::WindowActivation &activation;
+    StandardDialogs &dialogs;
+    SettingsLocation settings; // where Timer.ini is read and written
+    platform::WaveOutput &waveOutput; // WavSound1's sound card
+    TSpeakerBeeper::Services speaker; // SpeakerBeeper1's beep service, ports and clock
+    platform::WakeAlarm &wakeAlarm; // wakes a suspended computer for the alarm
 };
 
 // The program's main window: the running clock, the alarm time fields, the
 // arm/disarm toggle, the alarm message entry and the menu with the relative
 // alarms and the secondary windows. The armed flag is the clock's AlarmEnabled.
+// Everything that arms, disarms or asks about the alarm goes through the named
+// commands below: the toggle, the menu, the alarm delivery and the command line.
 class TfrmMain : public QMainWindow
 {
     Q_OBJECT
 
 public:
-    explicit TfrmMain(const MainWindowServices &services = {}, QWidget *parent = nullptr);
+    explicit TfrmMain(const MainWindowServices &services, QWidget *parent = nullptr);
     ~TfrmMain() override;
 
-    QString settingsPath() const { return m_settingsLocation.file; }
-    // The settings record, loaded by FormShow.
-    TAlarmSettings &alarmSettings() { return m_alarmSettings; }
+    // Arms the alarm at a time of day and shows it in the three fields; an
+    // armed alarm takes the new time. A time that does not exist (hour 24,
+    // minute 60) raises EConvertError and changes nothing.
+    void armAt(quint8 hour, quint8 minute, quint8 second);
+    // Arms the alarm `minutes` from now, as "Alarm in" does; 0 and negative
+    // numbers too (only the time of day of the sum counts).
+    void armIn(qint32 minutes);
+    // Disarms the alarm; its time stays for the next press of the toggle.
+    void disarm();
+    // The text the next alarm shows; empty shows "Alarmzeit erreicht!".
+    void setMessage(const QString &text);
+    bool isArmed() const;
+    // The close guard: with an alarm armed, asks "Beenden..." (or brings that
+    // question forward when it is already open). True when the window may close.
+    bool mayClose();
+    // Restores the window when it is minimised and brings it to the front.
+    void bringToFront();
 
-    // Sets the alarm to now plus offset (a day fraction) and arms it.
-    void SetzteAlarm(double Offset);
+    // The settings record, loaded when the window is first shown.
+    const TAlarmSettings &alarmSettings() const { return m_alarmSettings; }
 
     // The sound step of an alarm; assigned to AlarmSound() by the constructor,
     // replaced by tests.
     std::function<void()> SoundStep;
 
-    // Components, in the order they are created.
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private slots:
+    void FormShow(QObject *sender);
+    void FormCloseQuery(QObject *sender, bool &CanClose);
+
+    void btnActivateClick(QObject *sender);
+    void Button1Click(QObject *sender);
+    void Image1Click(QObject *sender);
+    void RxClock1Alarm(QObject *sender);
+
+    void mnuEndeClick(QObject *sender);
+    void mnu5Click(QObject *sender);
+    void mnu10Click(QObject *sender);
+    void mnu15Click(QObject *sender);
+    void mnu20Click(QObject *sender);
+    void mnu30Click(QObject *sender);
+    void mnu45Click(QObject *sender);
+    void mnu60Click(QObject *sender);
+    void mnuWeitereClick(QObject *sender);
+    void mnuOptionenClick(QObject *sender);
+    void mnuFunktionClick(QObject *sender);
+    void mnuInfoClick(QObject *sender);
+
+private:
+    // Sets the alarm to now plus offset (a day fraction) and arms it.
+    void SetzteAlarm(double Offset);
+    // Writes the alarm time element by element, each read just before it is
+    // written, so that the first one that fails names the error; a failure
+    // puts the old time back and raises it on.
+    void storeAlarmTime(const std::function<quint8(int element)> &element);
+    void showAlarmTimeInFields();
+    void arm();
+    // Plays the alarm sound chosen in the settings.
+    void AlarmSound();
+    // Button caption and application title for the armed state.
+    void showAlarmState(bool armed);
+    // Task bars show the window title: the application title while the window
+    // is minimised, the window's own caption while it is shown.
+    void updateTaskbarTitle();
+
+    platform::SystemClock &m_clock;
+    platform::DesktopShell &m_shell;
+    platform::WindowActivation &m_activation;
+    StandardDialogs &m_dialogs;
+    const SettingsLocation m_settingsLocation;
+    TAlarmSettings m_alarmSettings;
+    bool m_shown = false;
+    // While the close question is open, it answers every further close request.
+    bool m_closeQuestionOpen = false;
+    platform::WakeAlarm &m_wakeAlarm;
+
+    // Components, in the order they are created; tests find them by object name.
     QWidget *ClientArea = nullptr;
     QLabel *Label1 = nullptr;
     QLabel *Image1 = nullptr;
@@ -105,63 +177,4 @@ public:
     // speaker beeper, owned by the window for the whole run.
     TWavSound *WavSound1 = nullptr;
     TSpeakerBeeper *SpeakerBeeper1 = nullptr;
-
-    // Day fractions of the fixed relative alarms: multiples of 0.0006944 per
-    // minute, not k/1440, as the program has always armed them.
-    static constexpr double Offset5 = 0.003472;
-    static constexpr double Offset10 = 0.006944;
-    static constexpr double Offset15 = 0.010416;
-    static constexpr double Offset20 = 0.013888;
-    static constexpr double Offset30 = 0.020832;
-    static constexpr double Offset45 = 0.031248;
-    static constexpr double Offset60 = 0.041664;
-    static constexpr long double OffsetPerMinute = 0.0006944L;
-
-public slots:
-    void FormShow(QObject *sender);
-    void FormCloseQuery(QObject *sender, bool &CanClose);
-
-    void btnActivateClick(QObject *sender);
-    void Button1Click(QObject *sender);
-    void Image1Click(QObject *sender);
-    void RxClock1Alarm(QObject *sender);
-
-    void mnuEndeClick(QObject *sender);
-    void mnu5Click(QObject *sender);
-    void mnu10Click(QObject *sender);
-    void mnu15Click(QObject *sender);
-    void mnu20Click(QObject *sender);
-    void mnu30Click(QObject *sender);
-    void mnu45Click(QObject *sender);
-    void mnu60Click(QObject *sender);
-    void mnuWeitereClick(QObject *sender);
-    void mnuOptionenClick(QObject *sender);
-    void mnuFunktionClick(QObject *sender);
-    void mnuInfoClick(QObject *sender);
-
-protected:
-    void showEvent(QShowEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
-    void changeEvent(QEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
-private:
-    // Plays the alarm sound chosen in the settings.
-    void AlarmSound();
-    // Button caption and application title for the armed state.
-    void showAlarmState(bool armed);
-    // Task bars show the window title: the application title while the window
-    // is minimised, the window's own caption while it is shown.
-    void updateTaskbarTitle();
-
-    platform::SystemClock *m_clock;
-    platform::DesktopShell *m_shell;
-    platform::WindowActivation *m_activation;
-    StandardDialogs *m_dialogs;
-    SettingsLocation m_settingsLocation;
-    TAlarmSettings m_alarmSettings;
-    bool m_shown = false;
-    // While the close question is open, it answers every further close request.
-    bool m_closeQuestionOpen = false;
-    platform::WakeAlarm *m_wakeAlarm = nullptr;
 };

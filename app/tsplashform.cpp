@@ -1,4 +1,4 @@
-#include "tsplashform.h"
+#include "app/tsplashform.h"
 
 #include "platform/x11window.h"
 #include "resources/logo.h"

@@ -1,6 +1,6 @@
-#include "convert.h"
+#include "base/convert.h"
 
-#include "errors.h"
+#include "base/errors.h"
 
 using namespace Qt::StringLiterals;
 

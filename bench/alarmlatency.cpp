@@ -66,7 +66,7 @@ int main(int argc, char *argv[])
     const int alarms = argc > 1 ? std::atoi(argv[1]) : 20;
     QWidget window;
     window.resize(274, 233);
-    auto *clock = new TRxClock(&window);
+    auto *clock = new TRxClock(&window, platform::SystemClock::local());
     clock->setGeometry(104, 24, 137, 25);
     window.show();
 

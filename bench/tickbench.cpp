@@ -30,10 +30,10 @@ void TickBench::init()
 {
     m_window = new QWidget;
     m_window->resize(274, 233);
-    m_clock = new TRxClock(m_window);
+    m_clock = new TRxClock(m_window, platform::SystemClock::local());
     m_clock->setGeometry(104, 24, 137, 25);
-    m_clock->setBevelInner(bvNone);
-    m_clock->setBevelOuter(bvNone);
+    m_clock->setBevelInner(TRxClock::bvNone);
+    m_clock->setBevelOuter(TRxClock::bvNone);
     QFont font(QStringLiteral("Tahoma"));
     font.setPixelSize(20);
     m_clock->setFont(font);

@@ -1,4 +1,4 @@
-#include "alarmrule.h"
+#include "clock/alarmrule.h"
 
 #include "base/errors.h"
 

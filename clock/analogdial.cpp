@@ -1,6 +1,6 @@
-#include "analogdial.h"
+#include "clock/analogdial.h"
 
-#include "clock/bevelframe.h"
+#include "base/bevelframe.h"
 
 #include <QGuiApplication>
 #include <QPainter>
@@ -146,7 +146,7 @@ void AnalogDial::paintMarks(QPainter &painter, const QRect &face, const Look &lo
             QRect mark(p.x() - markW / 2, p.y() - markH / 2, markW, markH);
             if (bigMarks) {
                 painter.fillRect(mark, look.dots);
-                drawBevelFrame(painter, mark, look.dots.lighter(), look.palette.color(QPalette::Shadow), 1);
+                DrawBevelFrame(painter, mark, look.dots.lighter(), look.palette.color(QPalette::Shadow), 1);
             } else {
                 painter.fillRect(mark, look.font);
             }

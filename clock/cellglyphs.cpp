@@ -1,4 +1,4 @@
-#include "cellglyphs.h"
+#include "clock/cellglyphs.h"
 
 #include <QPaintEngine>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "tdatetime.h"
+#include "clock/tdatetime.h"
 
 #include <cmath>
 

@@ -1,39 +1,19 @@
-#include "trxclock.h"
+#include "clock/trxclock.h"
 
-#include "clock/analogdial.h"
-#include "clock/bevelframe.h"
-#include "platform/application.h"
+#include "base/bevelframe.h"
 #include "base/errors.h"
+#include "clock/analogdial.h"
+#include "platform/application.h"
 #include "platform/timechangewatcher.h"
 
-#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLocale>
 #include <QPaintEvent>
 #include <QPainter>
 
-#include <algorithm>
-#include <array>
 #include <chrono>
-#include <cmath>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-// One string per character a cell can show, so a tick draws without allocating.
-const QString &digitText(int digit)
-{
-    static const std::array<QString, 10> digits = [] {
-        std::array<QString, 10> d;
-        for (int i = 0; i < 10; ++i)
-            d[i] = QString(QChar(u'0' + i));
-        return d;
-    }();
-    return digits[digit];
-}
-
-} // namespace
 
 TRxClock::TRxClock(QWidget *parent, platform::SystemClock &clock)
     : QWidget(parent)
@@ -48,9 +28,7 @@ TRxClock::TRxClock(QWidget *parent, platform::SystemClock &clock)
     m_ticker->setInterval(450);
     m_ticker->setOnTimer([this](QObject *sender) { ClockTick(sender); });
 
-    const DecodedTime now = DecodeTime(ReadClockTime());
-    m_shownTime = now;
-    m_shown = {quint16(now.hour % 12), quint16(now.minute), quint16(now.second), now.hour};
+    m_shownTime = DecodeTime(ReadClockTime());
 
     m_timeWatcher = new platform::TimeChangeWatcher(this);
     connect(m_timeWatcher, &platform::TimeChangeWatcher::timeChanged, this,
@@ -165,9 +143,8 @@ void TRxClock::ClockTick(QObject *)
 void TRxClock::digitalTick()
 {
     const DecodedTime now = DecodeTime(ReadClockTime());
-    if (now.hour != m_shown.hourOfDay) {
+    if (now.hour != m_shownTime.hour) {
         m_shownTime = now;
-        m_shown = {quint16(now.hour % 12), quint16(now.minute), quint16(now.second), now.hour};
         m_tickRects[0] = rect();
         // Kept until a full drawing happens: a hidden or minimised clock gets
         // no paint now, and the first paint after restoring must not pass for
@@ -176,20 +153,16 @@ void TRxClock::digitalTick()
         repaint();
         return;
     }
-    const bool minuteChanged = now.minute != m_shown.Minute;
-    const bool secondChanged = now.second != m_shown.Second;
+    const bool minuteChanged = now.minute != m_shownTime.minute;
+    const bool secondChanged = now.second != m_shownTime.second;
     if (!minuteChanged && !secondChanged)
         return;
-    ensureGeometry(now.hour);
-    const int minutePos = m_geom.twoDigitHour ? 4 : 3;
+    m_digital.layOut(now.hour, font(), drawingArea(), format());
     if (minuteChanged)
-        m_tickRects[0] = cellRect(minutePos) | cellRect(minutePos + 1);
+        m_tickRects[0] = m_digital.minuteCells();
     if (secondChanged && m_showSeconds)
-        m_tickRects[1] = cellRect(minutePos + 3) | cellRect(minutePos + 4);
+        m_tickRects[1] = m_digital.secondCells();
     m_shownTime = now;
-    m_shown.Hour = quint16(now.hour % 12);
-    m_shown.Minute = quint16(now.minute);
-    m_shown.Second = quint16(now.second);
     for (const QRect &r : m_tickRects) {
         if (!r.isEmpty()) {
             m_tickPaintPending = true;
@@ -201,19 +174,22 @@ void TRxClock::digitalTick()
 void TRxClock::analogTick()
 {
     const DecodedTime now = DecodeTime(ReadClockTime());
-    if (now.second == m_shown.Second && now.minute == m_shown.Minute
-        && now.hour % 12 == m_shown.Hour)
+    if (now.second == m_shownTime.second && now.minute == m_shownTime.minute
+        && now.hour % 12 == m_shownTime.hour % 12)
         return;
-    const AnalogDial::Hands before{m_shown.Hour, m_shown.Minute, m_shown.Second};
+    const AnalogDial::Hands before = hands();
     m_shownTime = now;
-    m_shown = {quint16(now.hour % 12), quint16(now.minute), quint16(now.second), now.hour};
     // Only the hands that moved, old and new place; the face stays.
-    m_analogTickRegion = AnalogDial::changedRegion(
-        analogFace(), before, {m_shown.Hour, m_shown.Minute, m_shown.Second}, m_showSeconds);
+    m_analogTickRegion = AnalogDial::changedRegion(analogFace(), before, hands(), m_showSeconds);
     if (!m_analogTickRegion.isEmpty()) {
         m_tickPaintPending = true;
         update(m_analogTickRegion);
     }
+}
+
+AnalogDial::Hands TRxClock::hands() const
+{
+    return {m_shownTime.hour % 12, m_shownTime.minute, m_shownTime.second};
 }
 
 QRegion TRxClock::lastTickRegion() const
@@ -227,17 +203,11 @@ QRegion TRxClock::lastTickRegion() const
     return region;
 }
 
-// ---- digital geometry ----
+// ---- painting ----
 
-int TRxClock::displayHour(int hourOfDay) const
+DigitalFace::Format TRxClock::format() const
 {
-    if (!m_twelveHour)
-        return hourOfDay;
-    if (hourOfDay > 12)
-        return hourOfDay - 12;
-    if (hourOfDay == 0)
-        return 12;
-    return hourOfDay;
+    return {m_showSeconds, m_twelveHour, m_leadingZero};
 }
 
 QRect TRxClock::drawingArea() const
@@ -247,173 +217,82 @@ QRect TRxClock::drawingArea() const
     return rect().adjusted(inset, inset, -inset, -inset);
 }
 
-void TRxClock::ensureGeometry(int hourOfDay)
-{
-    if (m_geom.valid && m_geom.hourOfDay == hourOfDay)
-        return;
-    const int h = displayHour(hourOfDay);
-    m_geom.hourOfDay = hourOfDay;
-    m_geom.twoDigitHour = h >= 10 || m_leadingZero;
-    m_geom.cells = (m_geom.twoDigitHour ? 5 : 4) + (m_showSeconds ? 3 : 0);
-    const QFontMetrics metrics(font());
-    m_geom.cellWidth = metrics.horizontalAdvance(u'8');
-    m_geom.cellHeight = metrics.height();
-    m_geom.suffixWidth = 0;
-    if (m_twelveHour)
-        m_geom.suffixWidth = metrics.horizontalAdvance(u' ' + (hourOfDay < 12 ? m_am : m_pm));
-    const QRect area = drawingArea();
-    const int areaRight = area.x() + area.width();
-    const int areaBottom = area.y() + area.height();
-    const int total = m_geom.suffixWidth + m_geom.cells * m_geom.cellWidth;
-    m_geom.left = (area.x() + areaRight - total) / 2;
-    m_geom.top = (area.y() + areaBottom - m_geom.cellHeight) / 2;
-    m_geom.valid = true;
-}
-
-QRect TRxClock::cellRect(int index) const
-{
-    return QRect(m_geom.left + (index - 1) * m_geom.cellWidth, m_geom.top, m_geom.cellWidth,
-                 m_geom.cellHeight);
-}
-
-void TRxClock::fillCells(const DecodedTime &time, QChar *cells) const
-{
-    const int h = displayHour(time.hour);
-    int i = 0;
-    if (m_geom.twoDigitHour)
-        cells[i++] = QChar(u'0' + h / 10);
-    cells[i++] = QChar(u'0' + h % 10);
-    cells[i++] = m_separator;
-    cells[i++] = QChar(u'0' + time.minute / 10);
-    cells[i++] = QChar(u'0' + time.minute % 10);
-    if (m_showSeconds) {
-        cells[i++] = m_separator;
-        cells[i++] = QChar(u'0' + time.second / 10);
-        cells[i++] = QChar(u'0' + time.second % 10);
-    }
-}
-
-QString TRxClock::shownText() const
-{
-    QChar cells[8];
-    fillCells(m_shownTime, cells);
-    QString text(cells, m_geom.cells);
-    if (m_twelveHour)
-        text += u' ' + (m_shownTime.hour < 12 ? m_am : m_pm);
-    return text;
-}
-
-// ---- painting ----
-
-void TRxClock::paintEvent(QPaintEvent *event)
-{
-    platform::Application::guarded([this, event] {
-        QPainter painter(this);
-        bool fromTick = m_tickPaintPending && !m_fullPaintPending;
-        m_tickPaintPending = false;
-        if (fromTick && m_showMode == scDigital) {
-            for (const QRect &r : event->region()) {
-                if (!m_tickRects[0].contains(r) && !m_tickRects[1].contains(r)) {
-                    fromTick = false;
-                    break;
-                }
-            }
-        } else if (fromTick) {
-            fromTick = (event->region() - m_analogTickRegion).isEmpty();
-        }
-        if (fromTick) {
-            // Drawn from the time the tick stored: its region holds the hands of that time.
-            if (m_showMode == scDigital)
-                paintDigital(painter, event->region(), false);
-            else
-                paintAnalog(painter);
-            return;
-        }
-
-        // A full drawing: the present time, the locale as it is now.
-        m_fullPaintPending = false;
-        QRect area = rect();
-        painter.fillRect(area, color());
-        const QColor shadow = palette().color(QPalette::Dark);
-        const QColor highlight = palette().color(QPalette::Light);
-        if (m_bevelOuter != bvNone) {
-            if (m_bevelOuter == bvLowered)
-                drawBevelFrame(painter, area, shadow, highlight, m_bevelWidth);
-            else
-                drawBevelFrame(painter, area, highlight, shadow, m_bevelWidth);
-        }
-        area.adjust(m_borderWidth, m_borderWidth, -m_borderWidth, -m_borderWidth);
-        if (m_bevelInner != bvNone) {
-            if (m_bevelInner == bvLowered)
-                drawBevelFrame(painter, area, shadow, highlight, m_bevelWidth);
-            else
-                drawBevelFrame(painter, area, highlight, shadow, m_bevelWidth);
-        }
-        refreshLocale();
-        if (m_showMode == scDigital) {
-            const DecodedTime now = DecodeTime(ReadClockTime());
-            m_shownTime = now;
-            m_shown = {quint16(now.hour % 12), quint16(now.minute), quint16(now.second), now.hour};
-            m_geom.valid = false;
-            ensureGeometry(now.hour);
-            paintDigital(painter, event->region(), true);
-        } else {
-            // Hands moved in part of the face only would leave the old ones
-            // standing outside it, where the next tick would not look.
-            if ((QRegion(analogFace()) - event->region()).isEmpty()) {
-                const DecodedTime now = DecodeTime(ReadClockTime());
-                m_shownTime = now;
-                m_shown = {quint16(now.hour % 12), quint16(now.minute), quint16(now.second), now.hour};
-            }
-            paintAnalog(painter);
-        }
-    });
-}
-
-void TRxClock::paintDigital(QPainter &painter, const QRegion &exposed, bool full)
-{
-    ensureGeometry(m_shownTime.hour);
-    QChar cells[8];
-    fillCells(m_shownTime, cells);
-    const QColor background = color();
-    const QColor pen = palette().color(foregroundRole());
-    painter.setPen(pen);
-    painter.setFont(font());
-    m_glyphs.setStyle({font(), pen.rgba(), background.rgba(),
-                       QSize(m_geom.cellWidth, m_geom.cellHeight), logicalDpiY()});
-    constexpr int flags = Qt::AlignCenter | Qt::TextSingleLine | Qt::TextDontClip;
-    const QRect dirty = exposed.boundingRect();
-    for (int i = 1; i <= m_geom.cells; ++i) {
-        const QRect r = cellRect(i);
-        if (!full && !r.intersects(dirty))
-            continue;
-        const QChar c = cells[i - 1];
-        if (m_glyphs.copyTo(painter, r, c))
-            continue;
-        painter.fillRect(r, background);
-        const QString &text = c.isDigit() ? digitText(c.digitValue()) : QString(c);
-        painter.drawText(r, flags, text);
-        if (QRegion(r).subtracted(exposed).isEmpty())
-            m_glyphs.keep(painter, r, c, flags);
-    }
-    if (full && m_twelveHour) {
-        const QRect suffix(m_geom.left + m_geom.cells * m_geom.cellWidth, m_geom.top,
-                           m_geom.suffixWidth, m_geom.cellHeight);
-        painter.drawText(suffix, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextDontClip,
-                         u' ' + (m_shownTime.hour < 12 ? m_am : m_pm));
-    }
-}
-
 QRect TRxClock::analogFace() const
 {
     return AnalogDial::face(m_clockRect.isValid() ? m_clockRect : rect());
 }
 
-void TRxClock::paintAnalog(QPainter &painter)
+QString TRxClock::shownText() const
 {
-    m_dial.paint(painter, analogFace(), {m_shown.Hour, m_shown.Minute, m_shown.Second},
-                      {color(), m_dotsColor, palette().color(foregroundRole()), palette(),
-                       m_showSeconds});
+    return m_digital.text(m_shownTime, format());
+}
+
+bool TRxClock::paintIsFromTick(const QRegion &region) const
+{
+    if (!m_tickPaintPending || m_fullPaintPending)
+        return false;
+    if (m_showMode == scAnalog)
+        return (region - m_analogTickRegion).isEmpty();
+    for (const QRect &r : region) {
+        if (!m_tickRects[0].contains(r) && !m_tickRects[1].contains(r))
+            return false;
+    }
+    return true;
+}
+
+void TRxClock::preparePaint(const QRegion &region)
+{
+    m_paintFromTick = paintIsFromTick(region);
+    m_tickPaintPending = false;
+    if (m_paintFromTick)
+        return; // drawn from the time the tick stored: its region holds that time's cells or hands
+    // A full drawing: the present time, the locale as it is now.
+    m_fullPaintPending = false;
+    refreshLocale();
+    if (m_showMode == scDigital) {
+        m_shownTime = DecodeTime(ReadClockTime());
+        m_digital.invalidate();
+        m_digital.layOut(m_shownTime.hour, font(), drawingArea(), format());
+    } else if ((QRegion(analogFace()) - region).isEmpty()) {
+        // Hands moved in part of the face only would leave the old ones
+        // standing outside it, where the next tick would not look.
+        m_shownTime = DecodeTime(ReadClockTime());
+    }
+}
+
+void TRxClock::paintEvent(QPaintEvent *event)
+{
+    platform::Application::guarded([this, event] {
+        QPainter painter(this);
+        if (!m_paintFromTick)
+            paintFrame(painter);
+        if (m_showMode == scDigital) {
+            m_digital.paint(painter, m_shownTime, format(),
+                            {font(), palette().color(foregroundRole()), color(), logicalDpiY()},
+                            drawingArea(), event->region(), !m_paintFromTick);
+        } else {
+            m_dial.paint(painter, analogFace(), hands(),
+                         {color(), m_dotsColor, palette().color(foregroundRole()), palette(), m_showSeconds});
+        }
+    });
+}
+
+void TRxClock::paintFrame(QPainter &painter) const
+{
+    QRect area = rect();
+    painter.fillRect(area, color());
+    const QColor shadow = palette().color(QPalette::Dark);
+    const QColor highlight = palette().color(QPalette::Light);
+    const auto bevel = [&](TBevelCut cut) {
+        if (cut == bvNone)
+            return;
+        const bool lowered = cut == bvLowered;
+        DrawBevelFrame(painter, area, lowered ? shadow : highlight, lowered ? highlight : shadow, m_bevelWidth);
+        area.adjust(m_bevelWidth, m_bevelWidth, -m_bevelWidth, -m_bevelWidth);
+    };
+    bevel(m_bevelOuter);
+    area.adjust(m_borderWidth, m_borderWidth, -m_borderWidth, -m_borderWidth);
+    bevel(m_bevelInner);
 }
 
 // ---- layout and notifications ----
@@ -425,60 +304,34 @@ void TRxClock::doLayout()
     const int inset = m_borderWidth + 1 + (m_bevelOuter != bvNone ? m_bevelWidth : 0)
                       + (m_bevelInner != bvNone ? m_bevelWidth : 0);
     m_clockRect = rect().adjusted(inset, inset, -inset, -inset);
-    m_geom.valid = false;
-    if (m_autoSize)
-        FitFontToRect(rect());
-}
-
-void TRxClock::FitFontToRect(const QRect &r)
-{
-    const int availableHeight = r.height() - 4;
-    const int availableWidth = r.width() - 30;
-    if (availableHeight <= 0 || availableWidth <= 0)
-        return;
-    QString sample = u"88888"_s;
-    if (m_showSeconds)
-        sample += u"888"_s;
-    if (m_twelveHour) {
-        const QFontMetrics metrics(font());
-        const QString &wider =
-            metrics.horizontalAdvance(m_am) > metrics.horizontalAdvance(m_pm) ? m_am : m_pm;
-        sample += u' ' + wider;
+    m_digital.invalidate();
+    if (m_autoSize) {
+        const QFont fitted = m_digital.fittedFont(font(), rect(), format());
+        if (fitted != font())
+            setFont(fitted);
     }
-    QFont scaled = font();
-    scaled.setPixelSize(1000);
-    const int sampleWidth = QFontMetrics(scaled).horizontalAdvance(sample);
-    if (sampleWidth <= 0)
-        return;
-    const int cap = int(std::lround(availableHeight * 4 / 5.0));
-    const int fit = int(std::lround(1000.0 * availableWidth / sampleWidth));
-    scaled.setPixelSize(std::max(1, std::min(cap, fit)));
-    if (scaled != font())
-        setFont(scaled);
 }
 
 void TRxClock::invalidateLook()
 {
-    m_geom.valid = false;
+    m_digital.invalidate();
     m_fullPaintPending = true;
     update();
 }
 
 void TRxClock::refreshLocale()
 {
-    const QLocale locale;
-    m_separator = timeSeparator(locale);
-    const QString am = locale.amText();
-    const QString pm = locale.pmText();
-    if (am != m_am || pm != m_pm) {
-        m_am = am;
-        m_pm = pm;
-        m_geom.valid = false;
-    }
+    m_digital.setLocale(QLocale());
 }
 
 bool TRxClock::event(QEvent *event)
 {
+    // What a paint shows is settled here; paintEvent only draws it.
+    if (event->type() == QEvent::Paint) {
+        m_paintFromTick = false;
+        platform::Application::guarded(
+            [this, event] { preparePaint(static_cast<QPaintEvent *>(event)->region()); });
+    }
     // Qt's moment after a window has set the stored layout: the first polish.
     // An alarm written before it has read the time then; a late polish must
     // not take back what that write decided.

@@ -3,30 +3,25 @@
 // clock/ at a glance:
 // - trxtimer.h: the tick timer, a worker thread handing ticks to the UI thread.
 // - alarmrule.h: the alarm time and the decision at a tick (when it fires).
-// - trxclock.h: the control; its properties, tick diffing and the digital cells.
-// - cellglyphs.h: the digital cells as drawn, copied back on later ticks.
-// - analogdial.h: the analog face; bevelframe.h: the 3-D frames of both.
+// - trxclock.h: the control: its properties, the ticks and what each repaints.
+// - digitalface.h: the digital face; cellglyphs.h its cells as drawn, copied
+//   back on later ticks.
+// - analogdial.h: the analog face. The 3-D frames are base/bevelframe.h.
 // - tdatetime.h: times of day as fractions of a day.
 
 #include "clock/alarmrule.h"
 #include "clock/analogdial.h"
-#include "clock/cellglyphs.h"
+#include "clock/digitalface.h"
 #include "clock/tdatetime.h"
 #include "clock/trxtimer.h"
 #include "platform/systemclock.h"
 
 #include <QColor>
-#include <QMetaType>
 #include <QRect>
 #include <QRegion>
 #include <QWidget>
 
 #include <functional>
-
-enum TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
-enum TShowClock { scDigital, scAnalog };
-Q_DECLARE_METATYPE(TBevelCut)
-Q_DECLARE_METATYPE(TShowClock)
 
 namespace platform { class TimeChangeWatcher; }
 
@@ -63,8 +58,12 @@ class TRxClock : public QWidget
     Q_PROPERTY(QColor Color READ color WRITE setColor)
 
 public:
-    explicit TRxClock(QWidget *parent = nullptr,
-                      platform::SystemClock &clock = platform::SystemClock::local());
+    enum TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
+    Q_ENUM(TBevelCut)
+    enum TShowClock { scDigital, scAnalog };
+    Q_ENUM(TShowClock)
+
+    TRxClock(QWidget *parent, platform::SystemClock &clock);
     ~TRxClock() override;
 
     bool alarmEnabled() const { return m_alarmEnabled; }
@@ -119,16 +118,13 @@ public:
     // The system clock was set: redraw and evaluate the alarm at once.
     void systemTimeChanged();
 
-    // For tests: whether the alarm may still fire in its coming window, the
-    // region the last tick asked to redraw, and the digital cell geometry.
+    // Whether the alarm may still fire in its coming window.
     bool alarmPending() const { return m_alarm.pending(); }
+    // The region the last tick asked to redraw.
     QRegion lastTickRegion() const;
-    QRect cellRect(int index) const;   // index 1 .. cellCount()
-    int cellCount() const { return m_geom.cells; }
-    int keptCellGlyphs() const { return m_glyphs.keptCount(); }
-    // The cells and the suffix of the time drawn last, as a text.
+    // The digital face, and the time it shows as a text.
+    const DigitalFace &digitalFace() const { return m_digital; }
     QString shownText() const;
-    QRect clockRect() const { return m_clockRect; }
 
 signals:
     void OnAlarm(QObject *sender);
@@ -141,43 +137,25 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
-    struct ShownTime
-    {
-        quint16 Hour = 0;   // hour of day modulo 12, for the dial
-        quint16 Minute = 0;
-        quint16 Second = 0;
-        int hourOfDay = -1; // the digital display compares this one
-    };
-    struct DigitalGeometry
-    {
-        bool valid = false;
-        int hourOfDay = -1;   // the hour the geometry was made for (suffix, digits)
-        int cells = 0;
-        bool twoDigitHour = true;
-        int left = 0;
-        int top = 0;
-        int cellWidth = 0;
-        int cellHeight = 0;
-        int suffixWidth = 0;
-    };
-
     void EvaluateAlarm();
     qint64 readLocalMSecs();
 
+    DigitalFace::Format format() const;
     QRect drawingArea() const;
+    QRect analogFace() const;
+    AnalogDial::Hands hands() const;
     void doLayout();
-    void FitFontToRect(const QRect &rect);
     void invalidateLook();
     void refreshLocale();
-    void ensureGeometry(int hourOfDay);
-    int displayHour(int hourOfDay) const;
-    void fillCells(const DecodedTime &time, QChar *cells) const;
 
     void digitalTick();
     void analogTick();
-    void paintDigital(QPainter &painter, const QRegion &exposed, bool full);
-    void paintAnalog(QPainter &painter);
-    QRect analogFace() const;
+    // Whether a paint covers no more than what the last tick changed, and so
+    // is drawn from the time that tick stored; anything else is a full drawing.
+    bool paintIsFromTick(const QRegion &region) const;
+    // Settles what a paint shows: a full drawing takes the present time and locale.
+    void preparePaint(const QRegion &region);
+    void paintFrame(QPainter &painter) const;
 
     platform::SystemClock &m_clock;
     TRxTimer *m_ticker = nullptr;
@@ -199,21 +177,16 @@ private:
     bool m_leadingZero = true;
     QColor m_color;   // invalid: the palette's button face
 
-    ShownTime m_shown;
-    DecodedTime m_shownTime;   // the full time the stored cells show
-    DigitalGeometry m_geom;
-    CellGlyphs m_glyphs;
+    DecodedTime m_shownTime;   // the time the face shows
+    DigitalFace m_digital;
+    AnalogDial m_dial;
     QRect m_clockRect;
-    QChar m_separator = u':';
-    QString m_am;
-    QString m_pm;
 
-    // The cells a tick asked to redraw; a paint event that covers no more is
-    // drawn from the stored time, anything larger is a full drawing.
+    // The cells or hands a tick asked to redraw, and what the paint under way shows.
     QRect m_tickRects[2];
+    QRegion m_analogTickRegion;
     bool m_tickPaintPending = false;
     bool m_fullPaintPending = false;
-    QRegion m_analogTickRegion;
-    AnalogDial m_dial;
+    bool m_paintFromTick = false;
     bool m_destroying = false;
 };

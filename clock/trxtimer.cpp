@@ -1,6 +1,7 @@
-#include "trxtimer.h"
+#include "clock/trxtimer.h"
 
 #include "platform/application.h"
+#include "platform/programending.h"
 #include "base/errors.h"
 
 #include <QCoreApplication>
@@ -181,7 +182,7 @@ void TTimerThread::run()
             break;
         // A sleep that ended while paused drops its tick; a terminating
         // application gets none either.
-        if (s.paused || !s.enabled || platform::Application::terminating())
+        if (s.paused || !s.enabled || platform::programEnding())
             continue;
         lock.unlock();
         if (s.syncEvent) {

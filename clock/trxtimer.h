@@ -1,16 +1,12 @@
 #pragma once
 
 #include <QObject>
-#include <QMetaType>
 #include <QThread>
 
 #include <chrono>
 #include <exception>
 #include <functional>
 #include <memory>
-
-enum TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
-Q_DECLARE_METATYPE(TThreadPriority)
 
 struct TimerShared;
 class TickRelay;
@@ -73,6 +69,9 @@ class TRxTimer : public QObject
     Q_PROPERTY(TThreadPriority ThreadPriority READ threadPriority WRITE setThreadPriority)
 
 public:
+    enum TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
+    Q_ENUM(TThreadPriority)
+
     explicit TRxTimer(QObject *owner = nullptr);
     ~TRxTimer() override;
 

@@ -1,4 +1,4 @@
-#include "flatbeep.h"
+#include "controls/flatbeep.h"
 
 #include <QApplication>
 

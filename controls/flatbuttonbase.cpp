@@ -1,4 +1,8 @@
-#include "flatbuttonbase.h"
+#include "controls/flatbuttonbase.h"
+
+#include "base/bevelframe.h"
+
+#include "controls/flataccessible.h"
 
 #include <QDialog>
 #include <QMouseEvent>
@@ -108,14 +112,33 @@ void FlatButtonBase::setDown(bool down)
     if (down == m_down || (m_down && !m_allowAllUp))
         return;
     m_down = down;
+    downChanged();
     if (down) {
-        m_state = fbsLatched;
+        setState(fbsLatched);
         update();
         tellGroup();
     } else {
-        m_state = fbsUp;
+        setState(fbsUp);
         repaint();
     }
+}
+
+void FlatButtonBase::setState(TFlatButtonState state)
+{
+    const bool wasPressed = m_state == fbsPressed;
+    m_state = state;
+    if (wasPressed != (state == fbsPressed)) {
+        QAccessible::State pressed;
+        pressed.pressed = true;
+        FlatAccessible::stateChanged(this, pressed);
+    }
+}
+
+void FlatButtonBase::downChanged()
+{
+    QAccessible::State checked;
+    checked.checked = true;
+    FlatAccessible::stateChanged(this, checked);
 }
 
 void FlatButtonBase::tellGroup()
@@ -136,7 +159,8 @@ void FlatButtonBase::groupNotification(int groupIndex, FlatButtonBase *sender)
         return;
     if (sender->m_down && m_down) {
         m_down = false;
-        m_state = fbsUp;
+        downChanged();
+        setState(fbsUp);
         update();
     }
     m_allowAllUp = sender->m_allowAllUp;
@@ -156,7 +180,7 @@ void FlatButtonBase::click()
 void FlatButtonBase::pressCancelled()
 {
     if (isEnabled())
-        m_state = restingState();
+        setState(restingState());
 }
 
 bool FlatButtonBase::isInside(const QPoint &pos) const
@@ -171,7 +195,7 @@ void FlatButtonBase::mousePressEvent(QMouseEvent *event)
     emit OnMouseDown(this, event->button(), event->modifiers(), pos.x(), pos.y());
     if (event->button() == Qt::LeftButton && isEnabled()) {
         if (!m_down) {
-            m_state = fbsPressed;
+            setState(fbsPressed);
             update();
         }
         beginPress();
@@ -200,7 +224,7 @@ void FlatButtonBase::mouseMoveEvent(QMouseEvent *event)
     else
         next = m_down ? fbsLatched : fbsUp;
     if (next != m_state) {
-        m_state = next;
+        setState(next);
         update();
     }
 }
@@ -213,7 +237,7 @@ void FlatButtonBase::mouseReleaseEvent(QMouseEvent *event)
         endPress();
         const bool inside = isInside(pos);
         if (m_groupIndex == 0) {
-            m_state = fbsUp;
+            setState(fbsUp);
             setMouseInside(false);
             if (inside)
                 update();
@@ -223,7 +247,7 @@ void FlatButtonBase::mouseReleaseEvent(QMouseEvent *event)
                 repaint();
         } else {
             if (m_down)
-                m_state = fbsLatched;
+                setState(fbsLatched);
             repaint();
         }
         // A click handler may delete the button.
@@ -257,9 +281,9 @@ void FlatButtonBase::changeEvent(QEvent *event)
     case QEvent::EnabledChange:
         if (isEnabled()) {
             if (m_state == fbsDisabled)
-                m_state = restingState();
+                setState(restingState());
         } else {
-            m_state = fbsDisabled;
+            setState(fbsDisabled);
             endPress();
         }
         setMouseInside(false);

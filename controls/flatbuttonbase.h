@@ -98,9 +98,11 @@ protected:
     void leaveEvent(QEvent *event) override;
     void changeEvent(QEvent *event) override;
 
-    void setState(TFlatButtonState state) { m_state = state; }
+    // Tells a listening screen reader when the button is pressed or let go.
+    void setState(TFlatButtonState state);
 
 private:
+    void downChanged(); // the latched state, for a listening screen reader
     void tellGroup();
     void groupNotification(int groupIndex, FlatButtonBase *sender);
     bool isInside(const QPoint &pos) const;

@@ -1,4 +1,4 @@
-#include "flatcolorscheme.h"
+#include "controls/flatcolorscheme.h"
 
 #include "controls/flatdraw.h"
 

@@ -1,4 +1,4 @@
-#include "flatdraw.h"
+#include "controls/flatdraw.h"
 
 #include "controls/flatcolors.h"
 
@@ -85,32 +85,6 @@ QColor AdvancedColor(const QColor &base, const QColor &fallback, int percentage,
 static qreal devicePixelRatioOf(const QPainter &painter)
 {
     return painter.device() ? painter.device()->devicePixelRatio() : 1.0;
-}
-
-void DrawBevelFrame(QPainter &painter, QRect rect, const QColor &first, const QColor &second,
-                    int width)
-{
-    // Each ring lies on whole device pixels and is equally thick on all four
-    // sides; at a scale such as 1.5 a one-pixel line would otherwise cover one
-    // device pixel on one side and two on the other.
-    const qreal dpr = devicePixelRatioOf(painter);
-    const auto device = [dpr](int logical) { return std::round(logical * dpr); };
-    const auto fill = [&painter, dpr](qreal x0, qreal y0, qreal x1, qreal y1, const QColor &c) {
-        if (x1 > x0 && y1 > y0)
-            painter.fillRect(QRectF(QPointF(x0, y0) / dpr, QPointF(x1, y1) / dpr), c);
-    };
-    const qreal left = device(rect.left()), top = device(rect.top());
-    const qreal right = device(rect.right() + 1), bottom = device(rect.bottom() + 1);
-    for (int i = 0; i < width; ++i) {
-        const qreal in = device(i), w = device(i + 1) - in;
-        const qreal l = left + in, t = top + in, r = right - in, b = bottom - in;
-        if (r <= l || b <= t)
-            break;
-        fill(l, t, r - w, t + w, first);  // top, without the top-right corner
-        fill(l, t, l + w, b - w, first);  // left, without the bottom-left corner
-        fill(r - w, t, r, b, second);     // right
-        fill(l, b - w, r, b, second);     // bottom
-    }
 }
 
 void DrawGlyph(QPainter &painter, const QPoint &origin, const QImage &image)
@@ -263,4 +237,29 @@ void DrawFlatCaption(QPainter &painter, const QWidget *control, const QRect &rec
         painter.setPen(control->palette().color(QPalette::Active, control->foregroundRole()));
     }
     painter.drawText(rect, flags, caption);
+}
+
+void DrawFocusRect(QPainter &painter, const QRect &rect, const QColor &color)
+{
+    if (rect.isEmpty())
+        return;
+    painter.save();
+    painter.setPen(color);
+    // A checkerboard along the edges: pixel by pixel, so the pattern stays even
+    // whatever the frame's size.
+    const int left = rect.x(), top = rect.y();
+    const int right = left + rect.width() - 1, bottom = top + rect.height() - 1;
+    const auto dot = [&](int x, int y) {
+        if ((x - left + y - top) % 2 == 0)
+            painter.drawPoint(x, y);
+    };
+    for (int x = left; x <= right; ++x) {
+        dot(x, top);
+        dot(x, bottom);
+    }
+    for (int y = top + 1; y < bottom; ++y) {
+        dot(left, y);
+        dot(right, y);
+    }
+    painter.restore();
 }

@@ -20,11 +20,6 @@ class QWidget;
 QColor AdvancedColor(const QColor &base, const QColor &fallback, int percentage,
                      AdvColorDirection direction);
 
-// One-pixel 3-D frame `width` pixels wide: top and left in `first`, bottom and
-// right (with the top-right and bottom-left corners) in `second`.
-void DrawBevelFrame(QPainter &painter, QRect rect, const QColor &first, const QColor &second,
-                    int width);
-
 // Draws `image` at `origin`; at a device pixel ratio other than 1 each image
 // pixel becomes a square of whole device pixels, centred on the same place.
 void DrawGlyph(QPainter &painter, const QPoint &origin, const QImage &image);
@@ -56,6 +51,10 @@ QImage MakeDisabledGlyph(const QImage &image, const QColor &outline, const QColo
 // engraved: highlight one pixel right and down, then shadow in place.
 void DrawFlatCaption(QPainter &painter, const QWidget *control, const QRect &rect, int flags,
                      const QString &caption);
+
+// The desktop's focus mark: a dotted one-pixel frame, every other pixel set,
+// the corners included.
+void DrawFocusRect(QPainter &painter, const QRect &rect, const QColor &color);
 
 // `image` with every pixel of its bottom-left pixel's colour made transparent.
 QImage TransparentGlyph(const QImage &image);

@@ -1,5 +1,6 @@
-#include "flateditbehaviour.h"
+#include "controls/flateditbehaviour.h"
 
+#include "base/bevelframe.h"
 #include "controls/flatdraw.h"
 #include "controls/focusreason.h"
 #include "controls/hoverfamily.h"

@@ -1,4 +1,6 @@
-#include "flathovercontrol.h"
+#include "controls/flathovercontrol.h"
+
+#include "controls/flataccessible.h"
 
 #include <QKeySequence>
 #include <QShortcutEvent>
@@ -31,6 +33,7 @@ void FlatHoverControl::setCaption(const QString &caption)
     if (!mnemonic.isEmpty())
         m_shortcutId = grabShortcut(mnemonic);
     update();
+    FlatAccessible::nameChanged(this);
 }
 
 void FlatHoverControl::hoverEnter()

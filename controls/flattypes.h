@@ -5,8 +5,9 @@
 // - flatcolorscheme.h: FlatColorScheme, the colour properties of every flat
 //   control (base colour linked to the parent, focus, pressed and border
 //   colours, advanced colours); ParentBackgroundColor, the parent's colour.
-// - flatdraw.h: AdvancedColor, the bevel frame, the parent background, glyph
-//   and caption layout, disabled glyphs and the engraved caption.
+// - flatdraw.h: AdvancedColor, the parent background, glyph and caption
+//   layout, disabled glyphs and the engraved caption. The 3-D frame is
+//   base/bevelframe.h, shared with the clock.
 // - hoverfamily.h: hover polling per family, and the pointer, active-window
 //   and mouse-button queries that tests replace.
 // - flathovercontrol.h: FlatHoverControl, base of the buttons and the radio
@@ -16,6 +17,8 @@
 // - flateditbehaviour.h: FlatEditBehaviour, what the flat edits and the memo
 //   share: colours, MouseInside, focus look and border.
 // - focusreason.h: which focus changes leave and enter a control.
+// - flataccessible.h: what screen readers are told of the flat controls and
+//   the link label (linklabel.h), and when they are told of a change.
 
 #include <QObject>
 

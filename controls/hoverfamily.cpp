@@ -1,4 +1,4 @@
-#include "hoverfamily.h"
+#include "controls/hoverfamily.h"
 
 #include <QApplication>
 #include <QCursor>

@@ -1,4 +1,4 @@
-#include "tcustomflatedit.h"
+#include "controls/tcustomflatedit.h"
 
 #include <QFocusEvent>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "tflatbutton.h"
+#include "controls/tflatbutton.h"
 
 #include "controls/focusreason.h"
 

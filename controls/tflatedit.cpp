@@ -1,4 +1,4 @@
-#include "tflatedit.h"
+#include "controls/tflatedit.h"
 
 TFlatEdit::TFlatEdit(QWidget *parent)
     : TCustomFlatEdit(parent)

@@ -1,4 +1,4 @@
-#include "tflatmemo.h"
+#include "controls/tflatmemo.h"
 
 #include <QKeyEvent>
 #include <QMimeData>

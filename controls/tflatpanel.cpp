@@ -1,5 +1,7 @@
-#include "tflatpanel.h"
+#include "controls/tflatpanel.h"
 
+#include "base/bevelframe.h"
+#include "controls/flataccessible.h"
 #include "controls/flatdraw.h"
 
 #include <QPainter>
@@ -62,6 +64,7 @@ void TFlatPanel::setCaption(const QString &caption)
         return;
     m_caption = caption;
     update();
+    FlatAccessible::nameChanged(this);
 }
 
 bool TFlatPanel::event(QEvent *event)

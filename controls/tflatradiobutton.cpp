@@ -1,5 +1,6 @@
-#include "tflatradiobutton.h"
+#include "controls/tflatradiobutton.h"
 
+#include "controls/flataccessible.h"
 #include "controls/flatdraw.h"
 
 #include <QKeyEvent>
@@ -43,6 +44,9 @@ void TFlatRadioButton::setChecked(bool checked)
         click();
     }
     redrawCircle();
+    QAccessible::State changed;
+    changed.checked = true;
+    FlatAccessible::stateChanged(this, changed);
 }
 
 void TFlatRadioButton::click()
@@ -148,6 +152,7 @@ void TFlatRadioButton::focusInEvent(QFocusEvent *event)
         setChecked(true);
     m_hasFocus = true;
     redrawCircle();
+    update(focusRect());
 }
 
 void TFlatRadioButton::focusOutEvent(QFocusEvent *event)
@@ -159,6 +164,7 @@ void TFlatRadioButton::focusOutEvent(QFocusEvent *event)
     setMouseInside(false);
     m_hasFocus = false;
     redrawCircle();
+    update(focusRect());
 }
 
 void TFlatRadioButton::focusSibling(int direction)
@@ -180,14 +186,17 @@ void TFlatRadioButton::focusSibling(int direction)
 
 void TFlatRadioButton::keyPressEvent(QKeyEvent *event)
 {
-    // Arrow keys move the focus within the group, as the dialog keys do; no key checks.
+    // Arrow keys move the focus within the group, as the dialog keys do; no key
+    // checks. Moved by the keyboard, the focus shows its mark.
     switch (event->key()) {
     case Qt::Key_Up:
     case Qt::Key_Left:
+        window()->setAttribute(Qt::WA_KeyboardFocusChange);
         focusSibling(-1);
         break;
     case Qt::Key_Down:
     case Qt::Key_Right:
+        window()->setAttribute(Qt::WA_KeyboardFocusChange);
         focusSibling(1);
         break;
     default:
@@ -232,14 +241,32 @@ void TFlatRadioButton::paintEvent(QPaintEvent *)
         painter.drawEllipse(QRectF(box.left() + 3, box.top() + 3, 4, 4).adjusted(0.5, 0.5, -0.5, -0.5));
     }
 
-    int flags = Qt::AlignTop | Qt::TextWordWrap | Qt::TextShowMnemonic;
-    QRect text;
-    if (m_layout == Flat::radioLeft) {
-        text = QRect(QPoint(16, 1), QPoint(width() - 2, height() - 2));
-        flags |= Qt::AlignLeft;
-    } else {
-        text = QRect(QPoint(1, 1), QPoint(width() - 17, height() - 2));
-        flags |= Qt::AlignRight;
-    }
+    const auto [text, flags] = captionPlace();
     DrawFlatCaption(painter, this, text, flags, caption());
+
+    if (showsFocusMark()) {
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        DrawFocusRect(painter, focusRect(), palette().color(foregroundRole()));
+    }
+}
+
+std::pair<QRect, int> TFlatRadioButton::captionPlace() const
+{
+    const int flags = Qt::AlignTop | Qt::TextWordWrap | Qt::TextShowMnemonic;
+    if (m_layout == Flat::radioLeft)
+        return {QRect(QPoint(16, 1), QPoint(width() - 2, height() - 2)), flags | Qt::AlignLeft};
+    return {QRect(QPoint(1, 1), QPoint(width() - 17, height() - 2)), flags | Qt::AlignRight};
+}
+
+bool TFlatRadioButton::showsFocusMark() const
+{
+    // As the desktop's own controls: once the keyboard has moved the focus in
+    // this window, not after clicks alone.
+    return m_hasFocus && !caption().isEmpty() && window()->testAttribute(Qt::WA_KeyboardFocusChange);
+}
+
+QRect TFlatRadioButton::focusRect() const
+{
+    const auto [text, flags] = captionPlace();
+    return fontMetrics().boundingRect(text, flags, caption()).adjusted(-1, -1, 1, 1) & rect();
 }

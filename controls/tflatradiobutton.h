@@ -3,6 +3,8 @@
 #include "controls/flathovercontrol.h"
 #include "controls/flattypes.h"
 
+#include <utility>
+
 // Radio button drawn as a small flat circle, exclusive among the radio
 // buttons of its parent with the same GroupIndex.
 class TFlatRadioButton : public FlatHoverControl
@@ -39,6 +41,9 @@ public:
 
     bool hasFocusLook() const { return m_hasFocus; }
     QRect circleRect() const;
+    // The dotted frame around the caption while the keyboard has brought the focus.
+    bool showsFocusMark() const;
+    QRect focusRect() const;
 
     bool acceleratorPressed() override;
 
@@ -69,6 +74,8 @@ protected:
 
 private:
     void redrawCircle() { update(circleRect()); }
+    // Where the caption goes, and how it is laid out.
+    std::pair<QRect, int> captionPlace() const;
     void focusSibling(int direction);
 
     bool m_checked = false;

@@ -1,4 +1,4 @@
-#include "tflatspeedbutton.h"
+#include "controls/tflatspeedbutton.h"
 
 TFlatSpeedButton::TFlatSpeedButton(QWidget *parent)
     : FlatButtonBase(parent, family())

@@ -1,5 +1,6 @@
-#include "tflatspineditinteger.h"
+#include "controls/tflatspineditinteger.h"
 
+#include "controls/flataccessible.h"
 #include "controls/flatbeep.h"
 #include "controls/focusreason.h"
 #include "controls/tspinbutton.h"
@@ -21,6 +22,7 @@ TFlatSpinEditInteger::TFlatSpinEditInteger(QWidget *parent)
     connect(m_button, &TSpinButton::OnUpClick, this, &TFlatSpinEditInteger::StepUp);
     connect(m_button, &TSpinButton::OnDownClick, this, &TFlatSpinEditInteger::StepDown);
     setValue(0);
+    connect(this, &QLineEdit::textChanged, this, [this] { FlatAccessible::valueChanged(this, value()); });
     backgroundChanged(palette().color(QPalette::Base));
     setMinimumHeight(minimumFieldHeight());
     placeButton();

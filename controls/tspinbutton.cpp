@@ -1,9 +1,11 @@
-#include "tspinbutton.h"
+#include "controls/tspinbutton.h"
 
 #include "controls/ttimerspeedbutton.h"
 
 #include <QKeyEvent>
 #include <QPainter>
+
+using namespace Qt::StringLiterals;
 
 TSpinButton::TSpinButton(QWidget *parent)
     : QWidget(parent)
@@ -18,6 +20,9 @@ TSpinButton::TSpinButton(QWidget *parent)
         connect(arrow, &TTimerSpeedButton::OnPress, this,
                 [this, arrow](QObject *, Qt::MouseButton button) { arrowPressed(arrow, button); });
     }
+    // Captionless: screen readers read these names.
+    m_up->setAccessibleName(u"Erhöhen"_s);
+    m_down->setAccessibleName(u"Verringern"_s);
     m_up->setLayout(Flat::blGlyphTop);
     m_down->setLayout(Flat::blGlyphBottom);
     connect(m_up, &FlatButtonBase::OnClick, this, [this] { emit OnUpClick(this); });

@@ -1,4 +1,4 @@
-#include "ttimerspeedbutton.h"
+#include "controls/ttimerspeedbutton.h"
 
 #include <QTimer>
 

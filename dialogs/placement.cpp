@@ -1,4 +1,4 @@
-#include "placement.h"
+#include "dialogs/placement.h"
 
 #include <QWidget>
 

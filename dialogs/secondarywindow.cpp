@@ -1,4 +1,4 @@
-#include "secondarywindow.h"
+#include "dialogs/secondarywindow.h"
 
 #include <QKeyEvent>
 #include <QShowEvent>

@@ -7,7 +7,6 @@
 // - placement.h: where a window opens relative to the main window.
 
 #include <QDialog>
-#include <QPointer>
 
 #include <memory>
 
@@ -33,16 +32,15 @@ protected:
     virtual void FormShow(QObject *sender) { Q_UNUSED(sender) }
 };
 
-// Opens a secondary window as the main window's menu commands do: stores it in
-// its program-wide reference, moves its frame to where place(window) says, shows
-// it modally, ignores the modal result and releases it with deleteLater() when
-// the modal loop ends, also when an error ends it.
+// Opens a secondary window as the main window's menu commands do: moves its
+// frame to where place(window) says, shows it modally, ignores the modal result
+// and releases it with deleteLater() when the modal loop ends, also when an
+// error ends it. The window is a child of its owner, found there by its name.
 template<typename Window, typename Place>
-void ShowSecondaryWindow(QPointer<Window> &reference, Window *window, Place &&place)
+void ShowSecondaryWindow(Window *window, Place &&place)
 {
     const auto release = [](Window *w) { w->deleteLater(); };
     const std::unique_ptr<Window, decltype(release)> guard(window, release);
-    reference = window;
     window->move(place(*window));
     window->exec();
 }

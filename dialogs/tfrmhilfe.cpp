@@ -1,4 +1,4 @@
-#include "tfrmhilfe.h"
+#include "dialogs/tfrmhilfe.h"
 
 #include "controls/flatcolors.h"
 #include "controls/tflatbutton.h"
@@ -8,8 +8,6 @@
 
 
 using namespace Qt::StringLiterals;
-
-QPointer<TfrmHilfe> frmHilfe;
 
 QStringList TfrmHilfe::HelpLines()
 {
@@ -68,6 +66,7 @@ TfrmHilfe::TfrmHilfe(QWidget *owner)
 
     Memo1 = new TFlatMemo(this);
     Memo1->setObjectName(u"Memo1"_s);
+    Memo1->setAccessibleName(u"Hilfe"_s); // no label names it
     Memo1->setGeometry(7, 7, 345, 293);
     Memo1->setReadOnly(true);
     Memo1->setScrollBars(TFlatMemo::ssVertical);
@@ -97,7 +96,7 @@ void TfrmHilfe::FormShow(QObject *)
 
 void OpenHilfe(QWidget *mainWindow, const QSize &screen)
 {
-    ShowSecondaryWindow(frmHilfe, new TfrmHilfe(mainWindow), [mainWindow, screen](const TfrmHilfe &) {
+    ShowSecondaryWindow(new TfrmHilfe(mainWindow), [mainWindow, screen](const TfrmHilfe &) {
         return Placement::helpWindow(mainWindow->frameGeometry().topLeft(), screen);
     });
 }

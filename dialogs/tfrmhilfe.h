@@ -1,6 +1,6 @@
 #pragma once
 
-#include "secondarywindow.h"
+#include "dialogs/secondarywindow.h"
 
 #include <QStringList>
 
@@ -26,9 +26,6 @@ private slots:
     void FormShow(QObject *sender) override;
 };
 
-// The program-wide reference to the help window, set by the opener; it turns
-// null when the window is released.
-extern QPointer<TfrmHilfe> frmHilfe;
 
 // The main window's "&Wie funktioniert' s": the help window on the main
 // window's corner, pulled back from the bottom and right screen edges.

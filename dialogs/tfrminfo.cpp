@@ -1,5 +1,6 @@
-#include "tfrminfo.h"
+#include "dialogs/tfrminfo.h"
 
+#include "controls/linklabel.h"
 #include "controls/tflatbutton.h"
 #include "dialogs/placement.h"
 #include "platform/desktopshell.h"
@@ -13,8 +14,6 @@
 
 using namespace Qt::StringLiterals;
 
-QPointer<TfrmInfo> frmInfo;
-
 namespace {
 
 QFont tahoma(int pixelSize, bool underline = false)
@@ -25,9 +24,9 @@ QFont tahoma(int pixelSize, bool underline = false)
     return font;
 }
 
-QLabel *linkLabel(QWidget *parent)
+LinkLabel *linkLabel(QWidget *parent)
 {
-    auto *label = new QLabel(parent);
+    auto *label = new LinkLabel(parent);
     label->setFont(tahoma(13, true));
     QPalette blue = label->palette();
     blue.setColor(QPalette::WindowText, Qt::blue);
@@ -64,23 +63,26 @@ TfrmInfo::TfrmInfo(QWidget *owner, platform::DesktopShell &shell, const QString 
     // Sizes itself to its picture; without one it keeps the designed size.
     Image1->setGeometry(QRect(QPoint(50, 3), logo.isNull() ? QSize(258, 100) : logo.deviceIndependentSize().toSize()));
     Image1->setCursor(Qt::PointingHandCursor);
+    Image1->setAccessibleName(u"Logo"_s);
     Image1->installEventFilter(this);
 
-    lURL = linkLabel(this);
+    LinkLabel *webLink = linkLabel(this);
+    lURL = webLink;
     lURL->setObjectName(u"lURL"_s);
     // Both links draw their text from the top of the label, so they share a line.
     lURL->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     lURL->setText(u"lURL"_s);
     lURL->setGeometry(57, 112, textWidth(lURL), 16);
-    lURL->installEventFilter(this);
+    connect(webLink, &LinkLabel::OnClick, this, &TfrmInfo::lURLClick);
 
-    lMail = linkLabel(this);
+    LinkLabel *mailLink = linkLabel(this);
+    lMail = mailLink;
     lMail->setObjectName(u"lMail"_s);
     lMail->setAutoFillBackground(true);
     lMail->setAlignment(Qt::AlignRight | Qt::AlignTop);
     lMail->setText(u"lMail"_s);
     lMail->setGeometry(314 - textWidth(lMail), 112, textWidth(lMail), 16);
-    lMail->installEventFilter(this);
+    connect(mailLink, &LinkLabel::OnClick, this, &TfrmInfo::lMailClick);
 
     Bevel1 = new QFrame(this);
     Bevel1->setObjectName(u"Bevel1"_s);
@@ -116,9 +118,9 @@ void TfrmInfo::FormShow(QObject *)
 
 bool TfrmInfo::eventFilter(QObject *watched, QEvent *event)
 {
-    // The picture and the two labels click as controls do: a left press and a
-    // left release inside the same control.
-    if (watched != Image1 && watched != lURL && watched != lMail)
+    // The picture clicks as the links do: a left press and a left release
+    // inside it.
+    if (watched != Image1)
         return SecondaryWindow::eventFilter(watched, event);
     if (event->type() == QEvent::MouseButtonPress) {
         const auto *mouse = static_cast<QMouseEvent *>(event);
@@ -133,12 +135,8 @@ bool TfrmInfo::eventFilter(QObject *watched, QEvent *event)
         const bool clicked = m_pressed == watched
                              && static_cast<QWidget *>(watched)->rect().contains(mouse->position().toPoint());
         m_pressed = nullptr;
-        if (clicked) {
-            if (watched == lMail)
-                lMailClick(this);
-            else
-                lURLClick(this);
-        }
+        if (clicked)
+            lURLClick(this);
         return true;
     }
     return SecondaryWindow::eventFilter(watched, event);
@@ -156,7 +154,7 @@ void TfrmInfo::lMailClick(QObject *)
 
 void OpenInfo(QWidget *mainWindow, const QSize &screen, platform::DesktopShell &shell)
 {
-    ShowSecondaryWindow(frmInfo, new TfrmInfo(mainWindow, shell), [mainWindow, screen](const TfrmInfo &) {
+    ShowSecondaryWindow(new TfrmInfo(mainWindow, shell), [mainWindow, screen](const TfrmInfo &) {
         return Placement::infoWindow(mainWindow->frameGeometry().topLeft(), screen);
     });
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "secondarywindow.h"
+#include "dialogs/secondarywindow.h"
 
 #include <QString>
 
@@ -47,9 +47,6 @@ private:
     QObject *m_pressed = nullptr;
 };
 
-// The program-wide reference to the info window, set by the opener; it turns
-// null when the window is released.
-extern QPointer<TfrmInfo> frmInfo;
 
 // The main window's "&Info": the info window on the main window's corner,
 // pulled back from the bottom and right screen edges.

@@ -1,4 +1,4 @@
-#include "tfrmoptionen.h"
+#include "dialogs/tfrmoptionen.h"
 
 #include "controls/flatcolors.h"
 #include "controls/focusreason.h"
@@ -19,8 +19,6 @@
 #include <utility>
 
 using namespace Qt::StringLiterals;
-
-QPointer<TfrmOptionen> frmOptionen;
 
 namespace {
 
@@ -93,6 +91,7 @@ TfrmOptionen::TfrmOptionen(QWidget *owner, TWavSound &wavSound, const SettingsLo
     edSoundFile->setAutoSize(false);
     edSoundFile->setGeometry(72, 101, 185, 22);
     edSoundFile->setColorFlat(FlatColors::btnFace());
+    Label1->setBuddy(edSoundFile); // what a screen reader names the field by
 
     btnSuchen = new TFlatButton(gpAlartmton);
     btnSuchen->setObjectName(u"btnSuchen"_s);
@@ -258,8 +257,7 @@ void TfrmOptionen::btnOkClick(QObject *sender)
 void OpenOptionen(QWidget *mainWindow, TWavSound &wavSound, const SettingsLocation &settingsLocation,
                   TAlarmSettings &alarmSettings)
 {
-    ShowSecondaryWindow(frmOptionen,
-                        new TfrmOptionen(mainWindow, wavSound, settingsLocation, alarmSettings),
+    ShowSecondaryWindow(new TfrmOptionen(mainWindow, wavSound, settingsLocation, alarmSettings),
                         [mainWindow](const TfrmOptionen &dialog) {
                             const QSize frame = Placement::frameSizeLike(*mainWindow, dialog.size());
                             return Placement::centredOver(mainWindow->frameGeometry(), frame);

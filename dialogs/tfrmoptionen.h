@@ -1,6 +1,6 @@
 #pragma once
 
-#include "secondarywindow.h"
+#include "dialogs/secondarywindow.h"
 
 #include "settings/talarmsettings.h"
 
@@ -73,9 +73,6 @@ private:
     bool m_focusGoesToOk = false;
 };
 
-// The program-wide reference to the options dialog, set by the opener; it
-// turns null when the dialog is released.
-extern QPointer<TfrmOptionen> frmOptionen;
 
 // The main window's "&Optionen": the dialog centred over the main window.
 void OpenOptionen(QWidget *mainWindow, TWavSound &wavSound, const SettingsLocation &settingsLocation,

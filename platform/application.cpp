@@ -1,6 +1,7 @@
-#include "application.h"
+#include "platform/application.h"
 
 #include "base/errors.h"
+#include "platform/programending.h"
 
 #include <QLibraryInfo>
 #include <QAbstractButton>
@@ -34,8 +35,6 @@ Application::ErrorPresenter &errorPresenter()
     return presenter;
 }
 
-std::atomic<bool> g_terminating{false};
-
 // Qt's warnings and failures go to standard error, so a start that fails says
 // why; debug and info chatter stays quiet.
 void consoleMessageHandler(QtMsgType type, const QMessageLogContext &, const QString &message)
@@ -60,7 +59,9 @@ Application::Application(int &argc, char **argv)
     if (translator->load(QLocale(QLocale::German, QLocale::Germany), u"qtbase"_s, u"_"_s,
                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         installTranslator(translator);
-    connect(this, &QCoreApplication::aboutToQuit, this, [] { g_terminating = true; });
+    watchProgramEnding();
+    // Also an exit() that comes without a quit request.
+    connect(this, &QCoreApplication::aboutToQuit, this, [] { setProgramEnding(true); });
 }
 
 Application::~Application() = default;
@@ -72,8 +73,6 @@ void Application::installMessageHandler()
 
 bool Application::notify(QObject *receiver, QEvent *event)
 {
-    if (event->type() == QEvent::Quit && receiver == this)
-        g_terminating = true;
     try {
         return QApplication::notify(receiver, event);
     } catch (...) {
@@ -97,16 +96,6 @@ void Application::setTitle(const QString &title)
 void Application::setTitleListener(std::function<void(const QString &)> listener)
 {
     titleListener() = std::move(listener);
-}
-
-bool Application::terminating()
-{
-    return g_terminating.load();
-}
-
-void Application::setTerminating(bool terminating)
-{
-    g_terminating = terminating;
 }
 
 QString Application::errorReportText(const QString &message)

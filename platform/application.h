@@ -16,9 +16,9 @@
 
 namespace platform {
 
-// The application object: its title (the task bar's text), the terminating
-// flag the tick worker watches, and the default error report for exceptions
-// that leave an event handler. The state is process-wide, so widgets under test
+// The application object: its title (the task bar's text), the quit request
+// that sets the program-ending flag (programending.h), and the default error
+// report for exceptions that leave an event handler. The state is process-wide, so widgets under test
 // use it with a plain QApplication too.
 class Application : public QApplication
 {
@@ -39,10 +39,6 @@ public:
     static void setTitle(const QString &title);
     // Called with every title set; the main window mirrors it to the task bar.
     static void setTitleListener(std::function<void(const QString &)> listener);
-
-    // True once the main event loop has been asked to quit.
-    static bool terminating();
-    static void setTerminating(bool terminating);
 
     // The message as the report shows it: a full stop is appended when the last
     // character's code is above that of the full stop.

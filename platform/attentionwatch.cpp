@@ -1,4 +1,4 @@
-#include "attentionwatch.h"
+#include "platform/attentionwatch.h"
 
 #include <algorithm>
 

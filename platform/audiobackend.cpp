@@ -1,4 +1,4 @@
-#include "audiobackend.h"
+#include "platform/audiobackend.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

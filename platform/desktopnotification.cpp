@@ -1,4 +1,4 @@
-#include "desktopnotification.h"
+#include "platform/desktopnotification.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>

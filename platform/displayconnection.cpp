@@ -1,4 +1,4 @@
-#include "displayconnection.h"
+#include "platform/displayconnection.h"
 
 #include <QFile>
 

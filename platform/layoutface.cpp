@@ -1,4 +1,4 @@
-#include "layoutface.h"
+#include "platform/layoutface.h"
 
 #include <QApplication>
 #include <QFontDatabase>

@@ -1,6 +1,6 @@
-#include "osversion.h"
+#include "platform/osversion.h"
 
-#include "speakerports.h"
+#include "platform/speakerports.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "platformchoice.h"
+#include "platform/platformchoice.h"
 
 #include <xcb/xcb.h>
 

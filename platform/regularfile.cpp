@@ -1,4 +1,4 @@
-#include "regularfile.h"
+#include "platform/regularfile.h"
 
 #include <QFile>
 

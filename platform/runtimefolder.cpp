@@ -1,4 +1,4 @@
-#include "runtimefolder.h"
+#include "platform/runtimefolder.h"
 
 #include <QDir>
 #include <QFile>

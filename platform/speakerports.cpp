@@ -1,4 +1,4 @@
-#include "speakerports.h"
+#include "platform/speakerports.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <sys/io.h>

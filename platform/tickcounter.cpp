@@ -1,4 +1,4 @@
-#include "tickcounter.h"
+#include "platform/tickcounter.h"
 
 #include <time.h>
 

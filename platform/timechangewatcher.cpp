@@ -1,4 +1,4 @@
-#include "timechangewatcher.h"
+#include "platform/timechangewatcher.h"
 
 #include <QSocketNotifier>
 

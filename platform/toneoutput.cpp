@@ -1,6 +1,6 @@
-#include "toneoutput.h"
+#include "platform/toneoutput.h"
 
-#include "audiobackend.h"
+#include "platform/audiobackend.h"
 
 #include <QFile>
 

@@ -1,4 +1,4 @@
-#include "wakealarm.h"
+#include "platform/wakealarm.h"
 
 #include <QCoreApplication>
 #include <QProcess>

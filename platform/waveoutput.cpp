@@ -1,6 +1,6 @@
-#include "waveoutput.h"
+#include "platform/waveoutput.h"
 
-#include "audiobackend.h"
+#include "platform/audiobackend.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,9 +1,9 @@
-#include "windowactivation.h"
+#include "platform/windowactivation.h"
 
-#include "application.h"
-#include "attentionwatch.h"
-#include "desktopnotification.h"
-#include "x11window.h"
+#include "platform/application.h"
+#include "platform/attentionwatch.h"
+#include "platform/desktopnotification.h"
+#include "platform/x11window.h"
 
 #include <QApplication>
 #include <QGuiApplication>

@@ -1,4 +1,4 @@
-#include "x11window.h"
+#include "platform/x11window.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QGuiApplication>

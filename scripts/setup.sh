@@ -11,6 +11,7 @@ packages=(
     fonts-wine fontconfig
     xvfb xauth x11-utils xdotool xclip imagemagick openbox
     wmctrl tint2 weston xwayland qt6-wayland dbus-daemon python3-dbus python3-gi
+    at-spi2-core python3-pyatspi gir1.2-atspi-2.0
     pulseaudio pulseaudio-utils sox libsndfile1-dev
     faketime libfaketime tzdata
     librsvg2-bin

@@ -1,4 +1,4 @@
-#include "talarmsettings.h"
+#include "settings/talarmsettings.h"
 
 #include "settings/settingsfile.h"
 

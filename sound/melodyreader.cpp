@@ -1,7 +1,7 @@
-#include "melodyreader.h"
+#include "sound/melodyreader.h"
 
-#include "ebeeperror.h"
-#include "notetable.h"
+#include "sound/ebeeperror.h"
+#include "sound/notetable.h"
 #include "base/convert.h"
 #include "base/cp1252.h"
 

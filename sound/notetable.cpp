@@ -1,4 +1,4 @@
-#include "notetable.h"
+#include "sound/notetable.h"
 
 // The values are the historical ones, not tempered pitches (D is 149, Fp 189).
 const std::array<TNote, 61> NoteTable = {{

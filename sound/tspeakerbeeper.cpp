@@ -1,8 +1,8 @@
-#include "tspeakerbeeper.h"
+#include "sound/tspeakerbeeper.h"
 
-#include "ebeeperror.h"
-#include "melodyreader.h"
-#include "programending.h"
+#include "sound/ebeeperror.h"
+#include "sound/melodyreader.h"
+#include "platform/programending.h"
 #include "platform/osversion.h"
 #include "platform/regularfile.h"
 #include "platform/speakerports.h"
@@ -56,17 +56,11 @@ constexpr quint32 TimerClock = 1193181;
 
 } // namespace
 
-TSpeakerBeeper::TSpeakerBeeper(QObject *owner) : TSpeakerBeeper(owner, Services{}) {}
-
 TSpeakerBeeper::TSpeakerBeeper(QObject *owner, const Services &services)
-    : QObject(owner),
-      m_tones(services.tones ? services.tones : &platform::ToneOutput::system()),
-      m_ports(services.ports ? services.ports : &platform::SpeakerPorts::system()),
-      m_ticks(services.ticks ? services.ticks : &platform::TickCounter::system())
+    : QObject(owner), m_tones(&services.tones), m_ports(&services.ports), m_ticks(&services.ticks)
 {
-    const platform::OsVersion &os = services.os ? *services.os : platform::OsVersion::system();
-    UseBeepService = os.beepServiceAvailable();
-    watchProgramEnding();
+    UseBeepService = services.os.beepServiceAvailable();
+    platform::watchProgramEnding();
 }
 
 // Marks a sound under way; the outermost one starts audible.
@@ -79,7 +73,7 @@ public:
             return;
         // The stream is ready before the first step counts, or the whole
         // sound is skipped at once.
-        m_beeper.m_silenced = UseBeepService && !programEnding() && !m_beeper.m_tones->prepare();
+        m_beeper.m_silenced = UseBeepService && !platform::programEnding() && !m_beeper.m_tones->prepare();
     }
     ~SoundScope() { --m_beeper.m_soundDepth; }
     SoundScope(const SoundScope &) = delete;
@@ -157,7 +151,7 @@ void TSpeakerBeeper::PlayTone(quint16 frequency, qint32 duration)
 {
     if (m_soundDepth == 0)
         m_silenced = false;
-    if (m_silenced || programEnding())
+    if (m_silenced || platform::programEnding())
         return;
     if (frequency == 1) {
         waitProcessingMessages(duration);
@@ -178,7 +172,7 @@ void TSpeakerBeeper::PlayPreset(TPresetSound sound)
 {
     SoundScope scope(*this);
     for (const Step &step : presetSteps(sound)) {
-        if (m_silenced || programEnding())
+        if (m_silenced || platform::programEnding())
             return;
         PlayTone(step.frequency, step.duration);
     }
@@ -201,7 +195,7 @@ void TSpeakerBeeper::PlayMelody(const QString &fileName, const QString &songName
     SoundScope scope(*this);
     try {
         readMelody(text, songName, fileName, [this](quint16 frequency, qint32 duration) {
-            if (m_silenced || programEnding())
+            if (m_silenced || platform::programEnding())
                 throw SoundCutShort{};
             PlayTone(frequency, duration);
         });

@@ -4,7 +4,6 @@
 // - tspeakerbeeper.h: speaker tones, preset sounds and melodies.
 // - twavsound.h: the wave player; the sound card itself is platform/waveoutput.h.
 // - melodyreader.h, notetable.h: the melody file; ebeeperror.h its errors.
-// - programending.h: stops a sound under way once the program is closing.
 
 #include <QObject>
 #include <QString>
@@ -44,16 +43,16 @@ public:
         friend bool operator==(const Step &, const Step &) = default;
     };
 
-    // The platform services a beeper uses; null members mean the system's.
+    // The platform services a beeper uses: the real ones from the start-up
+    // code, fakes in tests.
     struct Services
     {
-        platform::ToneOutput *tones = nullptr;
-        platform::SpeakerPorts *ports = nullptr;
-        const platform::TickCounter *ticks = nullptr;
-        const platform::OsVersion *os = nullptr;
+        platform::ToneOutput &tones;
+        platform::SpeakerPorts &ports;
+        const platform::TickCounter &ticks;
+        const platform::OsVersion &os;
     };
 
-    explicit TSpeakerBeeper(QObject *owner = nullptr);
     TSpeakerBeeper(QObject *owner, const Services &services);
 
     TBeatDuration beatDuration() const { return m_beatDuration; }

@@ -1,12 +1,12 @@
-#include "twavsound.h"
+#include "sound/twavsound.h"
 
 #include "platform/waveoutput.h"
-#include "programending.h"
+#include "platform/programending.h"
 
-TWavSound::TWavSound(QObject *owner, platform::WaveOutput *output)
-    : QObject(owner), m_output(output ? output : &platform::WaveOutput::system())
+TWavSound::TWavSound(QObject *owner, platform::WaveOutput &output)
+    : QObject(owner), m_output(&output)
 {
-    watchProgramEnding();
+    platform::watchProgramEnding();
 }
 
 void TWavSound::PlayWave(const QString &name, quint16 flags)
@@ -15,7 +15,7 @@ void TWavSound::PlayWave(const QString &name, quint16 flags)
     // The name is handed on whole, whatever its length: paths here are often
     // longer than the old service's 131 characters.
     // Once the program is ending a sound would outlive its window.
-    if (name.isEmpty() || programEnding())
+    if (name.isEmpty() || platform::programEnding())
         m_output->stop();
     else
         m_output->play(name, (flags & SND_LOOP) != 0);

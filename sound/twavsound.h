@@ -22,7 +22,7 @@ public:
     static constexpr quint16 SND_NODEFAULT = 2;
     static constexpr quint16 SND_LOOP = 8;
 
-    explicit TWavSound(QObject *owner = nullptr, platform::WaveOutput *output = nullptr);
+    TWavSound(QObject *owner, platform::WaveOutput &output);
 
     QString soundFile() const { return m_soundFile; }
     void setSoundFile(const QString &value);

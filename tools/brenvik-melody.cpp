@@ -1,8 +1,11 @@
 // brenvik-melody: plays a melody of a melody file the way the alarm does, or
 // with --dry-run prints its steps, so melody files can be written and checked.
 
-#include "platform/audiobackend.h"
 #include "base/errors.h"
+#include "platform/audiobackend.h"
+#include "platform/osversion.h"
+#include "platform/speakerports.h"
+#include "platform/tickcounter.h"
 #include "platform/toneoutput.h"
 #include "sound/tspeakerbeeper.h"
 
@@ -61,12 +64,15 @@ int main(int argc, char *argv[])
     if (args.size() != 2)
         return usage();
 
-    std::unique_ptr<TSpeakerBeeper> beeper;
     static NoToneOutput noTones;
+    const TSpeakerBeeper::Services services{
+        dryRun ? static_cast<platform::ToneOutput &>(noTones) : platform::ToneOutput::system(),
+        platform::SpeakerPorts::system(), platform::TickCounter::system(), platform::OsVersion::system()};
+    std::unique_ptr<TSpeakerBeeper> beeper;
     if (dryRun)
-        beeper = std::make_unique<PrintingBeeper>(nullptr, TSpeakerBeeper::Services{&noTones});
+        beeper = std::make_unique<PrintingBeeper>(nullptr, services);
     else
-        beeper = std::make_unique<TSpeakerBeeper>(nullptr);
+        beeper = std::make_unique<TSpeakerBeeper>(nullptr, services);
 
     int status = 0;
     try {

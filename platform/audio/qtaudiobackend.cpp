@@ -8,7 +8,7 @@
 // alarm message never waits on the server.
 
 #include "platform/audiobackend.h"
-#include "wavfile.h"
+#include "platform/audio/wavfile.h"
 
 #include <QAudioDevice>
 #include <QAudioFormat>

@@ -1,4 +1,4 @@
-#include "wavfile.h"
+#include "platform/audio/wavfile.h"
 
 #include <QFile>
 

@@ -11,6 +11,7 @@
 #include "tests/fakes/faketoneoutput.h"
 #include "tests/fakes/fakewaveoutput.h"
 #include "tests/fakes/fakewindowactivation.h"
+#include "tests/fakes/mainwindowfixture.h"
 #include "tests/fakes/recordingbeeper.h"
 
 #include <QDir>
@@ -100,7 +101,7 @@ void tst_AlarmSoundStep::playsInOrder()
     beeper.journal = &recorded;
     FakeWaveOutput output;
     output.journal = &recorded;
-    TWavSound wave(nullptr, &output);
+    TWavSound wave(nullptr, output);
 
     TAlarmSettings settings;
     settings.Speaker = speaker;
@@ -134,9 +135,9 @@ void tst_AlarmSoundStep::unheardSpeakerEndsTheSpeakerSound()
     tones.heardTones = 0;
     FakeSpeakerPorts ports;
     FakeTickCounter ticks;
-    TSpeakerBeeper beeper(nullptr, TSpeakerBeeper::Services{&tones, &ports, &ticks, &os});
+    TSpeakerBeeper beeper(nullptr, TSpeakerBeeper::Services{tones, ports, ticks, os});
     FakeWaveOutput output;
-    TWavSound wave(nullptr, &output);
+    TWavSound wave(nullptr, output);
     TAlarmSettings settings;
     settings.Speaker = true;
     settings.Soundkarte = true;
@@ -154,7 +155,7 @@ void tst_AlarmSoundStep::assignsTheSettingsFileAnew()
 {
     RecordingBeeper beeper;
     FakeWaveOutput output;
-    TWavSound wave(nullptr, &output);
+    TWavSound wave(nullptr, output);
     // The options dialog's test button played another file through it.
     wave.setSoundFile(u"probe.wav"_s);
     wave.setActive(true);
@@ -198,36 +199,29 @@ void tst_AlarmSoundStep::melodyFileOfTheUserFirst()
 
 void tst_AlarmSoundStep::mainWindowPlaysThroughItsComponents()
 {
-    FakeSystemClock clock;
-    FakeWindowActivation activation;
-    FakeStandardDialogs dialogs;
-    FakeWaveOutput wave;
-    FakeToneOutput tones;
-    MainWindowServices services;
-    services.clock = &clock;
-    services.activation = &activation;
-    services.dialogs = &dialogs;
-    services.settingsPath = m_dir.filePath(u"Timer.ini"_s);
-    services.waveOutput = &wave;
-    services.toneOutput = &tones;
-    TfrmMain frm(services);
+    MainWindowFixture main;
+    QFile ini(main.settingsFile());
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.write("[Sound]\nFile=t\xC3\xB6r\xC3\xB6.wav\nOhne=0\nSpeaker=1\nSoundkarte=1\nSong=Default\n");
+    ini.close();
+    TfrmMain &frm = main.openMainWindow();
+    frm.show(); // loads the settings
 
-    QCOMPARE(frm.WavSound1->parent(), &frm);
-    QCOMPARE(frm.SpeakerBeeper1->parent(), &frm);
-    QCOMPARE(frm.WavSound1->property("SoundLoop").toBool(), false);
-    QCOMPARE(frm.SpeakerBeeper1->property("DefaultSound").value<TSpeakerBeeper::TPresetSound>(), TSpeakerBeeper::psOK);
-    QCOMPARE(frm.SpeakerBeeper1->property("BeatDuration").value<TSpeakerBeeper::TBeatDuration>(), TSpeakerBeeper::bd_1000);
+    auto *wavSound = frm.findChild<TWavSound *>(u"WavSound1"_s);
+    auto *beeper = frm.findChild<TSpeakerBeeper *>(u"SpeakerBeeper1"_s);
+    QVERIFY(wavSound && beeper);
+    QCOMPARE(wavSound->parent(), &frm);
+    QCOMPARE(beeper->parent(), &frm);
+    QCOMPARE(wavSound->property("SoundLoop").toBool(), false);
+    QCOMPARE(beeper->property("DefaultSound").value<TSpeakerBeeper::TPresetSound>(), TSpeakerBeeper::psOK);
+    QCOMPARE(beeper->property("BeatDuration").value<TSpeakerBeeper::TBeatDuration>(), TSpeakerBeeper::bd_1000);
     QVERIFY(TSpeakerBeeper::useBeepService()); // tones go through the beep service here
 
-    frm.alarmSettings().Speaker = true;
-    frm.alarmSettings().Song = u"Default"_s;
-    frm.alarmSettings().Soundkarte = true;
-    frm.alarmSettings().SoundFile = u"törö.wav"_s;
     frm.SoundStep();
 
-    QCOMPARE(tones.tones.size(), 3);
-    QCOMPARE(tones.tones.first(), (QPair<quint16, quint32>(932, 100)));
-    QCOMPARE(wave.calls, (QStringList{u"stop"_s, u"play törö.wav"_s}));
+    QCOMPARE(main.m_toneOutput.tones.size(), 3);
+    QCOMPARE(main.m_toneOutput.tones.first(), (QPair<quint16, quint32>(932, 100)));
+    QCOMPARE(main.m_waveOutput.calls, (QStringList{u"stop"_s, u"play törö.wav"_s}));
 }
 
 QTEST_MAIN(tst_AlarmSoundStep)

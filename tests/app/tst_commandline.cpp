@@ -2,9 +2,7 @@
 #include "app/mainwindowfactory.h"
 #include "settings/talarmsettings.h"
 #include "clock/trxclock.h"
-#include "fakes/fakestandarddialogs.h"
-#include "fakes/fakesystemclock.h"
-#include "fakes/fakewindowactivation.h"
+#include "tests/fakes/mainwindowfixture.h"
 #include "platform/application.h"
 
 #include <QTemporaryDir>
@@ -16,7 +14,7 @@ Q_DECLARE_METATYPE(platform::StartupToken)
 
 Q_DECLARE_METATYPE(CommandLine::Action)
 
-class tst_CommandLine : public QObject
+class tst_CommandLine : public QObject, public MainWindowFixture
 {
     Q_OBJECT
 
@@ -42,49 +40,34 @@ private slots:
 private:
     QString time() const
     {
-        return u"%1:%2:%3 %4"_s.arg(m_frm->RxClock1->alarmHour())
-            .arg(m_frm->RxClock1->alarmMinute())
-            .arg(m_frm->RxClock1->alarmSecond())
-            .arg(m_frm->RxClock1->alarmEnabled() ? u"an"_s : u"aus"_s);
-    }
-    QString fields() const
-    {
-        return m_frm->seStunde->text() + u':' + m_frm->seMinute->text() + u':' + m_frm->seSekunde->text();
+        return u"%1:%2:%3 %4"_s.arg(rxClock().alarmHour())
+            .arg(rxClock().alarmMinute())
+            .arg(rxClock().alarmSecond())
+            .arg(m_frm->isArmed() ? u"an"_s : u"aus"_s);
     }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    FakeSystemClock m_clock;
-    FakeStandardDialogs m_dialogs;
-    FakeWindowActivation m_activation;
     QStringList m_errors;
+    // The window's hooks as the start-up sequence gets them; the fixture owns the window.
     MainWindowParts m_main;
-    TfrmMain *m_frm = nullptr;
 };
 
 void tst_CommandLine::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
+    resetMainWindowFixture();
     m_clock.set(10, 0, 0, 500);
-    m_dialogs = FakeStandardDialogs();
-    m_activation = FakeWindowActivation();
     m_errors.clear();
 
     platform::Application::setErrorPresenter(
         [this](const QString &, const QString &text) { m_errors << text; });
-    MainWindowServices services;
-    services.clock = &m_clock;
-    services.dialogs = &m_dialogs;
-    services.activation = &m_activation;
-    services.settingsPath = m_dir->filePath(u"Timer.ini"_s);
-    m_main = createMainWindow(services);
-    m_frm = static_cast<TfrmMain *>(m_main.window.get());
+    m_main = createMainWindow(fakeServices());
+    m_frm.reset(static_cast<TfrmMain *>(m_main.window.release()));
     m_frm->SoundStep = [] {};
 }
 
 void tst_CommandLine::cleanup()
 {
     m_main = MainWindowParts();
-    m_frm = nullptr;
+    closeMainWindow();
     platform::Application::setErrorPresenter({});
 }
 
@@ -108,13 +91,13 @@ void tst_CommandLine::parses_data()
     QTest::newRow("--in $10: hexadecimal as in the menu")
         << QStringList{u"--in"_s, u"$10"_s} << A::Run << u"16 | - | - | 0"_s << QStringList{u"--in=$10"_s};
     QTest::newRow("--um 7:05: seconds 0") << QStringList{u"--um"_s, u"7:05"_s} << A::Run
-                                          << u"- | 7,05,0 | - | 0"_s << QStringList{u"--um=7:05"_s};
+                                          << u"- | 7,5,0 | - | 0"_s << QStringList{u"--um=7:05"_s};
     QTest::newRow("--um=23:59:59") << QStringList{u"--um=23:59:59"_s} << A::Run
                                    << u"- | 23,59,59 | - | 0"_s << QStringList{u"--um=23:59:59"_s};
     QTest::newRow("--um 256:0: low 8 bits as the toggle takes them")
-        << QStringList{u"--um"_s, u"256:0"_s} << A::Run << u"- | 256,0,0 | - | 0"_s << QStringList{u"--um=256:0"_s};
+        << QStringList{u"--um"_s, u"256:0"_s} << A::Run << u"- | 0,0,0 | - | 0"_s << QStringList{u"--um=256:0"_s};
     QTest::newRow("--meldung with --um") << QStringList{u"--meldung"_s, u"Tee – fertig!"_s, u"--um"_s, u"8:00"_s}
-                                         << A::Run << u"- | 8,00,0 | Tee – fertig! | 0"_s
+                                         << A::Run << u"- | 8,0,0 | Tee – fertig! | 0"_s
                                          << QStringList{u"--meldung=Tee – fertig!"_s, u"--um=8:00"_s};
     QTest::newRow("--meldung empty") << QStringList{u"--meldung="_s} << A::Run << u"- | - |  | 0"_s
                                      << QStringList{u"--meldung="_s};
@@ -135,7 +118,7 @@ void tst_CommandLine::parses()
     const ClockCommand &c = line.command;
     const QString seen = u"%1 | %2 | %3 | %4"_s.arg(
         c.inMinutes ? QString::number(*c.inMinutes) : u"-"_s,
-        c.at ? c.at->hour + u',' + c.at->minute + u',' + c.at->second : u"-"_s,
+        c.at ? u"%1,%2,%3"_s.arg(c.at->hour).arg(c.at->minute).arg(c.at->second) : u"-"_s,
         c.message ? *c.message : u"-"_s, QString::number(c.disarm));
     QCOMPARE(seen, command);
     QCOMPARE(line.forwarded, forwarded);
@@ -228,6 +211,9 @@ void tst_CommandLine::helpIsGerman()
     for (const QString &option : {u"--in MINUTEN"_s, u"--um HH:MM[:SS]"_s, u"--meldung TEXT"_s,
                                   u"--aus"_s, u"--help"_s, u"--version"_s})
         QVERIFY2(help.contains(option), qPrintable(option));
+    // The keys that reach what Tab does not.
+    for (const QString &key : {u"Strg+Eingabe"_s, u"Strg+M"_s})
+        QVERIFY2(help.contains(key), qPrintable(key));
     QCOMPARE(versionText(), u"brenvik-timer 1.0\n"_s);
 }
 
@@ -245,7 +231,7 @@ void tst_CommandLine::appliesToTheWindow_data()
                                              << u"10:1:0"_s << QString();
     QTest::newRow("--in while armed re-arms") << true << QStringList{u"--in=90"_s} << u"11:30:0 an"_s
                                               << u"11:30:0"_s << QString();
-    QTest::newRow("--um arms") << false << QStringList{u"--um=7:05"_s} << u"7:5:0 an"_s << u"7:05:0"_s << QString();
+    QTest::newRow("--um arms") << false << QStringList{u"--um=7:05"_s} << u"7:5:0 an"_s << u"7:5:0"_s << QString();
     QTest::newRow("--um while armed keeps it armed with the new time")
         << true << QStringList{u"--um=6:45:30"_s} << u"6:45:30 an"_s << u"6:45:30"_s << QString();
     QTest::newRow("--aus disarms") << true << QStringList{u"--aus"_s} << u"12:30:0 aus"_s << u"12:30:0"_s
@@ -255,7 +241,7 @@ void tst_CommandLine::appliesToTheWindow_data()
     QTest::newRow("--meldung alone arms nothing") << false << QStringList{u"--meldung=Tee"_s}
                                                   << u"0:0:0 aus"_s << u"0:0:0"_s << u"Tee"_s;
     QTest::newRow("--meldung with --um") << false << QStringList{u"--meldung=Tee"_s, u"--um=8:00"_s}
-                                         << u"8:0:0 an"_s << u"8:00:0"_s << u"Tee"_s;
+                                         << u"8:0:0 an"_s << u"8:0:0"_s << u"Tee"_s;
 }
 
 void tst_CommandLine::appliesToTheWindow()
@@ -266,14 +252,11 @@ void tst_CommandLine::appliesToTheWindow()
     QFETCH(QString, fields);
     QFETCH(QString, message);
     const QString expectedFields = fields;
-    m_frm->seStunde->setText(u"0"_s);
-    m_frm->seMinute->setText(u"0"_s);
-    m_frm->seSekunde->setText(u"0"_s);
+    setFields(u"0"_s, u"0"_s, u"0"_s);
     if (armedBefore) {
-        m_frm->seStunde->setText(u"12"_s);
-        m_frm->seMinute->setText(u"30"_s);
-        m_frm->btnActivateClick(m_frm->btnActivate);
-        QVERIFY(m_frm->RxClock1->alarmEnabled());
+        setFields(u"12"_s, u"30"_s, u"0"_s);
+        btnActivate().click();
+        QVERIFY(m_frm->isArmed());
     }
     const CommandLine line = parseCommandLine(QStringList{u"brenvik-timer"_s} + arguments);
     QCOMPARE(line.action, CommandLine::Action::Run);
@@ -282,7 +265,7 @@ void tst_CommandLine::appliesToTheWindow()
     QCOMPARE(this->fields(), expectedFields);
     QCOMPARE(m_frm->alarmSettings().AlarmMeldung, message);
     const bool armed = alarm.endsWith(u"an"_s);
-    QCOMPARE(m_frm->btnActivate->text(), armed ? u"Alarm ist aktiv"_s : u"Alarm aus"_s);
+    QCOMPARE(btnActivate().text(), armed ? u"Alarm ist aktiv"_s : u"Alarm aus"_s);
     QCOMPARE(platform::Application::title(), armed ? u"Alarm: AKTIV"_s : u"Brenvik Timer"_s);
     QCOMPARE(m_errors, QStringList());
     QCOMPARE(m_dialogs.queries.size(), 0);
@@ -290,17 +273,15 @@ void tst_CommandLine::appliesToTheWindow()
 
 void tst_CommandLine::disarmsAlsoWithUnreadableFields()
 {
-    m_frm->seStunde->setText(u"7"_s);
-    m_frm->seMinute->setText(u"15"_s);
-    m_frm->seSekunde->setText(u"0"_s);
-    m_frm->btnActivateClick(m_frm->btnActivate);
-    // The toggle itself refuses now, so the alarm could not be switched off.
-    m_frm->seMinute->setText(QString());
+    setFields(u"7"_s, u"15"_s, u"0"_s);
+    btnActivate().click();
+    // The toggle itself refuses now, so it could not switch the alarm off.
+    setFields(u"7"_s, QString(), u"0"_s);
     ClockCommand off;
     off.disarm = true;
     QCOMPARE(m_main.command(off), QString());
     QCOMPARE(time(), u"7:15:0 aus"_s);
-    QCOMPARE(fields(), u"7:15:0"_s);
+    QCOMPARE(fields(), u"7::0"_s); // what was typed stays
     QCOMPARE(m_errors, QStringList());
 }
 

@@ -1,10 +1,8 @@
 #include "app/tfrmmain.h"
 #include "app/tsplashform.h"
 #include "dialogs/tfrminfo.h"
-#include "fakes/fakedesktopshell.h"
-#include "fakes/fakestandarddialogs.h"
-#include "fakes/fakesystemclock.h"
-#include "fakes/fakewindowactivation.h"
+#include "tests/fakes/fakedesktopshell.h"
+#include "tests/fakes/mainwindowfixture.h"
 #include "resources/logo.h"
 
 #include <QApplication>
@@ -64,18 +62,9 @@ void tst_Logos::windowsDrawTheirLogoAtTheScreensPixels()
     FakeDesktopShell shell;
     TfrmInfo info(nullptr, shell);
     TSplashForm splash;
-    QTemporaryDir dir;
-    FakeSystemClock clock;
-    FakeWindowActivation activation;
-    FakeStandardDialogs dialogs;
-    clock.set(10, 0, 0);
-    MainWindowServices services;
-    services.clock = &clock;
-    services.shell = &shell;
-    services.activation = &activation;
-    services.dialogs = &dialogs;
-    services.settingsPath = dir.filePath(u"Timer.ini"_s);
-    TfrmMain main(services);
+    MainWindowFixture fixture;
+    fixture.m_clock.set(10, 0, 0);
+    TfrmMain &main = fixture.openMainWindow();
 
     const struct {
         QWidget *window;
@@ -83,7 +72,7 @@ void tst_Logos::windowsDrawTheirLogoAtTheScreensPixels()
         QSize size;
     } logos[] = {{&info, info.Image1, QSize(258, 100)},
                  {&splash, splash.Image1, QSize(258, 100)},
-                 {&main, main.Image1, QSize(177, 217)}};
+                 {&main, main.findChild<QLabel *>(u"Image1"_s), QSize(177, 217)}};
     for (const auto &logo : logos) {
         logo.window->show();
         QVERIFY(QTest::qWaitForWindowExposed(logo.window));

@@ -36,16 +36,13 @@ private slots:
 private:
     // Runs check once the window of type W is open, then closes it through its OK button.
     template<typename W>
-    void whenOpen(QPointer<W> &reference, std::function<void(W &)> check);
+    void whenOpen(std::function<void(W &)> check);
 };
 
 void tst_MenuCommands::init()
 {
     resetMainWindowFixture();
-    MainWindowServices services = fakeServices();
-    services.waveOutput = &m_waveOutput;
-    services.toneOutput = &m_toneOutput;
-    openMainWindow(services).show();
+    openMainWindow().show();
     QVERIFY(QTest::qWaitForWindowActive(m_frm.get()));
 }
 
@@ -55,17 +52,18 @@ void tst_MenuCommands::cleanup()
 }
 
 template<typename W>
-void tst_MenuCommands::whenOpen(QPointer<W> &reference, std::function<void(W &)> check)
+void tst_MenuCommands::whenOpen(std::function<void(W &)> check)
 {
     auto *poll = new QTimer(this);
     poll->setInterval(10);
-    connect(poll, &QTimer::timeout, this, [&reference, check, poll] {
-        if (!reference || QApplication::activeWindow() != reference)
+    connect(poll, &QTimer::timeout, this, [this, check, poll] {
+        W *window = m_frm->findChild<W *>();
+        if (!window || QApplication::activeWindow() != window)
             return;
         poll->stop();
         poll->deleteLater();
-        check(*reference);
-        reference->BitBtn1->click();
+        check(*window);
+        window->BitBtn1->click();
     });
     poll->start();
 }
@@ -73,7 +71,7 @@ void tst_MenuCommands::whenOpen(QPointer<W> &reference, std::function<void(W &)>
 void tst_MenuCommands::infoFromTheKeyboard()
 {
     bool seen = false;
-    whenOpen<TfrmInfo>(frmInfo, [&](TfrmInfo &info) {
+    whenOpen<TfrmInfo>([&](TfrmInfo &info) {
         seen = true;
         QCOMPARE(info.windowTitle(), u"Brenvik Timer"_s);
         QCOMPARE(info.size(), QSize(368, 187));
@@ -83,17 +81,17 @@ void tst_MenuCommands::infoFromTheKeyboard()
         QVERIFY(info.isVisible());
     });
     QTest::keyClick(m_frm.get(), Qt::Key_H, Qt::AltModifier);
-    QTRY_VERIFY(m_frm->mnuHilfe->isVisible());
-    QTest::keyClick(m_frm->mnuHilfe, Qt::Key_I);
+    QTRY_VERIFY(control<QMenu>(u"mnuHilfe"_s)->isVisible());
+    QTest::keyClick(control<QMenu>(u"mnuHilfe"_s), Qt::Key_I);
     QTRY_VERIFY(seen);
-    QTRY_VERIFY(!frmInfo);
+    QTRY_VERIFY(!m_frm->findChild<TfrmInfo *>());
     QCOMPARE(m_shell.opened, QStringList{Maker::MailAddress});
 }
 
 void tst_MenuCommands::helpFromTheKeyboard()
 {
     bool seen = false;
-    whenOpen<TfrmHilfe>(frmHilfe, [&](TfrmHilfe &help) {
+    whenOpen<TfrmHilfe>([&](TfrmHilfe &help) {
         seen = true;
         QCOMPARE(help.windowTitle(), u"Brenvik Timer"_s);
         QCOMPARE(help.size(), QSize(358, 332));
@@ -102,10 +100,10 @@ void tst_MenuCommands::helpFromTheKeyboard()
         QCOMPARE(help.Memo1->lines(), TfrmHilfe::HelpLines());
     });
     QTest::keyClick(m_frm.get(), Qt::Key_H, Qt::AltModifier);
-    QTRY_VERIFY(m_frm->mnuHilfe->isVisible());
-    QTest::keyClick(m_frm->mnuHilfe, Qt::Key_W);
+    QTRY_VERIFY(control<QMenu>(u"mnuHilfe"_s)->isVisible());
+    QTest::keyClick(control<QMenu>(u"mnuHilfe"_s), Qt::Key_W);
     QTRY_VERIFY(seen);
-    QTRY_VERIFY(!frmHilfe);
+    QTRY_VERIFY(!m_frm->findChild<TfrmHilfe *>());
 }
 
 void tst_MenuCommands::optionsChangeTheFileAndTheNextAlarm()
@@ -118,12 +116,13 @@ void tst_MenuCommands::optionsChangeTheFileAndTheNextAlarm()
     auto *poll = new QTimer(this);
     poll->setInterval(10);
     connect(poll, &QTimer::timeout, this, [&, poll] {
-        if (!frmOptionen || QApplication::activeWindow() != frmOptionen)
+        auto *dialog = m_frm->findChild<TfrmOptionen *>(u"frmOptionen"_s);
+        if (!dialog || QApplication::activeWindow() != dialog)
             return;
         poll->stop();
         poll->deleteLater();
         seen = true;
-        TfrmOptionen &options = *frmOptionen;
+        TfrmOptionen &options = *dialog;
         QCOMPARE(options.windowTitle(), u"Brenvik Timer"_s);
         QCOMPARE(options.size(), QSize(289, 223));
         QCOMPARE(options.parentWidget(), m_frm.get());
@@ -135,9 +134,9 @@ void tst_MenuCommands::optionsChangeTheFileAndTheNextAlarm()
     poll->start();
     QTest::keyClick(m_frm.get(), Qt::Key_O, Qt::AltModifier);
     QTRY_VERIFY(seen);
-    QTRY_VERIFY(!frmOptionen);
+    QTRY_VERIFY(!m_frm->findChild<TfrmOptionen *>());
 
-    const SettingsFile file(m_frm->settingsPath());
+    const SettingsFile file(settingsFile());
     QCOMPARE(file.readString(u"Sound"_s, u"File"_s, {}), wave);
     QCOMPARE(file.readString(u"Sound"_s, u"Ohne"_s, {}), u"0"_s);
     QCOMPARE(file.readString(u"Sound"_s, u"Speaker"_s, {}), u"0"_s);
@@ -147,7 +146,7 @@ void tst_MenuCommands::optionsChangeTheFileAndTheNextAlarm()
     QVERIFY(!m_frm->alarmSettings().Ohne);
 
     m_waveOutput.calls.clear();
-    m_frm->RxClock1Alarm(m_frm->RxClock1);
+    deliverAlarm();
     QVERIFY(m_waveOutput.calls.contains(u"play "_s + wave));
     QCOMPARE(m_dialogs.messages.size(), 1);
 }

@@ -2,8 +2,8 @@
 #include "app/runapplication.h"
 #include "settings/talarmsettings.h"
 #include "app/tsplashform.h"
-#include "clock/trxclock.h"
-#include "fakes/fakestandarddialogs.h"
+#include "controls/tflatspineditinteger.h"
+#include "tests/fakes/mainwindowfixture.h"
 #include "platform/application.h"
 #include "base/errors.h"
 
@@ -277,27 +277,24 @@ void tst_RunApplication::logOutAsksOnce()
     QFETCH(int, questions);
     QFETCH(bool, refused);
 
-    QTemporaryDir dir;
-    FakeStandardDialogs dialogs;
+    MainWindowFixture fixture;
+    FakeStandardDialogs &dialogs = fixture.m_dialogs;
     dialogs.questionAnswer = answer;
     FakeSessionManager session;
     session.interactionAllowed = interactionAllowed;
     SessionManagerSwap swap(&session);
-    MainWindowServices services;
-    services.dialogs = &dialogs;
-    services.settingsPath = dir.filePath(u"Timer.ini"_s);
 
     int questionsAsked = -1;
     bool openAfterRefusal = false;
     bool armedAfterRefusal = false;
     const int code = runApplication(
         [&] {
-            MainWindowParts main = createMainWindow(services);
+            MainWindowParts main = createMainWindow(fixture.fakeServices());
             auto *frm = static_cast<TfrmMain *>(main.window.get());
             QTimer::singleShot(0, frm, [&, frm] {
                 if (armed)
-                    frm->btnActivateClick(frm->btnActivate);
-                QCOMPARE(frm->RxClock1->alarmEnabled(), armed);
+                    frm->armAt(12, 30, 0);
+                QCOMPARE(frm->isArmed(), armed);
                 session.appCommitData();
                 if (session.cancels == 0) {
                     // The session manager lets the program go.
@@ -308,7 +305,7 @@ void tst_RunApplication::logOutAsksOnce()
                 }
                 questionsAsked = int(dialogs.questions.size());
                 openAfterRefusal = frm->isVisible();
-                armedAfterRefusal = frm->RxClock1->alarmEnabled();
+                armedAfterRefusal = frm->isArmed();
                 dialogs.questionAnswer = true;
                 frm->close();
             });
@@ -328,31 +325,29 @@ void tst_RunApplication::logOutAsksOnce()
 // command line carried out before it would be overwritten.
 void tst_RunApplication::commandLineAfterTheSettingsAreLoaded()
 {
-    QTemporaryDir dir;
-    QFile ini(dir.filePath(u"Timer.ini"_s));
+    MainWindowFixture fixture;
+    QFile ini(fixture.settingsFile());
     QVERIFY(ini.open(QIODevice::WriteOnly));
     ini.write("[Meldung]\r\nAlarmMeldung=Aus der Datei\r\nStunde=8\r\nMinute=0\r\nSekunde=0\r\n");
     ini.close();
-    FakeStandardDialogs dialogs;
-    MainWindowServices services;
-    services.dialogs = &dialogs;
-    services.settingsPath = ini.fileName();
     const CommandLine line = parseCommandLine({u"brenvik-timer"_s, u"--um=6:45"_s, u"--meldung=Los"_s});
     QCOMPARE(line.action, CommandLine::Action::Run);
 
     QString seen;
     const int code = runApplication(
         [&] {
-            MainWindowParts main = createMainWindow(services);
+            MainWindowParts main = createMainWindow(fixture.fakeServices());
             auto *frm = static_cast<TfrmMain *>(main.window.get());
             // Queued behind the command line, which is queued once the window shows.
             QTimer::singleShot(0, frm, [&, frm] {
                 QTimer::singleShot(0, frm, [&, frm] {
-                    seen = u"%1:%2:%3 %4 %5"_s.arg(frm->seStunde->text(), frm->seMinute->text(),
-                                                   frm->seSekunde->text(),
-                                                   frm->RxClock1->alarmEnabled() ? u"an"_s : u"aus"_s,
+                    const auto field = [frm](const QString &name) {
+                        return frm->findChild<TFlatSpinEditInteger *>(name)->text();
+                    };
+                    seen = u"%1:%2:%3 %4 %5"_s.arg(field(u"seStunde"_s), field(u"seMinute"_s),
+                                                   field(u"seSekunde"_s), frm->isArmed() ? u"an"_s : u"aus"_s,
                                                    frm->alarmSettings().AlarmMeldung);
-                    frm->RxClock1->setAlarmEnabled(false);
+                    frm->disarm();
                     frm->close();
                 });
             });

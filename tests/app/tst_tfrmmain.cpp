@@ -3,6 +3,7 @@
 #include "clock/trxclock.h"
 #include "tests/fakes/mainwindowfixture.h"
 #include "platform/application.h"
+#include "base/errors.h"
 #include "base/maker.h"
 
 #include <QAction>
@@ -63,6 +64,8 @@ private slots:
     void toggle_data();
     void toggle();
     void toggleTwiceArmsAndDisarms();
+    void armAtRefusesATimeThatDoesNotExist_data();
+    void armAtRefusesATimeThatDoesNotExist();
 
     void messageEntry_data();
     void messageEntry();
@@ -87,33 +90,27 @@ private slots:
     void deliveryGoesOnWhenSoundOrForegroundFail();
 
 private:
-    TAlarmSettings &settings() { return m_frm->alarmSettings(); }
+    const TAlarmSettings &settings() const { return m_frm->alarmSettings(); }
     AlarmTime alarmTime() const
     {
-        return {m_frm->RxClock1->alarmHour(), m_frm->RxClock1->alarmMinute(),
-                m_frm->RxClock1->alarmSecond()};
+        return {rxClock().alarmHour(), rxClock().alarmMinute(),
+                rxClock().alarmSecond()};
     }
     AlarmTime fieldTime() const
     {
-        return {m_frm->seStunde->text().toInt(), m_frm->seMinute->text().toInt(),
-                m_frm->seSekunde->text().toInt()};
-    }
-    void setFields(const QString &h, const QString &m, const QString &s)
-    {
-        m_frm->seStunde->setText(h);
-        m_frm->seMinute->setText(m);
-        m_frm->seSekunde->setText(s);
+        const QStringList texts = fields().split(u':');
+        return {texts[0].toInt(), texts[1].toInt(), texts[2].toInt()};
     }
     void arm(int h, int m, int s)
     {
         setFields(QString::number(h), QString::number(m), QString::number(s));
-        m_frm->btnActivate->click();
-        QVERIFY(m_frm->RxClock1->alarmEnabled());
+        btnActivate().click();
+        QVERIFY(rxClock().alarmEnabled());
     }
     void verifyArmed(bool armed)
     {
-        QCOMPARE(m_frm->RxClock1->alarmEnabled(), armed);
-        QCOMPARE(m_frm->btnActivate->text(), armed ? u"Alarm ist aktiv"_s : u"Alarm aus"_s);
+        QCOMPARE(rxClock().alarmEnabled(), armed);
+        QCOMPARE(btnActivate().text(), armed ? u"Alarm ist aktiv"_s : u"Alarm aus"_s);
         QCOMPARE(platform::Application::title(), armed ? u"Alarm: AKTIV"_s : u"Brenvik Timer"_s);
     }
 
@@ -132,7 +129,7 @@ void tst_TfrmMain::init()
     platform::Application::setTitle(u"Brenvik Timer"_s);
     platform::Application::setErrorPresenter(
         [this](const QString &, const QString &text) { m_errors << text; });
-    openMainWindow(fakeServices()).SoundStep = [this] { m_log << u"sound"_s; };
+    openMainWindow().SoundStep = [this] { m_log << u"sound"_s; };
 }
 
 void tst_TfrmMain::cleanup()
@@ -163,12 +160,12 @@ void tst_TfrmMain::layout()
 {
     QFETCH(QString, name);
     QFETCH(QRect, geometry);
-    auto *widget = m_frm->ClientArea->findChild<QWidget *>(name, Qt::FindDirectChildrenOnly);
+    auto *widget = control(u"ClientArea"_s)->findChild<QWidget *>(name, Qt::FindDirectChildrenOnly);
     QVERIFY(widget);
     QCOMPARE(widget->geometry(), geometry);
 
     QStringList order;
-    for (QObject *child : m_frm->ClientArea->children()) {
+    for (QObject *child : control(u"ClientArea"_s)->children()) {
         if (child->isWidgetType())
             order << child->objectName();
     }
@@ -183,40 +180,40 @@ void tst_TfrmMain::windowLookMenuAndTabOrder()
 {
     m_frm->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_frm.get()));
-    QCOMPARE(m_frm->ClientArea->size(), QSize(274, 233));
+    QCOMPARE(control(u"ClientArea"_s)->size(), QSize(274, 233));
     QCOMPARE(m_frm->windowTitle(), u"Brenvik Timer"_s);
     QCOMPARE(m_frm->font().family(), u"Tahoma"_s);
     QCOMPARE(m_frm->font().pixelSize(), 13);
-    QCOMPARE(m_frm->RxClock1->font().pixelSize(), 20);
-    QCOMPARE(m_frm->RxClock1->bevelInner(), bvNone);
-    QCOMPARE(m_frm->RxClock1->bevelOuter(), bvNone);
-    QCOMPARE(m_frm->ClientArea->grab().toImage().pixelColor(5, 225), QColor(Qt::white));
+    QCOMPARE(rxClock().font().pixelSize(), 20);
+    QCOMPARE(rxClock().bevelInner(), TRxClock::bvNone);
+    QCOMPARE(rxClock().bevelOuter(), TRxClock::bvNone);
+    QCOMPARE(control(u"ClientArea"_s)->grab().toImage().pixelColor(5, 225), QColor(Qt::white));
     QVERIFY(!(m_frm->windowFlags() & Qt::WindowMaximizeButtonHint));
     QVERIFY(m_frm->windowFlags() & Qt::WindowMinimizeButtonHint);
     QCOMPARE(m_frm->minimumSize(), m_frm->maximumSize());
-    QCOMPARE(m_frm->Image1->cursor().shape(), Qt::PointingHandCursor);
-    QCOMPARE(m_frm->Label1->text(), u"Aktuelle Zeit"_s);
-    QCOMPARE(m_frm->Label2->text(), u"Alarmzeit"_s);
-    QCOMPARE(m_frm->Label3->text(), u"Alarmstatus"_s);
-    QCOMPARE(m_frm->Button1->text(), u"Meldung"_s);
-    QCOMPARE(m_frm->btnActivate->text(), u"Alarm aus"_s);
+    QCOMPARE(control<QLabel>(u"Image1"_s)->cursor().shape(), Qt::PointingHandCursor);
+    QCOMPARE(control<QLabel>(u"Label1"_s)->text(), u"Aktuelle Zeit"_s);
+    QCOMPARE(control<QLabel>(u"Label2"_s)->text(), u"Alarmzeit"_s);
+    QCOMPARE(control<QLabel>(u"Label3"_s)->text(), u"Alarmstatus"_s);
+    QCOMPARE(control<TFlatButton>(u"Button1"_s)->text(), u"Meldung"_s);
+    QCOMPARE(btnActivate().text(), u"Alarm aus"_s);
 
     QStringList bar;
-    for (QAction *action : m_frm->mnuMain->actions())
+    for (QAction *action : control<QMenuBar>(u"mnuMain"_s)->actions())
         bar << action->text();
     QCOMPARE(bar, (QStringList{u"&Ende"_s, u"&Alarm in"_s, u"&Optionen"_s, u"&Hilfe"_s}));
     QStringList alarmIn;
-    for (QAction *action : m_frm->mnuAlarm->actions())
+    for (QAction *action : control<QMenu>(u"mnuAlarm"_s)->actions())
         alarmIn << action->text();
     QCOMPARE(alarmIn, (QStringList{u"&5 Minuten"_s, u"&10 Minuten"_s, u"15 &Minuten"_s,
                                    u"&20 Minuten"_s, u"&30 Minuten"_s, u"&45 Minuten"_s,
                                    u"&60 Minuten"_s, u"&Weitere"_s}));
     QStringList hilfe;
-    for (QAction *action : m_frm->mnuHilfe->actions())
+    for (QAction *action : control<QMenu>(u"mnuHilfe"_s)->actions())
         hilfe << action->text();
     QCOMPARE(hilfe, (QStringList{u"&Wie funktioniert' s"_s, u"&Info"_s}));
 
-    QWidget *focus = m_frm->seStunde;
+    QWidget *focus = control(u"seStunde"_s);
     QStringList chain;
     for (int i = 0; i < 4; ++i) {
         focus = focus->nextInFocusChain();
@@ -227,8 +224,8 @@ void tst_TfrmMain::windowLookMenuAndTabOrder()
     // The flat buttons keep their class default TabStop false: Tab cycles
     // through the three fields only.
     QCOMPARE(chain, (QStringList{u"seMinute"_s, u"seSekunde"_s, u"seStunde"_s, u"seMinute"_s}));
-    QVERIFY(!m_frm->Button1->tabStop());
-    QVERIFY(!m_frm->btnActivate->tabStop());
+    QVERIFY(!control<TFlatButton>(u"Button1"_s)->tabStop());
+    QVERIFY(!btnActivate().tabStop());
 }
 
 void tst_TfrmMain::centredOnTheScreenByItsFrame()
@@ -251,22 +248,20 @@ void tst_TfrmMain::loadsDefaultsWithoutAFile()
     QCOMPARE(settings().Speaker, false);
     QCOMPARE(settings().Soundkarte, false);
     QCOMPARE(settings().Song, u"Entertainer"_s);
-    QCOMPARE(m_frm->seStunde->text(), u"12"_s);
-    QCOMPARE(m_frm->seMinute->text(), u"30"_s);
-    QCOMPARE(m_frm->seSekunde->text(), u"0"_s);
+    QCOMPARE(fields(), u"12:30:0"_s);
     verifyArmed(false); // nothing is armed by loading
 }
 
 void tst_TfrmMain::loadsTheFile()
 {
-    QFile file(m_frm->settingsPath());
+    QFile file(settingsFile());
     QVERIFY(file.open(QIODevice::WriteOnly));
     // Written on Windows: CRLF, Windows-1252, odd spelling.
     file.write("[SOUND]\r\nfile = C:\\Kl\xE4nge\\wecker.wav\r\nOhne=0\r\nSpeaker=yes\r\n"
                "Soundkarte=0x1\r\nSong=\"F\xFCr Elise\"\r\n"
                "[Meldung]\r\nAlarmMeldung=Tee ist fertig\r\nStunde=7\r\nMinute=abc\r\n");
     file.close();
-    m_frm->RxClock1->setAlarmHour(3);
+    rxClock().setAlarmHour(3);
     m_frm->show();
     QCOMPARE(settings().SoundFile, u"C:\\Klänge\\wecker.wav"_s);
     QCOMPARE(settings().AlarmMeldung, u"Tee ist fertig"_s);
@@ -274,14 +269,12 @@ void tst_TfrmMain::loadsTheFile()
     QCOMPARE(settings().Speaker, false);
     QCOMPARE(settings().Soundkarte, true);
     QCOMPARE(settings().Song, u"Für Elise"_s);
-    QCOMPARE(m_frm->seStunde->text(), u"7"_s);
-    QCOMPARE(m_frm->seMinute->text(), u"abc"_s); // unchecked; the field decides
-    QCOMPARE(m_frm->seSekunde->text(), u"0"_s);
-    QCOMPARE(m_frm->RxClock1->alarmHour(), 3); // the clock waits for the toggle
+    QCOMPARE(fields(), u"7:abc:0"_s); // unchecked; the field decides
+    QCOMPARE(rxClock().alarmHour(), 3); // the clock waits for the toggle
     verifyArmed(false);
 
     // Read once: showing the window again does not load again.
-    settings().AlarmMeldung = u"getippt"_s;
+    m_frm->setMessage(u"getippt"_s);
     m_frm->hide();
     m_frm->show();
     QCOMPARE(settings().AlarmMeldung, u"getippt"_s);
@@ -332,13 +325,13 @@ void tst_TfrmMain::toggle()
     if (armedBefore)
         arm(1, 2, 3);
     else
-        setFields(u"1"_s, u"2"_s, u"3"_s), m_frm->btnActivate->click(), m_frm->btnActivate->click();
+        setFields(u"1"_s, u"2"_s, u"3"_s), btnActivate().click(), btnActivate().click();
     QCOMPARE(alarmTime(), (AlarmTime{1, 2, 3}));
     verifyArmed(armedBefore);
     QVERIFY(m_errors.isEmpty());
 
     setFields(fields[0], fields[1], fields[2]);
-    m_frm->btnActivate->click();
+    btnActivate().click();
     verifyArmed(armedAfter);
     QCOMPARE(alarmTime(), alarmAfter);
     QCOMPARE(m_errors, error.isEmpty() ? QStringList() : QStringList{error});
@@ -350,11 +343,45 @@ void tst_TfrmMain::toggleTwiceArmsAndDisarms()
     arm(23, 59, 59);
     QCOMPARE(alarmTime(), (AlarmTime{23, 59, 59}));
     setFields(u"0"_s, u"0"_s, u"0"_s);
-    m_frm->btnActivate->click();
+    btnActivate().click();
     verifyArmed(false);
     QCOMPARE(alarmTime(), (AlarmTime{0, 0, 0}));
-    m_frm->btnActivate->click();
+    btnActivate().click();
     verifyArmed(true);
+}
+
+void tst_TfrmMain::armAtRefusesATimeThatDoesNotExist_data()
+{
+    QTest::addColumn<bool>("armed");
+    QTest::addColumn<AlarmTime>("time");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("hour 24, disarmed") << false << AlarmTime{24, 0, 0} << u"''24:2:3'' ist keine gültige Zeit"_s;
+    QTest::newRow("minute 60, armed") << true << AlarmTime{5, 60, 0} << u"''5:60:3'' ist keine gültige Zeit"_s;
+    QTest::newRow("second 60, armed") << true << AlarmTime{5, 6, 60} << u"''5:6:60'' ist keine gültige Zeit"_s;
+}
+
+// A caller other than the toggle gets the refusal itself, and nothing has changed.
+void tst_TfrmMain::armAtRefusesATimeThatDoesNotExist()
+{
+    QFETCH(bool, armed);
+    QFETCH(AlarmTime, time);
+    QFETCH(QString, error);
+    m_frm->show();
+    arm(1, 2, 3);
+    if (!armed)
+        btnActivate().click();
+    setFields(u"7"_s, u"x"_s, u"9"_s);
+    QString refusal;
+    try {
+        m_frm->armAt(quint8(time.hour), quint8(time.minute), quint8(time.second));
+    } catch (const EConvertError &e) {
+        refusal = e.message();
+    }
+    QCOMPARE(refusal, error);
+    QCOMPARE(alarmTime(), (AlarmTime{1, 2, 3}));
+    QCOMPARE(fields(), u"7:x:9"_s);
+    verifyArmed(armed);
+    QVERIFY(m_errors.isEmpty()); // reported by whoever called
 }
 
 void tst_TfrmMain::messageEntry_data()
@@ -370,9 +397,9 @@ void tst_TfrmMain::messageEntry()
 {
     QFETCH(std::optional<QString>, answer);
     QFETCH(QString, message);
-    settings().AlarmMeldung = u"alt"_s;
+    m_frm->setMessage(u"alt"_s);
     m_dialogs.queryAnswers = {answer};
-    m_frm->Button1->click();
+    control<TFlatButton>(u"Button1"_s)->click();
     QCOMPARE(m_dialogs.queries.size(), 1);
     QCOMPARE(m_dialogs.queries[0].caption, u"Beim Alarm"_s);
     QCOMPARE(m_dialogs.queries[0].prompt, u"Meldung zum Alarm ausgeben"_s);
@@ -385,7 +412,7 @@ void tst_TfrmMain::logoOpensTheWebAddress()
 {
     m_frm->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_frm.get()));
-    QTest::mouseClick(m_frm->Image1, Qt::LeftButton, {}, QPoint(150, 200));
+    QTest::mouseClick(control(u"Image1"_s), Qt::LeftButton, {}, QPoint(150, 200));
     QCOMPARE(m_shell.opened, QStringList{Maker::WebAddress});
 }
 
@@ -414,7 +441,7 @@ void tst_TfrmMain::closeGuard()
         arm(6, 0, 0);
     m_dialogs.questionAnswer = answer;
     if (how == u"Ende"_s)
-        m_frm->mnuEnde->trigger();
+        menuItem(u"mnuEnde"_s).trigger();
     else
         m_frm->windowHandle()->close(); // what the close box and Alt+F4 ask for
     QCOMPARE(m_frm->isVisible(), !closed);
@@ -424,7 +451,7 @@ void tst_TfrmMain::closeGuard()
         QCOMPARE(m_dialogs.questions[0].text,
                  u"Der Timer ist aktiv. Alarm wird nur ausgelöst, wenn das Programm läuft.\n"
                  u"Programm trotzdem verlassen?"_s);
-        QCOMPARE(m_frm->RxClock1->alarmEnabled(), true); // a refused close leaves it armed
+        QCOMPARE(rxClock().alarmEnabled(), true); // a refused close leaves it armed
     } else {
         QVERIFY(m_dialogs.questions.isEmpty());
     }
@@ -455,7 +482,7 @@ void tst_TfrmMain::closeRequestsWhileTheQuestionIsOpen()
     arm(6, 0, 0);
     const auto request = [this](const QString &how) {
         if (how == u"Ende"_s) {
-            m_frm->mnuEnde->trigger();
+            menuItem(u"mnuEnde"_s).trigger();
         } else if (how == u"close box"_s) {
             m_frm->windowHandle()->close();
         } else {
@@ -517,9 +544,9 @@ void tst_TfrmMain::taskbarTitle()
     // The state changing while minimised reaches the task bar, too.
     m_frm->showMinimized();
     QTRY_VERIFY(m_frm->isMinimized());
-    m_frm->mnu5->trigger();
+    menuItem(u"mnu5"_s).trigger();
     QCOMPARE(m_frm->windowTitle(), u"Alarm: AKTIV"_s);
-    m_frm->RxClock1Alarm(m_frm->RxClock1); // restores the window
+    deliverAlarm(); // restores the window
     QCOMPARE(m_frm->windowTitle(), u"Brenvik Timer"_s);
     m_frm->showMinimized();
     QTRY_VERIFY(m_frm->isMinimized());
@@ -566,10 +593,10 @@ void tst_TfrmMain::relativeAlarm()
     QFETCH(AlarmTime, expected);
     m_frm->show();
     m_clock.setMSecs(nowMsecs);
-    QAction *action = m_frm->mnuAlarm->findChild<QAction *>(item);
+    QAction *action = control<QMenu>(u"mnuAlarm"_s)->findChild<QAction *>(item);
     if (!action) {
         m_dialogs.queryAnswers = {item};
-        action = m_frm->mnuWeitere;
+        action = &menuItem(u"mnuWeitere"_s);
     }
     action->trigger();
     QCOMPARE(alarmTime(), expected);
@@ -577,7 +604,7 @@ void tst_TfrmMain::relativeAlarm()
     verifyArmed(true);
     QVERIFY(m_errors.isEmpty());
     QVERIFY(m_dialogs.messages.isEmpty());
-    if (action == m_frm->mnuWeitere) {
+    if (action->objectName() == u"mnuWeitere"_s) {
         QCOMPARE(m_dialogs.queries.size(), 1);
         QCOMPARE(m_dialogs.queries[0].caption, u"Alarm in"_s);
         QCOMPARE(m_dialogs.queries[0].prompt, u"Geben Sie die Anzahl der Minuten ein"_s);
@@ -585,7 +612,7 @@ void tst_TfrmMain::relativeAlarm()
     }
 
     // Fields and clock agree, so the toggle disarms with the same time.
-    m_frm->btnActivate->click();
+    btnActivate().click();
     verifyArmed(false);
     QCOMPARE(alarmTime(), expected);
 }
@@ -609,7 +636,7 @@ void tst_TfrmMain::relativeAlarmRefusesNonNumbers()
     if (armed)
         arm(4, 5, 6);
     m_dialogs.queryAnswers = {typed};
-    m_frm->mnuWeitere->trigger();
+    menuItem(u"mnuWeitere"_s).trigger();
     QCOMPARE(m_dialogs.queries.size(), 1); // not asked again
     QCOMPARE(m_dialogs.messages.size(), 1);
     QCOMPARE(m_dialogs.messages[0].text, u"Geben Sie Minuten ein, also nur Ziffern."_s);
@@ -625,7 +652,7 @@ void tst_TfrmMain::relativeAlarmCancelledChangesNothing()
     m_frm->show();
     setFields(u"1"_s, u"2"_s, u"3"_s);
     m_dialogs.queryAnswers = {std::nullopt};
-    m_frm->mnuWeitere->trigger();
+    menuItem(u"mnuWeitere"_s).trigger();
     verifyArmed(false);
     QCOMPARE(fieldTime(), (AlarmTime{1, 2, 3}));
     QVERIFY(m_dialogs.messages.isEmpty());
@@ -650,7 +677,7 @@ void tst_TfrmMain::deliveryOrder()
     QFETCH(QStringList, steps);
     m_frm->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_frm.get()));
-    settings().AlarmMeldung = u"Zeit!"_s;
+    m_frm->setMessage(u"Zeit!"_s);
     m_clock.set(10, 0, 0, 0);
     arm(10, 0, 5);
     if (minimised) {
@@ -669,10 +696,10 @@ void tst_TfrmMain::deliveryOrder()
     m_log.clear();
 
     m_clock.set(10, 0, 4, 990);
-    m_frm->RxClock1->ClockTick(m_frm->RxClock1);
+    rxClock().ClockTick(&rxClock());
     QVERIFY(m_log.isEmpty());
     m_clock.set(10, 0, 5, 200);
-    m_frm->RxClock1->ClockTick(m_frm->RxClock1);
+    rxClock().ClockTick(&rxClock());
 
     QCOMPARE(m_log, steps);
     QVERIFY(!minimisedAtSound);
@@ -684,18 +711,18 @@ void tst_TfrmMain::deliveryOrder()
     QCOMPARE(alarmTime(), (AlarmTime{10, 0, 5})); // kept for the next press
     QVERIFY(m_errors.isEmpty());
 
-    m_frm->RxClock1->ClockTick(m_frm->RxClock1);
+    rxClock().ClockTick(&rxClock());
     QCOMPARE(m_dialogs.messages.size(), 1); // once
 }
 
 void tst_TfrmMain::deliveryReplacesAnEmptyMessageForGood()
 {
-    settings().AlarmMeldung.clear();
-    m_frm->RxClock1Alarm(m_frm->RxClock1);
+    m_frm->setMessage(QString());
+    deliverAlarm();
     QCOMPARE(m_dialogs.messages.value(0).text, u"Alarmzeit erreicht!"_s);
     QCOMPARE(m_activation.attentionTexts, QStringList{u"Alarmzeit erreicht!"_s});
     QCOMPARE(settings().AlarmMeldung, u"Alarmzeit erreicht!"_s);
-    m_frm->RxClock1Alarm(m_frm->RxClock1);
+    deliverAlarm();
     QCOMPARE(m_dialogs.messages.value(1).text, u"Alarmzeit erreicht!"_s);
 }
 
@@ -705,7 +732,7 @@ void tst_TfrmMain::deliveryGoesOnWhenSoundOrForegroundFail()
     arm(1, 1, 1);
     m_activation.foregroundResult = false;
     m_frm->SoundStep = [] { throw std::runtime_error("no sound device"); };
-    m_frm->RxClock1Alarm(m_frm->RxClock1);
+    deliverAlarm();
     QCOMPARE(m_dialogs.messages.size(), 1);
     verifyArmed(false);
     QVERIFY(m_errors.isEmpty());

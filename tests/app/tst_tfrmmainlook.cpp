@@ -29,13 +29,13 @@ void tst_TfrmMainLook::init()
 {
     resetMainWindowFixture();
     m_clock.set(10, 0, 0);
-    openMainWindow(fakeServices()).show();
+    openMainWindow().show();
     QVERIFY(QTest::qWaitForWindowExposed(m_frm.get()));
     // Neither the platform's pointer nor the first field's focus shall light a field.
-    m_frm->ClientArea->setFocus();
-    for (QWidget *field : {m_frm->seStunde, m_frm->seMinute, m_frm->seSekunde}) {
+    control(u"ClientArea"_s)->setFocus();
+    for (const QString &field : {u"seStunde"_s, u"seMinute"_s, u"seSekunde"_s}) {
         QEvent leave(QEvent::Leave);
-        QApplication::sendEvent(field, &leave);
+        QApplication::sendEvent(control(field), &leave);
     }
 }
 
@@ -63,7 +63,7 @@ void tst_TfrmMainLook::fieldFaces()
     QCOMPARE(edit->parentColor(), !buttonFace);
     const QColor face = buttonFace ? FlatColors::btnFace() : QColor(Qt::white);
     QImage image = edit->grab().toImage();
-    QCOMPARE(image.pixelColor(0, 0), FlatColors::Border);
+    QCOMPARE(image.pixelColor(0, 0), QColor(160, 150, 131));
     QCOMPARE(image.pixelColor(2, 2).rgb(), face.rgb());
     QCOMPARE(image.pixelColor(26, 14).rgb(), face.rgb()); // under the arrows
     edit->setFocus();
@@ -73,11 +73,11 @@ void tst_TfrmMainLook::fieldFaces()
 
 void tst_TfrmMainLook::panelFramesClockAndHidesCaption()
 {
-    const QImage image = m_frm->ClientArea->grab().toImage();
-    const QRect panel = m_frm->FlatPanel1->geometry();
-    const QRect clock = m_frm->RxClock1->geometry();
-    QCOMPARE(image.pixelColor(panel.topLeft()), FlatColors::Border);
-    QCOMPARE(image.pixelColor(panel.bottomRight()), FlatColors::Border);
+    const QImage image = control(u"ClientArea"_s)->grab().toImage();
+    const QRect panel = control(u"FlatPanel1"_s)->geometry();
+    const QRect clock = rxClock().geometry();
+    QCOMPARE(image.pixelColor(panel.topLeft()), QColor(160, 150, 131));
+    QCOMPARE(image.pixelColor(panel.bottomRight()), QColor(160, 150, 131));
     // Between frame and clock only the panel's white face shows: no caption.
     for (int y = panel.top() + 1; y < panel.bottom(); ++y)
         for (int x = panel.left() + 1; x < panel.right(); ++x)
@@ -100,14 +100,14 @@ void tst_TfrmMainLook::buttonsHoverAndPress()
     QVERIFY(b);
     FakePointer pointer;
     QCOMPARE(b->grab().toImage().pixelColor(40, 5), QColor(Qt::white));
-    QCOMPARE(b->grab().toImage().pixelColor(0, 0), FlatColors::Border);
+    QCOMPARE(b->grab().toImage().pixelColor(0, 0), QColor(160, 150, 131));
     pointer.move(b, {40, 5});
     QImage image = b->grab().toImage();
-    QCOMPARE(image.pixelColor(40, 5), FlatColors::Face);
+    QCOMPARE(image.pixelColor(40, 5), QColor(235, 234, 225));
     QCOMPARE(image.pixelColor(0, 0), QColor(Qt::white));
     QCOMPARE(image.pixelColor(b->width() - 1, b->height() - 1), QColor(Qt::black));
     pointer.press(b, {40, 5});
-    QCOMPARE(b->grab().toImage().pixelColor(40, 5), FlatColors::Down);
+    QCOMPARE(b->grab().toImage().pixelColor(40, 5), QColor(217, 214, 197));
     pointer.move(b, {400, 5}, Qt::LeftButton);
     pointer.release(b, {400, 5}); // outside: no click, nothing opens
     QCOMPARE(b->grab().toImage().pixelColor(40, 5), QColor(Qt::white));

@@ -24,13 +24,6 @@ private slots:
     void deliveryStopsTheTimer();
 
 private:
-    void setFields(const QString &h, const QString &m, const QString &s)
-    {
-        m_frm->seStunde->setText(h);
-        m_frm->seMinute->setText(m);
-        m_frm->seSekunde->setText(s);
-    }
-
     QStringList m_steps;
 };
 
@@ -43,9 +36,7 @@ void tst_WakeArming::init()
     m_wake.steps = &m_steps;
 
     platform::Application::setErrorPresenter([](const QString &, const QString &) {});
-    MainWindowServices services = fakeServices();
-    services.wakeAlarm = &m_wake;
-    openMainWindow(services).SoundStep = [] {};
+    openMainWindow().SoundStep = [] {};
 }
 
 void tst_WakeArming::cleanup()
@@ -57,17 +48,17 @@ void tst_WakeArming::cleanup()
 void tst_WakeArming::followsEveryArmingAndDisarming()
 {
     setFields(u"7"_s, u"30"_s, u"0"_s);
-    m_frm->btnActivate->click();
+    btnActivate().click();
     QCOMPARE(m_wake.calls, QStringList{u"arm 07:30:00"_s});
 
     // A relative alarm while armed moves the timer to its time.
-    m_frm->mnu5->trigger();
+    menuItem(u"mnu5"_s).trigger();
     QCOMPARE(m_wake.calls.last(), u"arm 10:05:00"_s);
     m_dialogs.queryAnswers = {u"90"_s};
-    m_frm->mnuWeitere->trigger();
+    menuItem(u"mnuWeitere"_s).trigger();
     QCOMPARE(m_wake.calls.last(), u"arm 11:30:00"_s);
 
-    m_frm->btnActivate->click();
+    btnActivate().click();
     QCOMPARE(m_wake.calls.last(), u"stop"_s);
     QCOMPARE(m_wake.calls.size(), 4);
 }
@@ -75,28 +66,28 @@ void tst_WakeArming::followsEveryArmingAndDisarming()
 void tst_WakeArming::failedToggleLeavesTheTimerAlone()
 {
     setFields(u"6"_s, u"0"_s, u"0"_s);
-    m_frm->btnActivate->click();
+    btnActivate().click();
     // An armed alarm that cannot be disarmed keeps its wake-up time.
     setFields(QString(), u"0"_s, u"0"_s);
-    m_frm->btnActivate->click();
+    btnActivate().click();
     setFields(u"24"_s, u"0"_s, u"0"_s);
-    m_frm->btnActivate->click();
-    QVERIFY(m_frm->RxClock1->alarmEnabled());
+    btnActivate().click();
+    QVERIFY(rxClock().alarmEnabled());
     QCOMPARE(m_wake.calls, QStringList{u"arm 06:00:00"_s});
 }
 
 void tst_WakeArming::deliveryStopsTheTimer()
 {
     setFields(u"10"_s, u"0"_s, u"5"_s);
-    m_frm->btnActivate->click();
+    btnActivate().click();
     m_steps.clear();
     m_dialogs.whileMessageOpen = [this](const FakeStandardDialogs::Message &) {
         // No timer is left to wake the computer again while the box is open.
         QCOMPARE(m_wake.calls.last(), u"stop"_s);
     };
     m_clock.set(10, 0, 5, 200);
-    m_frm->RxClock1->ClockTick(m_frm->RxClock1);
-    QVERIFY(!m_frm->RxClock1->alarmEnabled());
+    rxClock().ClockTick(&rxClock());
+    QVERIFY(!rxClock().alarmEnabled());
     QVERIFY(!m_steps.isEmpty());
     QCOMPARE(m_steps.first(), u"stop"_s);
     QCOMPARE(m_steps.last(), u"stop"_s);

@@ -48,19 +48,19 @@ int main(int argc, char *argv[])
     MainWindowFixture fixture;
     fixture.resetMainWindowFixture();
     fixture.m_clock.set(10, 0, 0);
-    TfrmMain &main = fixture.openMainWindow(fixture.fakeServices());
+    TfrmMain &main = fixture.openMainWindow();
     main.show();
     if (!QTest::qWaitForWindowExposed(&main))
         return 1;
     // No blinking text cursor in a focused field.
-    main.ClientArea->setFocus();
+    fixture.control(u"ClientArea"_s)->setFocus();
     if (!save(main, folder, u"main"_s))
         return 1;
 
     QTemporaryDir settingsDir;
     TAlarmSettings record{u"törö.wav"_s, u"Entertainer"_s, u"Alarmzeit erreicht"_s, false, false, true};
     FakeWaveOutput waveOutput;
-    TWavSound wavSound(nullptr, &waveOutput);
+    TWavSound wavSound(nullptr, waveOutput);
     TfrmOptionen options(nullptr, wavSound, SettingsLocation::single(settingsDir.filePath(u"Timer.ini"_s)),
                          record);
     if (!save(options, folder, u"options"_s))

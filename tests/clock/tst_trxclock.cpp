@@ -1,6 +1,6 @@
 #include "clock/trxclock.h"
-#include "fakes/fakesystemclock.h"
-#include "fakes/handover.h"
+#include "tests/fakes/fakesystemclock.h"
+#include "tests/fakes/handover.h"
 #include "platform/application.h"
 #include "base/errors.h"
 
@@ -49,8 +49,8 @@ struct Fixture
         clock->ticker()->setEnabled(false);
         if (mainWindowLook) {
             clock->resize(137, 25);
-            clock->setBevelInner(bvNone);
-            clock->setBevelOuter(bvNone);
+            clock->setBevelInner(TRxClock::bvNone);
+            clock->setBevelOuter(TRxClock::bvNone);
             clock->setFont(tahoma20());
         }
     }
@@ -139,9 +139,9 @@ void tst_TRxClock::propertyDefaults()
     clock.ticker()->setEnabled(false);
     const QList<std::pair<const char *, QVariant>> defaults = {
         {"AlarmEnabled", false}, {"AlarmHour", 0}, {"AlarmMinute", 0}, {"AlarmSecond", 0},
-        {"AutoSize", false}, {"BevelInner", QVariant::fromValue(bvLowered)},
-        {"BevelOuter", QVariant::fromValue(bvRaised)}, {"BevelWidth", 1}, {"BorderWidth", 0},
-        {"DotsColor", QColor(0, 128, 128)}, {"ShowMode", QVariant::fromValue(scDigital)},
+        {"AutoSize", false}, {"BevelInner", QVariant::fromValue(TRxClock::bvLowered)},
+        {"BevelOuter", QVariant::fromValue(TRxClock::bvRaised)}, {"BevelWidth", 1}, {"BorderWidth", 0},
+        {"DotsColor", QColor(0, 128, 128)}, {"ShowMode", QVariant::fromValue(TRxClock::scDigital)},
         {"ShowSeconds", true}, {"TwelveHour", false}, {"LeadingZero", true},
         {"Color", clock.palette().color(QPalette::Button)},
     };
@@ -433,22 +433,22 @@ void tst_TRxClock::shownText()
     f.clock->setTwelveHour(twelveHour);
     f.clock->grab();
     QTEST(f.clock->shownText(), "text");
-    QTEST(f.clock->cellCount(), "cells");
+    QTEST(f.clock->digitalFace().cellCount(), "cells");
 }
 
 void tst_TRxClock::cellsCentredAndAlike_data()
 {
     QTest::addColumn<QSize>("size");
-    QTest::addColumn<TBevelCut>("bevel");
+    QTest::addColumn<TRxClock::TBevelCut>("bevel");
     QTest::addColumn<int>("border");
-    QTest::newRow("main window: no bevels") << QSize(137, 25) << bvNone << 0;
-    QTest::newRow("default bevels and a border") << QSize(171, 40) << bvRaised << 3;
+    QTest::newRow("main window: no bevels") << QSize(137, 25) << TRxClock::bvNone << 0;
+    QTest::newRow("default bevels and a border") << QSize(171, 40) << TRxClock::bvRaised << 3;
 }
 
 void tst_TRxClock::cellsCentredAndAlike()
 {
     QFETCH(QSize, size);
-    QFETCH(TBevelCut, bevel);
+    QFETCH(TRxClock::TBevelCut, bevel);
     QFETCH(int, border);
     Fixture f(ms(8, 8, 8));
     f.clock->resize(size);
@@ -461,7 +461,7 @@ void tst_TRxClock::cellsCentredAndAlike()
     f.clock->setPalette(pal);
     const QImage image = f.clock->grab().toImage();
 
-    const int inset = border + (bevel != bvNone ? 2 : 0);
+    const int inset = border + (bevel != TRxClock::bvNone ? 2 : 0);
     const QRect area = QRect(QPoint(0, 0), size).adjusted(inset, inset, -inset, -inset);
     auto cell = [&](int i) { return image.copy(expectedCell(*f.clock, area, 8, i)); };
     // 08:08:08: equal characters must give equal cells, pixel for pixel.
@@ -524,7 +524,7 @@ void tst_TRxClock::tickRedrawsOnlyChangedCells()
     f.clock->setLeadingZero(leadingZero);
     f.clock->setShowSeconds(showSeconds);
     f.clock->grab();
-    const int count = f.clock->cellCount();
+    const int count = f.clock->digitalFace().cellCount();
     f.tickAt(to);
 
     QRegion expected;
@@ -551,7 +551,7 @@ void tst_TRxClock::shownClockTicksAsFreshlyDrawn()
         QCOMPARE(shown.convertToFormat(QImage::Format_RGB32),
                  fresh.clock->grab().toImage().convertToFormat(QImage::Format_RGB32));
     }
-    QVERIFY(f.clock->keptCellGlyphs() >= 10);
+    QVERIFY(f.clock->digitalFace().keptCellGlyphs() >= 10);
 }
 
 void tst_TRxClock::separatorChangeShowsAfterFullDrawing()
@@ -588,22 +588,22 @@ void tst_TRxClock::hourChangeWhileHiddenDrawsFullyLater()
 
 void tst_TRxClock::bevels_data()
 {
-    QTest::addColumn<TBevelCut>("outer");
-    QTest::addColumn<TBevelCut>("inner");
+    QTest::addColumn<TRxClock::TBevelCut>("outer");
+    QTest::addColumn<TRxClock::TBevelCut>("inner");
     QTest::addColumn<int>("border");
     QTest::addColumn<QPoint>("at");
     QTest::addColumn<int>("role");
-    QTest::newRow("raised outer: light top-left") << bvRaised << bvNone << 0 << QPoint(0, 0) << int(QPalette::Light);
-    QTest::newRow("raised outer: dark bottom-right") << bvRaised << bvNone << 0 << QPoint(136, 24) << int(QPalette::Dark);
-    QTest::newRow("lowered outer: dark top-left") << bvLowered << bvNone << 0 << QPoint(0, 0) << int(QPalette::Dark);
-    QTest::newRow("inner lowered inside the border") << bvRaised << bvLowered << 2 << QPoint(3, 3) << int(QPalette::Dark);
-    QTest::newRow("border is background") << bvRaised << bvLowered << 2 << QPoint(2, 2) << int(QPalette::Button);
+    QTest::newRow("raised outer: light top-left") << TRxClock::bvRaised << TRxClock::bvNone << 0 << QPoint(0, 0) << int(QPalette::Light);
+    QTest::newRow("raised outer: dark bottom-right") << TRxClock::bvRaised << TRxClock::bvNone << 0 << QPoint(136, 24) << int(QPalette::Dark);
+    QTest::newRow("lowered outer: dark top-left") << TRxClock::bvLowered << TRxClock::bvNone << 0 << QPoint(0, 0) << int(QPalette::Dark);
+    QTest::newRow("inner lowered inside the border") << TRxClock::bvRaised << TRxClock::bvLowered << 2 << QPoint(3, 3) << int(QPalette::Dark);
+    QTest::newRow("border is background") << TRxClock::bvRaised << TRxClock::bvLowered << 2 << QPoint(2, 2) << int(QPalette::Button);
 }
 
 void tst_TRxClock::bevels()
 {
-    QFETCH(TBevelCut, outer);
-    QFETCH(TBevelCut, inner);
+    QFETCH(TRxClock::TBevelCut, outer);
+    QFETCH(TRxClock::TBevelCut, inner);
     QFETCH(int, border);
     QFETCH(QPoint, at);
     QFETCH(int, role);
@@ -641,18 +641,19 @@ void tst_TRxClock::autoSizeFitsFont()
     QCOMPARE(f.clock->font().pixelSize(), std::min(cap, fit));
     // The digits then fit inside the control.
     f.clock->grab();
-    QVERIFY(f.clock->rect().contains(f.clock->cellRect(1) | f.clock->cellRect(8)));
+    QVERIFY(f.clock->rect().contains(f.clock->digitalFace().cellRect(1) | f.clock->digitalFace().cellRect(8)));
 }
 
 void tst_TRxClock::analogSecondHandIsInverted()
 {
     Fixture f(ms(0, 0, 15));
     f.clock->resize(200, 200);
-    f.clock->setShowMode(scAnalog);
+    f.clock->setShowMode(TRxClock::scAnalog);
     const QColor background(212, 208, 200);
     f.clock->setColor(background);
     const QImage image = f.clock->grab().toImage();
-    const QRect face = f.clock->clockRect();
+    // The dial's rectangle: inside the default bevels and a pixel more.
+    const QRect face = f.clock->rect().adjusted(3, 3, -3, -3);
     const QPoint centre = face.center();
     // Hands at 12 o'clock; the second hand points to 3 o'clock in inverted pixels.
     const QColor inverted(255 - background.red(), 255 - background.green(), 255 - background.blue());
@@ -686,7 +687,7 @@ void tst_TRxClock::analogTickRepaintsOnlyMovedHands()
     QFETCH(bool, somethingMoved);
     auto analog = [&](Fixture &f) {
         f.clock->resize(200, 200);
-        f.clock->setShowMode(scAnalog);
+        f.clock->setShowMode(TRxClock::scAnalog);
         f.clock->setShowSeconds(showSeconds);
         f.clock->setColor(QColor(212, 208, 200));
     };
@@ -696,7 +697,7 @@ void tst_TRxClock::analogTickRepaintsOnlyMovedHands()
     f.tickAt(to);
     const QRegion region = f.clock->lastTickRegion();
     QCOMPARE(!region.isEmpty(), somethingMoved);
-    const QRect face = f.clock->clockRect();
+    const QRect face = f.clock->rect().adjusted(3, 3, -3, -3);
     qint64 area = 0;
     for (const QRect &r : region)
         area += qint64(r.width()) * r.height();

@@ -1,8 +1,9 @@
 #include "clock/trxclock.h"
 #include "clock/trxtimer.h"
 #include "platform/application.h"
+#include "platform/programending.h"
 #include "base/errors.h"
-#include "fakes/handover.h"
+#include "tests/fakes/handover.h"
 
 #include <QDeadlineTimer>
 #include <QDialog>
@@ -188,7 +189,7 @@ void tst_TRxTimer::init()
 
 void tst_TRxTimer::cleanup()
 {
-    platform::Application::setTerminating(false);
+    platform::setProgramEnding(false);
     platform::Application::setErrorPresenter({});
 }
 
@@ -199,7 +200,7 @@ void tst_TRxTimer::defaultsAndNoTickWithoutHandler()
     QCOMPARE(timer.interval(), 1000u);
     QCOMPARE(timer.syncEvent(), true);
     QCOMPARE(timer.threaded(), true);
-    QCOMPARE(timer.threadPriority(), tpNormal);
+    QCOMPARE(timer.threadPriority(), TRxTimer::tpNormal);
     QVERIFY(!timer.onTimer());
 
     timer.setInterval(20);
@@ -398,12 +399,12 @@ void tst_TRxTimer::noTicksWhileTerminating()
     int ticks = 0;
     timer.setOnTimer([&](QObject *) { ++ticks; });
     QTRY_VERIFY_WITH_TIMEOUT(ticks >= 1, 5000);
-    platform::Application::setTerminating(true);
+    platform::setProgramEnding(true);
     QTest::qWait(100);   // a tick already handed over may still arrive
     const int at = ticks;
     QTest::qWait(120);
     QCOMPARE(ticks, at);
-    platform::Application::setTerminating(false);
+    platform::setProgramEnding(false);
     QTRY_VERIFY_WITH_TIMEOUT(ticks > at, 5000);
 }
 
@@ -429,9 +430,9 @@ void tst_TRxTimer::switchingModesMovesTheTicks()
 
     // Stored while in window mode, applied when the worker starts again.
     timer.setThreaded(false);
-    timer.setThreadPriority(tpLower);
+    timer.setThreadPriority(TRxTimer::tpLower);
     QVERIFY(!timer.workerActive());
-    QCOMPARE(timer.threadPriority(), tpLower);
+    QCOMPARE(timer.threadPriority(), TRxTimer::tpLower);
 }
 
 void tst_TRxTimer::windowModeRefusedTimer()
@@ -473,13 +474,13 @@ void tst_TRxTimer::prioritiesAreAppliedInOrderAndReversibly()
     const Standing normal = standingOf(tid);
     QCOMPARE(normal.policy, SCHED_OTHER);
 
-    const TThreadPriority all[] = {tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest,
-                                   tpTimeCritical};
+    const TRxTimer::TThreadPriority all[] = {TRxTimer::tpIdle, TRxTimer::tpLowest, TRxTimer::tpLower, TRxTimer::tpNormal, TRxTimer::tpHigher, TRxTimer::tpHighest,
+                                   TRxTimer::tpTimeCritical};
     Standing previous;
-    for (TThreadPriority p : all) {
+    for (TRxTimer::TThreadPriority p : all) {
         timer->setThreadPriority(p);
         const Standing now = standingOf(tid);
-        if (p != tpIdle) {
+        if (p != TRxTimer::tpIdle) {
             QVERIFY2(previous.rank() <= now.rank(), qPrintable(u"%1 ranks below %2"_s.arg(p).arg(p - 1)));
             // With privileges every step is a real step (where the nice range
             // leaves room for it).
@@ -488,7 +489,7 @@ void tst_TRxTimer::prioritiesAreAppliedInOrderAndReversibly()
         }
         previous = now;
         // And the worker can always come back.
-        timer->setThreadPriority(tpNormal);
+        timer->setThreadPriority(TRxTimer::tpNormal);
         const Standing back = standingOf(tid);
         QCOMPARE(back.policy, SCHED_OTHER);
         QCOMPARE(back.nice, normal.nice);
@@ -496,13 +497,13 @@ void tst_TRxTimer::prioritiesAreAppliedInOrderAndReversibly()
         QCOMPARE(standingOf(tid).rank(), now.rank());
     }
     if (privileged) {
-        timer->setThreadPriority(tpIdle);
+        timer->setThreadPriority(TRxTimer::tpIdle);
         QCOMPARE(standingOf(tid).policy, SCHED_IDLE);
     }
     // A stopped timer only stores the priority; the next start applies it.
-    timer->setThreadPriority(tpNormal);
+    timer->setThreadPriority(TRxTimer::tpNormal);
     timer->setEnabled(false);
-    timer->setThreadPriority(tpLowest);
+    timer->setThreadPriority(TRxTimer::tpLowest);
     QCOMPARE(standingOf(tid).rank(), normal.rank());
     timer->setEnabled(true);
     QVERIFY(standingOf(tid).rank() < normal.rank());
@@ -623,7 +624,8 @@ void tst_TRxTimer::idleClockHandsOverOncePerSecond()
     // (450 ms apart) would draw nothing, and the worker sleeps through them.
     QWidget window;
     TRxClock *clock = nullptr;
-    const int tid = newWorker([&] { clock = new TRxClock(&window); });
+    // The real clock: only its seconds let the worker sleep through ticks.
+    const int tid = newWorker([&] { clock = new TRxClock(&window, platform::SystemClock::local()); });
     QVERIFY(tid != 0);
     clock->setGeometry(0, 0, 137, 25);
     window.show();

@@ -1,6 +1,7 @@
 #include "controls/flatcolorscheme.h"
 #include "controls/flatdraw.h"
 
+#include <QColor>
 #include <QTest>
 
 // The scheme decides when a control repaints: every setter must say whether
@@ -50,14 +51,14 @@ void tst_FlatColorScheme::settersReportChange_data()
 void tst_FlatColorScheme::settersReportChange()
 {
     QFETCH(int, setter);
-    FlatColorScheme scheme(FlatColorScheme::Buttons, FlatColors::Face);
+    FlatColorScheme scheme(FlatColorScheme::Buttons, QColor(235, 234, 225));
     QVERIFY(write(scheme, setter, Qt::red, 33));
     QVERIFY2(!write(scheme, setter, Qt::red, 33), "the same value again changes nothing");
 }
 
 void tst_FlatColorScheme::percentagesAreClamped()
 {
-    FlatColorScheme scheme(FlatColorScheme::Buttons, FlatColors::Face);
+    FlatColorScheme scheme(FlatColorScheme::Buttons, QColor(235, 234, 225));
     QVERIFY(scheme.setAdvFocused(150));
     QCOMPARE(scheme.advFocused(), 100);
     QVERIFY(!scheme.setAdvFocused(100));
@@ -80,7 +81,7 @@ void tst_FlatColorScheme::parentFollowedUnderAdvColors()
     QFETCH(bool, relinked);
     QFETCH(bool, downDerived);
     const QColor parent(40, 90, 160);
-    FlatColorScheme scheme(FlatColorScheme::Kind(kind), FlatColors::Focus);
+    FlatColorScheme scheme(FlatColorScheme::Kind(kind), QColor(Qt::white));
     QVERIFY(scheme.setUseAdvColors(true, Qt::white));
     QVERIFY(scheme.parentColor());
     QVERIFY(scheme.setBase(Qt::red)); // unlinks

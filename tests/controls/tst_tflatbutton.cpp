@@ -106,9 +106,9 @@ void tst_TFlatButton::defaults()
     const QList<std::pair<const char *, QVariant>> expected = {
         {"Color", QColor(Qt::white)},  // the parent's colour
         {"ParentColor", true},
-        {"ColorFocused", FlatColors::Face},
-        {"ColorDown", FlatColors::Down},
-        {"ColorBorder", FlatColors::Border},
+        {"ColorFocused", QColor(235, 234, 225)},
+        {"ColorDown", QColor(217, 214, 197)},
+        {"ColorBorder", QColor(160, 150, 131)},
         {"ColorHighLight", QColor(Qt::white)},
         {"ColorShadow", QColor(Qt::black)},
         {"UseAdvColors", false},
@@ -347,13 +347,13 @@ void tst_TFlatButton::paintedFaces_data()
     for (const QString &kind : {u"TFlatSpeedButton"_s, u"TFlatButton"_s}) {
         const QByteArray k = kind.toLatin1();
         QTest::newRow(k + ": idle") << kind << u"idle"_s << QColor(Qt::white)
-                                  << FlatColors::Border << FlatColors::Border;
-        QTest::newRow(k + ": hover") << kind << u"hover"_s << FlatColors::Face
+                                  << QColor(160, 150, 131) << QColor(160, 150, 131);
+        QTest::newRow(k + ": hover") << kind << u"hover"_s << QColor(235, 234, 225)
                                    << QColor(Qt::white) << QColor(Qt::black);
-        QTest::newRow(k + ": pressed") << kind << u"pressed"_s << FlatColors::Down
+        QTest::newRow(k + ": pressed") << kind << u"pressed"_s << QColor(217, 214, 197)
                                      << QColor(Qt::black) << QColor(Qt::white);
         QTest::newRow(k + ": disabled") << kind << u"disabled"_s << QColor(Qt::white)
-                                      << FlatColors::Border << FlatColors::Border;
+                                      << QColor(160, 150, 131) << QColor(160, 150, 131);
     }
 }
 
@@ -526,7 +526,7 @@ void tst_TFlatButton::transparentModes_data()
         QTest::newRow(k + ": always, the parent shows") << kind << int(tmAlways) << true << parent;
         QTest::newRow(k + ": not focused, idle") << kind << int(tmNotFocused) << false << parent;
         QTest::newRow(k + ": not focused, hovered")
-            << kind << int(tmNotFocused) << true << FlatColors::Face;
+            << kind << int(tmNotFocused) << true << QColor(235, 234, 225);
         QTest::newRow(k + ": none, own colour") << kind << int(tmNone) << false << QColor(Qt::green);
     }
 }

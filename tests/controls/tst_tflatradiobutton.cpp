@@ -32,6 +32,8 @@ private slots:
     void paintedCircle_data();
     void paintedCircle();
     void hoverUsesOwnFamily();
+    void focusMarkFollowsTheKeyboard_data();
+    void focusMarkFollowsTheKeyboard();
 
 private:
     QWidget *m_form = nullptr;
@@ -188,7 +190,7 @@ void tst_TFlatRadioButton::paintedCircle_data()
     QTest::addColumn<QColor>("dot");
     QTest::newRow("idle: the parent's colour") << u"idle"_s << formGrey << QColor();
     QTest::newRow("hover: focus colour") << u"hover"_s << QColor(Qt::white) << QColor();
-    QTest::newRow("pressed: pressed face") << u"pressed"_s << FlatColors::Down << QColor();
+    QTest::newRow("pressed: pressed face") << u"pressed"_s << QColor(217, 214, 197) << QColor();
     QTest::newRow("checked: black dot") << u"checked"_s << formGrey << QColor(Qt::black);
     QTest::newRow("disabled checked: shadow dot")
         << u"disabled"_s << formGrey << FlatColors::btnShadow();
@@ -217,8 +219,8 @@ void tst_TFlatRadioButton::paintedCircle()
     const QImage image = r->grab().toImage();
     const QRect box = r->circleRect();
     QCOMPARE(box, look == u"right"_s ? QRect(121 - 11, 3, 10, 10) : QRect(1, 3, 10, 10));
-    QCOMPARE(image.pixelColor(box.left() + 5, box.top()), FlatColors::Border);  // top of the outline
-    QCOMPARE(image.pixelColor(box.left(), box.top() + 5), FlatColors::Border);
+    QCOMPARE(image.pixelColor(box.left() + 5, box.top()), QColor(160, 150, 131));  // top of the outline
+    QCOMPARE(image.pixelColor(box.left(), box.top() + 5), QColor(160, 150, 131));
     QCOMPARE(image.pixelColor(box.left(), box.top()), formGrey);                // outside the circle
     QCOMPARE(image.pixelColor(box.left() + 2, box.top() + 5), fill);
     QCOMPARE(image.pixelColor(box.left() + 5, box.top() + 5).rgb(), (dot.isValid() ? dot : fill).rgb());
@@ -302,6 +304,52 @@ void tst_TFlatRadioButton::sharedAcceleratorStaysWithRadio()
     radio->setEnabled(false);
     QTest::keyClick(&window, Qt::Key_A, Qt::AltModifier);
     QCOMPARE(clicks.count(), 1);
+}
+
+void tst_TFlatRadioButton::focusMarkFollowsTheKeyboard_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<int>("focused");
+    QTest::addColumn<bool>("marked");
+    QTest::newRow("a click: no mark") << u"click"_s << 0 << false;
+    QTest::newRow("Tab: marked") << u"tab"_s << 0 << true;
+    QTest::newRow("the accelerator: marked") << u"accelerator"_s << 1 << true;
+    QTest::newRow("an arrow key after a click: marked") << u"arrow"_s << 1 << true;
+}
+
+void tst_TFlatRadioButton::focusMarkFollowsTheKeyboard()
+{
+    QFETCH(QString, how);
+    QFETCH(int, focused);
+    QFETCH(bool, marked);
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_form));
+    m_radios[0]->setChecked(true);
+    if (how == u"click"_s || how == u"arrow"_s)
+        m_pointer->click(m_radios[0], {5, 8});
+    if (how == u"tab"_s)
+        QTest::keyClick(m_form, Qt::Key_Tab);
+    if (how == u"accelerator"_s)
+        QTest::keyClick(m_form, Qt::Key_B, Qt::AltModifier);
+    if (how == u"arrow"_s)
+        QTest::keyClick(m_radios[0], Qt::Key_Down);
+    TFlatRadioButton *r = m_radios[focused];
+    QVERIFY(r->hasFocus());
+    QCOMPARE(r->showsFocusMark(), marked);
+
+    // A dotted frame around the caption, in the caption's colour.
+    const QRect frame = r->focusRect();
+    QVERIFY(frame.left() > r->circleRect().right());
+    const QColor ink = r->palette().color(QPalette::WindowText);
+    const QImage image = r->grab().toImage();
+    QCOMPARE(image.pixelColor(frame.topLeft()), marked ? ink : formGrey);
+    QCOMPARE(image.pixelColor(frame.topLeft() + QPoint(2, 0)), marked ? ink : formGrey);
+    QCOMPARE(image.pixelColor(frame.topLeft() + QPoint(1, 0)), formGrey);
+    QCOMPARE(image.pixelColor(frame.left(), frame.top() + 2), marked ? ink : formGrey);
+
+    // The focus leaving takes the mark along.
+    r->clearFocus();
+    QCOMPARE(r->grab().toImage().pixelColor(frame.topLeft()), formGrey);
 }
 
 QTEST_MAIN(tst_TFlatRadioButton)

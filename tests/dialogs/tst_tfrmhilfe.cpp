@@ -191,12 +191,13 @@ void tst_TfrmHilfe::openedTwiceSameTextAndTitle()
     QStringList titles, texts;
     for (int opening = 0; opening < 2; ++opening) {
         QTimer::singleShot(0, &mainWindow, [&] {
-            titles << frmHilfe->windowTitle();
-            texts << frmHilfe->Memo1->toPlainText();
-            frmHilfe->BitBtn1->click();
+            auto *help = mainWindow.findChild<TfrmHilfe *>(u"frmHilfe"_s);
+            titles << help->windowTitle();
+            texts << help->Memo1->toPlainText();
+            help->BitBtn1->click();
         });
         OpenHilfe(&mainWindow, QSize(1024, 768));
-        QTRY_VERIFY(!frmHilfe);
+        QTRY_VERIFY(!mainWindow.findChild<TfrmHilfe *>());
     }
     QCOMPARE(titles, (QStringList{u"Brenvik Timer"_s, u"Brenvik Timer"_s}));
     QCOMPARE(texts.at(0), texts.at(1));
@@ -223,14 +224,15 @@ void tst_TfrmHilfe::openedPlacedAndReleased()
     QPoint seenAt;
     QWidget *seenOwner = nullptr;
     QTimer::singleShot(0, &mainWindow, [&] {
-        seenAt = frmHilfe->pos();
-        seenOwner = frmHilfe->parentWidget();
-        frmHilfe->close();
+        auto *help = mainWindow.findChild<TfrmHilfe *>(u"frmHilfe"_s);
+        seenAt = help->pos();
+        seenOwner = help->parentWidget();
+        help->close();
     });
     OpenHilfe(&mainWindow, QSize(1024, 768));
     QCOMPARE(seenAt, helpAt);
     QCOMPARE(seenOwner, &mainWindow);
-    QTRY_VERIFY(!frmHilfe);
+    QTRY_VERIFY(!mainWindow.findChild<TfrmHilfe *>());
 }
 
 QTEST_MAIN(tst_TfrmHilfe)

@@ -1,9 +1,11 @@
 #include "dialogs/tfrminfo.h"
 
+#include "controls/flataccessible.h"
 #include "controls/tflatbutton.h"
 #include "base/maker.h"
 #include "tests/fakes/fakedesktopshell.h"
 
+#include <QAccessible>
 #include <QFrame>
 #include <QImage>
 #include <QLabel>
@@ -17,6 +19,7 @@ class tst_TfrmInfo : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { FlatAccessible::install(); }
     void windowAndControls_data();
     void windowAndControls();
     void showSetsTitleAndLinks();
@@ -159,26 +162,42 @@ void tst_TfrmInfo::linksAskTheDesktopShell_data()
 {
     QTest::addColumn<QString>("control");
     QTest::addColumn<QString>("address");
-    QTest::newRow("logo") << u"Image1"_s << Maker::WebAddress;
-    QTest::newRow("web label") << u"lURL"_s << Maker::WebAddress;
-    QTest::newRow("mail label") << u"lMail"_s << Maker::MailAddress;
+    QTest::addColumn<bool>("screenReader");
+    QTest::newRow("logo") << u"Image1"_s << Maker::WebAddress << false;
+    QTest::newRow("web label") << u"lURL"_s << Maker::WebAddress << false;
+    QTest::newRow("mail label") << u"lMail"_s << Maker::MailAddress << false;
+    QTest::newRow("web label, followed by a screen reader") << u"lURL"_s << Maker::WebAddress << true;
+    QTest::newRow("mail label, followed by a screen reader") << u"lMail"_s << Maker::MailAddress << true;
 }
 
 void tst_TfrmInfo::linksAskTheDesktopShell()
 {
     QFETCH(QString, control);
     QFETCH(QString, address);
+    QFETCH(bool, screenReader);
     FakeDesktopShell shell;
     TfrmInfo info(nullptr, shell);
     info.show();
     QVERIFY(QTest::qWaitForWindowExposed(&info));
     auto *target = info.findChild<QLabel *>(control);
     QVERIFY(target);
-    QTest::mouseClick(target, Qt::LeftButton, {}, QPoint(3, 3));
-    QCOMPARE(shell.opened, QStringList{address});
+    // A screen reader sees a link named by its text, and follows it.
+    QAccessibleInterface *link = QAccessible::queryAccessibleInterface(target);
+    const auto click = [&] {
+        if (screenReader)
+            link->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        else
+            QTest::mouseClick(target, Qt::LeftButton, {}, QPoint(3, 3));
+    };
+    if (screenReader) {
+        QCOMPARE(link->role(), QAccessible::Link);
+        QCOMPARE(link->text(QAccessible::Name), target->text());
+    }
+    click();
+    QTRY_COMPARE(shell.opened, QStringList{address});
     QVERIFY(info.isVisible());
-    QTest::mouseClick(target, Qt::LeftButton, {}, QPoint(3, 3));
-    QCOMPARE(shell.opened, (QStringList{address, address}));
+    click();
+    QTRY_COMPARE(shell.opened, (QStringList{address, address}));
 }
 
 void tst_TfrmInfo::noRequestWithoutAClick_data()
@@ -255,16 +274,17 @@ void tst_TfrmInfo::openedPlacedAndReleased()
     QString seenTitle;
     QWidget *seenOwner = nullptr;
     QTimer::singleShot(0, &mainWindow, [&] {
-        seenAt = frmInfo->pos();
-        seenTitle = frmInfo->windowTitle();
-        seenOwner = frmInfo->parentWidget();
-        frmInfo->BitBtn1->click();
+        auto *info = mainWindow.findChild<TfrmInfo *>(u"frmInfo"_s);
+        seenAt = info->pos();
+        seenTitle = info->windowTitle();
+        seenOwner = info->parentWidget();
+        info->BitBtn1->click();
     });
     OpenInfo(&mainWindow, QSize(1024, 768), shell);
     QCOMPARE(seenAt, infoAt);
     QCOMPARE(seenTitle, u"Brenvik Timer"_s);
     QCOMPARE(seenOwner, &mainWindow);
-    QTRY_VERIFY(!frmInfo);
+    QTRY_VERIFY(!mainWindow.findChild<TfrmInfo *>());
 }
 
 QTEST_MAIN(tst_TfrmInfo)

@@ -3,12 +3,14 @@
 #include "settings/talarmsettings.h"
 #include "controls/tflatbutton.h"
 #include "controls/tflatedit.h"
+#include "controls/flataccessible.h"
 #include "controls/tflatradiobutton.h"
 #include "platform/application.h"
 #include "settings/settingsfile.h"
 #include "sound/twavsound.h"
 #include "tests/fakes/fakewaveoutput.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -77,6 +79,7 @@ private slots:
     void buttonsAreNoTabStops();
     void openedCentredOverTheMainWindow_data();
     void openedCentredOverTheMainWindow();
+    void screenReaderChoosesAndSaves();
 
 private:
     QString iniPath() const { return m_dir->filePath(u"Timer.ini"_s); }
@@ -100,7 +103,7 @@ void tst_TfrmOptionen::init()
     m_location = SettingsLocation::single(iniPath());
     m_record = TAlarmSettings{u"törö.wav"_s, u"Entertainer"_s, u"Alarmzeit erreicht"_s, true, false, false};
     m_waveOutput.calls.clear();
-    m_wavSound = std::make_unique<TWavSound>(nullptr, &m_waveOutput);
+    m_wavSound = std::make_unique<TWavSound>(nullptr, m_waveOutput);
     m_reports.clear();
     platform::Application::setErrorPresenter(
         [this](const QString &caption, const QString &text) { m_reports << caption << text; });
@@ -637,16 +640,49 @@ void tst_TfrmOptionen::openedCentredOverTheMainWindow()
     QString seenTitle;
     QWidget *seenOwner = nullptr;
     QTimer::singleShot(0, &owner, [&] {
-        seenAt = frmOptionen->pos();
-        seenTitle = frmOptionen->windowTitle();
-        seenOwner = frmOptionen->parentWidget();
-        frmOptionen->btnAbort->click();
+        auto *options = owner.findChild<TfrmOptionen *>(u"frmOptionen"_s);
+        seenAt = options->pos();
+        seenTitle = options->windowTitle();
+        seenOwner = options->parentWidget();
+        options->btnAbort->click();
     });
     OpenOptionen(&owner, *m_wavSound, m_location, m_record);
     QCOMPARE(seenAt, dialogAt);
     QCOMPARE(seenOwner, &owner);
     QCOMPARE(seenTitle, u"Brenvik Timer"_s);
-    QTRY_VERIFY(!frmOptionen);
+    QTRY_VERIFY(!owner.findChild<TfrmOptionen *>());
+}
+
+void tst_TfrmOptionen::screenReaderChoosesAndSaves()
+{
+    FlatAccessible::install();
+    TfrmOptionen dialog(nullptr, *m_wavSound, m_location, m_record);
+    auto iface = [](QWidget *w) { return QAccessible::queryAccessibleInterface(w); };
+    const QList<std::pair<QWidget *, QString>> names{
+        {dialog.gpAlartmton, u"Alarmton"_s},          {dialog.rbkeinTon, u"kein Alarmton"_s},
+        {dialog.rbSpeaker, u"über PC Speaker"_s},     {dialog.rbSoundKarte, u"über Soundkarte"_s},
+        {dialog.edSoundFile, u"Sound:"_s},            {dialog.btnSuchen, u"Durchsuchen..."_s},
+        {dialog.btnTest, u"Test"_s},                  {dialog.btnOk, u"OK"_s},
+        {dialog.btnAbort, u"Abbrechen"_s}};
+    for (const auto &[control, name] : names)
+        QCOMPARE(iface(control)->text(QAccessible::Name), name);
+
+    // The sound card chosen and OK pressed through their actions: saved, closed.
+    int result = -1;
+    QTimer::singleShot(0, &dialog, [&] {
+        QVERIFY(iface(dialog.rbkeinTon)->state().checked);
+        QVERIFY(iface(dialog.edSoundFile)->state().disabled);
+        iface(dialog.rbSoundKarte)->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        QTRY_VERIFY(iface(dialog.rbSoundKarte)->state().checked);
+        QVERIFY(!iface(dialog.rbkeinTon)->state().checked);
+        QVERIFY(!iface(dialog.edSoundFile)->state().disabled);
+        iface(dialog.btnOk)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    });
+    result = dialog.exec();
+    QCOMPARE(result, 1);
+    QVERIFY2(contents().contains("Soundkarte=1"), contents().constData());
+    QVERIFY(m_record.Soundkarte);
+    QVERIFY(m_reports.isEmpty());
 }
 
 QTEST_MAIN(tst_TfrmOptionen)

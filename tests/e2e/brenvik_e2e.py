@@ -101,6 +101,15 @@ def stop_processes(procs):
                 proc.wait()
 
 
+def start_session_bus(spawn, env):
+    """A private session bus, started with spawn(args, **kwargs); returns its address."""
+    bus = spawn(["dbus-daemon", "--session", "--nofork", "--nopidfile", "--print-address=1"],
+                env=env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    address = bus.stdout.readline().strip()
+    check(address, "no session bus")
+    return address
+
+
 def wait_for(what, predicate, timeout=10.0, interval=0.05):
     deadline = time.monotonic() + timeout
     while True:

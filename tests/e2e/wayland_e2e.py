@@ -27,7 +27,7 @@ import tempfile
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 from brenvik_e2e import (FAKETIME_LIBRARY, TITLE, Failure, _die_with_parent, check,  # noqa: E402
-                         missing_tools, outcome, stop_processes, wait_for)
+                         missing_tools, outcome, start_session_bus, stop_processes, wait_for)
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -93,12 +93,7 @@ class Weston:
             self.env["DISPLAY"] = self.display
 
     def start_bus(self):
-        bus = self.spawn(["dbus-daemon", "--session", "--nofork", "--nopidfile",
-                          "--print-address=1"], env=self.env, stdout=subprocess.PIPE,
-                         stderr=subprocess.DEVNULL, text=True)
-        address = bus.stdout.readline().strip()
-        check(address, "no session bus")
-        self.env["DBUS_SESSION_BUS_ADDRESS"] = address
+        self.env["DBUS_SESSION_BUS_ADDRESS"] = start_session_bus(self.spawn, self.env)
 
     def screenshot(self):
         """The output's pixels as (width, height, rgb bytes), or None."""

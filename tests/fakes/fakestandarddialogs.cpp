@@ -1,4 +1,4 @@
-#include "fakestandarddialogs.h"
+#include "tests/fakes/fakestandarddialogs.h"
 
 bool FakeStandardDialogs::inputQuery(const QString &caption, const QString &prompt, QString &value)
 {

@@ -1,4 +1,4 @@
-#include "fakesystemclock.h"
+#include "tests/fakes/fakesystemclock.h"
 
 namespace {
 constexpr long long day = 86'400'000;

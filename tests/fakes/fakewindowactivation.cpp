@@ -1,4 +1,4 @@
-#include "fakewindowactivation.h"
+#include "tests/fakes/fakewindowactivation.h"
 
 #include <QWidget>
 

@@ -12,22 +12,39 @@ void MainWindowFixture::resetMainWindowFixture()
     m_dialogs = FakeStandardDialogs();
     m_waveOutput = FakeWaveOutput();
     m_toneOutput = FakeToneOutput();
+    m_ports = FakeSpeakerPorts();
+    m_ticks = FakeTickCounter();
+    m_os = FakeOsVersion();
     m_wake = FakeWakeAlarm();
 }
 
 MainWindowServices MainWindowFixture::fakeServices()
 {
-    MainWindowServices services;
-    services.clock = &m_clock;
-    services.shell = &m_shell;
-    services.activation = &m_activation;
-    services.dialogs = &m_dialogs;
-    services.settingsPath = m_dir->filePath(u"Timer.ini"_s);
-    return services;
+    return {m_clock, m_shell, m_activation, m_dialogs, SettingsLocation::single(settingsFile()),
+            m_waveOutput, {m_toneOutput, m_ports, m_ticks, m_os}, m_wake};
 }
 
-TfrmMain &MainWindowFixture::openMainWindow(const MainWindowServices &services)
+TfrmMain &MainWindowFixture::openMainWindow()
 {
-    m_frm = std::make_unique<TfrmMain>(services);
+    m_frm = std::make_unique<TfrmMain>(fakeServices());
     return *m_frm;
+}
+
+QString MainWindowFixture::settingsFile() const
+{
+    return m_dir->filePath(u"Timer.ini"_s);
+}
+
+QString MainWindowFixture::fields() const
+{
+    return control<TFlatSpinEditInteger>(u"seStunde"_s)->text() + u':'
+           + control<TFlatSpinEditInteger>(u"seMinute"_s)->text() + u':'
+           + control<TFlatSpinEditInteger>(u"seSekunde"_s)->text();
+}
+
+void MainWindowFixture::setFields(const QString &hour, const QString &minute, const QString &second) const
+{
+    control<TFlatSpinEditInteger>(u"seStunde"_s)->setText(hour);
+    control<TFlatSpinEditInteger>(u"seMinute"_s)->setText(minute);
+    control<TFlatSpinEditInteger>(u"seSekunde"_s)->setText(second);
 }

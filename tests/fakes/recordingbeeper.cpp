@@ -1,9 +1,9 @@
-#include "recordingbeeper.h"
+#include "tests/fakes/recordingbeeper.h"
 
-#include "fakeosversion.h"
-#include "fakespeakerports.h"
-#include "faketickcounter.h"
-#include "faketoneoutput.h"
+#include "tests/fakes/fakeosversion.h"
+#include "tests/fakes/fakespeakerports.h"
+#include "tests/fakes/faketickcounter.h"
+#include "tests/fakes/faketoneoutput.h"
 
 // Nothing reaches these: PlayTone is overridden. They keep the real devices
 // out of reach all the same.
@@ -13,5 +13,5 @@ TSpeakerBeeper::Services RecordingBeeper::services()
     static FakeSpeakerPorts ports;
     static FakeTickCounter ticks;
     static FakeOsVersion os;
-    return {&tones, &ports, &ticks, &os};
+    return {tones, ports, ticks, os};
 }

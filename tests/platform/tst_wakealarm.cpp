@@ -2,7 +2,7 @@
 // exactly one helper running while an alarm is armed, using the real helper.
 
 #include "platform/wakealarm.h"
-#include "fakes/wakehelperprobe.h"
+#include "tests/fakes/wakehelperprobe.h"
 
 #include <QSignalSpy>
 #include <QTest>

@@ -2,6 +2,7 @@
 // alarm does, then waits: playwave FILE MILLISECONDS. For the audio test;
 // prints how long starting the file held the calling thread.
 
+#include "platform/waveoutput.h"
 #include "sound/twavsound.h"
 
 #include <QCoreApplication>
@@ -15,7 +16,7 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     if (argc != 3)
         return 2;
-    TWavSound player;
+    TWavSound player(nullptr, platform::WaveOutput::system());
     player.setSoundLoop(false);
     player.setSoundFile(QString::fromLocal8Bit(argv[1]));
     // How long the caller's thread is held by starting a file.

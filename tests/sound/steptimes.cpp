@@ -4,6 +4,10 @@
 // Lets the step timing through the sound card be measured by hand.
 
 #include "platform/audiobackend.h"
+#include "platform/osversion.h"
+#include "platform/speakerports.h"
+#include "platform/tickcounter.h"
+#include "platform/toneoutput.h"
 #include "sound/tspeakerbeeper.h"
 
 #include <QCoreApplication>
@@ -44,7 +48,8 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     if (argc != 3)
         return 2;
-    TimedBeeper beeper;
+    TimedBeeper beeper(nullptr, {platform::ToneOutput::system(), platform::SpeakerPorts::system(),
+                                 platform::TickCounter::system(), platform::OsVersion::system()});
     QElapsedTimer total;
     total.start();
     try {

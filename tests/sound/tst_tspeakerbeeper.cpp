@@ -1,4 +1,4 @@
-#include "sound/programending.h"
+#include "platform/programending.h"
 #include "sound/tspeakerbeeper.h"
 #include "sound/twavsound.h"
 #include "tests/fakes/fakeosversion.h"
@@ -23,7 +23,7 @@ struct Rig
 {
     explicit Rig(bool beepService, quint32 ticksStart = 0) : os(beepService), ticks(ticksStart)
     {
-        beeper = std::make_unique<TSpeakerBeeper>(nullptr, TSpeakerBeeper::Services{&tones, &ports, &ticks, &os});
+        beeper = std::make_unique<TSpeakerBeeper>(nullptr, TSpeakerBeeper::Services{tones, ports, ticks, os});
     }
     FakeOsVersion os;
     FakeToneOutput tones;
@@ -343,7 +343,7 @@ void tst_TSpeakerBeeper::unheardToneSkipsTheRestOfTheSound()
     EventCounter counter;
     tones.counter = &counter;
     tones.heardTones = heard;
-    TSpeakerBeeper beeper(nullptr, TSpeakerBeeper::Services{&tones, &ports, &ticks, &os});
+    TSpeakerBeeper beeper(nullptr, TSpeakerBeeper::Services{tones, ports, ticks, os});
     if (melody.isEmpty()) {
         beeper.PlayPreset(TSpeakerBeeper::psOfficial);
     } else {
@@ -369,7 +369,7 @@ void tst_TSpeakerBeeper::nextSoundTriesAgain()
     FakeSpeakerPorts ports;
     FakeTickCounter ticks;
     tones.heardTones = 0;
-    TSpeakerBeeper beeper(nullptr, TSpeakerBeeper::Services{&tones, &ports, &ticks, &os});
+    TSpeakerBeeper beeper(nullptr, TSpeakerBeeper::Services{tones, ports, ticks, os});
     beeper.PlayPreset(TSpeakerBeeper::psOK);
     QCOMPARE(tones.tones.size(), 1);
     // The sound device may be back: the next sound and a single tone try again.
@@ -409,10 +409,10 @@ void tst_TSpeakerBeeper::soundThatCannotGetReadyIsSkipped()
 
 void tst_TSpeakerBeeper::programEndingStopsTheSound()
 {
-    resetProgramEnding();
+    platform::setProgramEnding(false);
     Rig rig(true);
     FakeWaveOutput waves;
-    TWavSound wave(nullptr, &waves);
+    TWavSound wave(nullptr, waves);
     wave.setSoundFile(u"alarm.wav"_s);
     // The window closes during the first rest of the sound.
     QTimer::singleShot(20, this, [] {
@@ -426,7 +426,7 @@ void tst_TSpeakerBeeper::programEndingStopsTheSound()
     // Nor does a wave file start any more.
     wave.setActive(true);
     QCOMPARE(waves.calls, (QStringList{u"stop"_s, u"stop"_s}));
-    resetProgramEnding();
+    platform::setProgramEnding(false);
 }
 
 QTEST_GUILESS_MAIN(tst_TSpeakerBeeper)

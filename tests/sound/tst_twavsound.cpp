@@ -66,7 +66,7 @@ void tst_TWavSound::eventAndServiceSequence()
     FakeWaveOutput output;
     output.journal = &recorded;
     output.playable = false; // what the player does must not depend on it
-    TWavSound player(nullptr, &output);
+    TWavSound player(nullptr, output);
     connect(&player, &TWavSound::BeforePlay, this, [&](QObject *sender) {
         QCOMPARE(sender, &player);
         recorded << u"BeforePlay"_s;
@@ -103,7 +103,7 @@ void tst_TWavSound::longNamesAreHandedOnWhole()
     const QString name = u"/"_s + QString(length - 5, u'x') + u".wav"_s;
     QCOMPARE(name.size(), length);
     FakeWaveOutput output;
-    TWavSound player(nullptr, &output);
+    TWavSound player(nullptr, output);
     player.setSoundFile(name);
     player.setActive(true);
     QCOMPARE(output.calls.last(), u"play "_s + name);

@@ -1,7 +1,7 @@
 // The wake-up helper as the program runs it: what it refuses, the timer it
 // sets, the capability it keeps, and the three ways it ends.
 
-#include "fakes/wakehelperprobe.h"
+#include "tests/fakes/wakehelperprobe.h"
 
 #include <QDateTime>
 #include <QProcess>

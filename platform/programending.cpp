@@ -1,10 +1,12 @@
-#include "programending.h"
+#include "platform/programending.h"
 
 #include <QCoreApplication>
 #include <QEvent>
 #include <QPointer>
 
 #include <atomic>
+
+namespace platform {
 
 namespace {
 
@@ -32,6 +34,11 @@ bool programEnding()
     return ending;
 }
 
+void setProgramEnding(bool value)
+{
+    ending = value;
+}
+
 void watchProgramEnding()
 {
     static QPointer<QuitWatcher> watcher;
@@ -42,7 +49,4 @@ void watchProgramEnding()
     app->installEventFilter(watcher);
 }
 
-void resetProgramEnding()
-{
-    ending = false;
-}
+} // namespace platform
