@@ -27,7 +27,7 @@ if [ "${FUZZ_QUIET:-}" = 1 ]; then
     rc=0
     "${run[@]}" >"$log" 2>&1 || rc=$?
     if [ "$rc" -eq 0 ]; then
-        grep -E '^(#[0-9]+ +DONE|stat::(number_of_executed_units|new_units_added|peak_rss_mb))' "$log" \
+        grep -E '^(#[0-9]+[[:space:]]+DONE|stat::(number_of_executed_units|new_units_added|peak_rss_mb))' "$log" \
             | sed "s/^/fuzz_$name: /"
     else
         tail -n 60 "$log"
