@@ -14,12 +14,16 @@ build=${BUILD_DIR:-$top/build}
 logs=$(mktemp -d /tmp/flake-hunt.XXXXXX)
 
 loops=()
+tests=
 stop_loops() {
     [ ${#loops[@]} -gt 0 ] && kill "${loops[@]}" 2>/dev/null || true
     wait "${loops[@]}" 2>/dev/null || true
     loops=()
 }
-trap stop_loops EXIT INT TERM
+# Interrupted: the running round's tests end too (ctest leaves them running
+# when it is stopped: they are in its process group), then the loops.
+trap stop_loops EXIT
+trap '[ -n "$tests" ] && kill -- -"$tests" 2>/dev/null; [ -n "$tests" ] && wait "$tests"; stop_loops; exit 130' INT TERM
 for _ in 1 2; do
     # Plain busy loops at normal priority: they compete with the tests for
     # the cores as a neighbour's compiler would.
@@ -31,8 +35,12 @@ failures=0
 for round in $(seq "$rounds"); do
     started=$SECONDS
     rc=0
-    CI=true ctest --test-dir "$build" -L e2e -j"$(nproc)" --output-on-failure "$@" \
-        >"$logs/round-$round.log" 2>&1 || rc=$?
+    # In the background, so that a signal reaches the trap at once.
+    CI=true setsid ctest --test-dir "$build" -L e2e -j"$(nproc)" --output-on-failure "$@" \
+        >"$logs/round-$round.log" 2>&1 &
+    tests=$!
+    wait "$tests" || rc=$?
+    tests=
     summary=$(grep -E 'tests passed, [0-9]+ tests? failed' "$logs/round-$round.log" || echo "no summary")
     echo "round $round: $summary ($((SECONDS - started)) s)"
     if [ "$rc" -ne 0 ]; then
