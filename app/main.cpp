@@ -108,7 +108,7 @@ int main(int argc, char *argv[])
             {platform::ToneOutput::system(), platform::SpeakerPorts::system(),
              platform::TickCounter::system(), platform::OsVersion::system()},
             wakeAlarm,
-        });
+        }, /*statusIcon=*/true);
     };
     return runApplication(createWithRealServices, {}, line.command, &instance);
 }

@@ -1,15 +1,22 @@
 #include "app/mainwindowfactory.h"
 
+#include "app/statusicon.h"
 #include "base/errors.h"
 #include "platform/application.h"
 #include "platform/windowactivation.h"
 
 using namespace Qt::StringLiterals;
 
-MainWindowParts createMainWindow(const MainWindowServices &services)
+MainWindowParts createMainWindow(const MainWindowServices &services, bool statusIcon)
 {
     auto window = std::make_unique<TfrmMain>(services);
     TfrmMain *frm = window.get();
+    if (statusIcon) {
+        // A child of the window; where the desktop has no status area it stays unseen.
+        auto *icon = new StatusIcon(*frm);
+        if (!icon->showInStatusArea())
+            delete icon;
+    }
 
     MainWindowParts main;
     main.alarmArmed = [frm] { return frm->isArmed(); };

@@ -77,14 +77,6 @@ private:
     bool m_ending = false;
 };
 
-QIcon programIcon()
-{
-    QIcon icon;
-    for (int size : {16, 32, 48, 64, 128, 256})
-        icon.addFile(u":/icon/brenvik-timer-%1.png"_s.arg(size), QSize(size, size));
-    return icon;
-}
-
 // The report's text of a failure; empty for a silent abort.
 QString startFailureReason(const std::exception_ptr &failure)
 {
@@ -102,6 +94,19 @@ QString startFailureReason(const std::exception_ptr &failure)
 }
 
 } // namespace
+
+QString programIconFile(int size)
+{
+    return u":/icon/brenvik-timer-%1.png"_s.arg(size);
+}
+
+QIcon programIcon()
+{
+    QIcon icon;
+    for (int size : programIconSizes)
+        icon.addFile(programIconFile(size), QSize(size, size));
+    return icon;
+}
 
 bool sessionMayEnd(const MainWindowParts &main, const std::function<bool()> &allowsInteraction)
 {

@@ -3,6 +3,7 @@
 #include "app/commandline.h"
 #include "platform/windowactivation.h"
 
+#include <QIcon>
 #include <QWidget>
 
 #include <functional>
@@ -36,6 +37,11 @@ using Pause = std::function<void(unsigned long msecs)>;
 
 // The pause during which the splash window stands after the main window exists.
 inline constexpr unsigned long SplashPauseMSecs = 1500;
+
+// The program's icon, as the desktop's icon theme has it, in every size drawn.
+inline constexpr int programIconSizes[] = {16, 32, 48, 64, 128, 256};
+QString programIconFile(int size);
+QIcon programIcon();
 
 // Shows the splash window, creates the main window, pauses, removes the splash,
 // shows the main window and runs the event loop until it has closed. Returns the

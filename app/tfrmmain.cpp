@@ -342,9 +342,10 @@ void TfrmMain::showAlarmState(bool armed)
     updateTaskbarTitle();
     // Every arming and disarming passes here: the wake-up timer follows it.
     if (armed)
-        m_wakeAlarm.arm(QTime(RxClock1->alarmHour(), RxClock1->alarmMinute(), RxClock1->alarmSecond()));
+        m_wakeAlarm.arm(alarmTime());
     else
         m_wakeAlarm.stop();
+    emit alarmStateChanged(armed, alarmTime());
 }
 
 void TfrmMain::changeEvent(QEvent *event)
@@ -364,6 +365,11 @@ void TfrmMain::updateTaskbarTitle()
 bool TfrmMain::isArmed() const
 {
     return RxClock1->alarmEnabled();
+}
+
+QTime TfrmMain::alarmTime() const
+{
+    return QTime(RxClock1->alarmHour(), RxClock1->alarmMinute(), RxClock1->alarmSecond());
 }
 
 void TfrmMain::storeAlarmTime(const std::function<quint8(int element)> &element)
@@ -394,6 +400,7 @@ void TfrmMain::showAlarmTimeInFields()
 
 void TfrmMain::arm()
 {
+    ++m_armings;
     RxClock1->setAlarmEnabled(true);
     showAlarmState(true);
 }
@@ -501,26 +508,32 @@ void TfrmMain::mnu60Click(QObject *)
     platform::Application::guarded([this] { armIn(60); });
 }
 
+void TfrmMain::askAlarmIn()
+{
+    QString text = u"0"_s;
+    if (!m_dialogs.inputQuery(u"Alarm in"_s, u"Geben Sie die Anzahl der Minuten ein"_s, text))
+        return;
+    const std::optional<qint32> minutes = tryStrToInt(text);
+    if (!minutes) {
+        m_dialogs.showMessageAt(u"Geben Sie Minuten ein, also nur Ziffern."_s,
+                                 frameGeometry().topLeft());
+        return;
+    }
+    armIn(*minutes);
+}
+
 void TfrmMain::mnuWeitereClick(QObject *)
 {
-    platform::Application::guarded([this] {
-        QString text = u"0"_s;
-        if (!m_dialogs.inputQuery(u"Alarm in"_s, u"Geben Sie die Anzahl der Minuten ein"_s, text))
-            return;
-        const std::optional<qint32> minutes = tryStrToInt(text);
-        if (!minutes) {
-            m_dialogs.showMessageAt(u"Geben Sie Minuten ein, also nur Ziffern."_s,
-                                     frameGeometry().topLeft());
-            return;
-        }
-        armIn(*minutes);
-    });
+    platform::Application::guarded([this] { askAlarmIn(); });
 }
 
 void TfrmMain::RxClock1Alarm(QObject *)
 {
+    // A later start may arm again while the message is open (its nested loop
+    // serves them); confirming clears only the alarm that fired.
+    const quint64 firing = m_armings;
     m_wakeAlarm.stop();
-    platform::Application::guarded([this] {
+    platform::Application::guarded([this, firing] {
         // Delivery goes on whether or not the desktop let the window in front.
         bringToFront();
         const QString &message = m_alarmSettings.AlarmMeldung;
@@ -541,7 +554,8 @@ void TfrmMain::RxClock1Alarm(QObject *)
         // A passed-over alarm says when it was due; the stored message stays as it is.
         m_dialogs.showMessageAt(settings.AlarmMeldung + RxClock1->lateAlarmNote(), bounds.topLeft());
         m_activation.withdrawAttention(this);
-        disarm();
+        if (m_armings == firing)
+            disarm();
     });
 }
 

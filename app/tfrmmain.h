@@ -6,6 +6,7 @@
 // - tfrmmain.h: the main window: clock, alarm fields, toggle, menu, delivery.
 // - alarmsoundstep.h: the alarm's sound; standarddialogs.h: the small dialogs.
 // - commandline.h: command-line requests, carried out like the menu commands.
+// - statusicon.h: the armed state and a menu in the desktop's status area.
 // The settings record lives in settings/, the OS services in platform/.
 
 #include "controls/tflatbutton.h"
@@ -16,6 +17,7 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <QTime>
 
 #include <functional>
 
@@ -69,11 +71,16 @@ public:
     // Arms the alarm `minutes` from now, as "Alarm in" does; 0 and negative
     // numbers too (only the time of day of the sum counts).
     void armIn(qint32 minutes);
+    // Asks for the minutes and arms, as "Alarm in" → "Weitere" does; a text
+    // that is no number is refused with a message and changes nothing.
+    void askAlarmIn();
     // Disarms the alarm; its time stays for the next press of the toggle.
     void disarm();
     // The text the next alarm shows; empty shows "Alarmzeit erreicht!".
     void setMessage(const QString &text);
     bool isArmed() const;
+    // The clock's alarm time, armed or not.
+    QTime alarmTime() const;
     // The close guard: with an alarm armed, asks "Beenden..." (or brings that
     // question forward when it is already open). True when the window may close.
     bool mayClose();
@@ -86,6 +93,10 @@ public:
     // The sound step of an alarm; assigned to AlarmSound() by the constructor,
     // replaced by tests.
     std::function<void()> SoundStep;
+
+signals:
+    // After every arming and disarming, with the alarm time of the moment.
+    void alarmStateChanged(bool armed, QTime time);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -142,6 +153,9 @@ private:
     // While the close question is open, it answers every further close request.
     bool m_closeQuestionOpen = false;
     platform::WakeAlarm &m_wakeAlarm;
+    // Counts armings, so the alarm delivery can tell whether the alarm it
+    // fired for is still the one armed when its message is confirmed.
+    quint64 m_armings = 0;
 
     // Components, in the order they are created; tests find them by object name.
     QWidget *ClientArea = nullptr;

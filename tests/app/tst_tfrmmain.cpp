@@ -1,4 +1,5 @@
 #include "settings/talarmsettings.h"
+#include "app/statusicon.h"
 #include "app/tfrmmain.h"
 #include "clock/trxclock.h"
 #include "tests/fakes/mainwindowfixture.h"
@@ -88,6 +89,8 @@ private slots:
     void deliveryOrder();
     void deliveryReplacesAnEmptyMessageForGood();
     void deliveryGoesOnWhenSoundOrForegroundFail();
+    void deliveryKeepsAnAlarmArmedWhileTheMessageIsOpen_data();
+    void deliveryKeepsAnAlarmArmedWhileTheMessageIsOpen();
 
 private:
     const TAlarmSettings &settings() const { return m_frm->alarmSettings(); }
@@ -422,7 +425,7 @@ void tst_TfrmMain::closeGuard_data()
     QTest::addColumn<bool>("armed");
     QTest::addColumn<bool>("answer");
     QTest::addColumn<bool>("closed");
-    for (const QString &how : {u"Ende"_s, u"close box"_s}) {
+    for (const QString &how : {u"Ende"_s, u"close box"_s, u"status icon's Ende"_s}) {
         QTest::addRow("%s, disarmed", qPrintable(how)) << how << false << false << true;
         QTest::addRow("%s, armed, Nein", qPrintable(how)) << how << true << false << false;
         QTest::addRow("%s, armed, Ja", qPrintable(how)) << how << true << true << true;
@@ -440,10 +443,13 @@ void tst_TfrmMain::closeGuard()
     if (armed)
         arm(6, 0, 0);
     m_dialogs.questionAnswer = answer;
+    StatusIcon icon(*m_frm);
     if (how == u"Ende"_s)
         menuItem(u"mnuEnde"_s).trigger();
-    else
+    else if (how == u"close box"_s)
         m_frm->windowHandle()->close(); // what the close box and Alt+F4 ask for
+    else
+        icon.menu()->findChild<QAction *>(u"mnuEnde"_s)->trigger();
     QCOMPARE(m_frm->isVisible(), !closed);
     if (armed) {
         QCOMPARE(m_dialogs.questions.size(), 1);
@@ -736,6 +742,64 @@ void tst_TfrmMain::deliveryGoesOnWhenSoundOrForegroundFail()
     QCOMPARE(m_dialogs.messages.size(), 1);
     verifyArmed(false);
     QVERIFY(m_errors.isEmpty());
+}
+
+void tst_TfrmMain::deliveryKeepsAnAlarmArmedWhileTheMessageIsOpen_data()
+{
+    QTest::addColumn<WindowCommand>("whileOpen");
+    QTest::addColumn<bool>("armedAfter");
+    QTest::addColumn<AlarmTime>("timeAfter");
+    QTest::addColumn<QString>("lastWake");
+    // The alarm fires at 10:00:05; a second start hands its command line over
+    // while the box waits.
+    QTest::newRow("--um: another time") << WindowCommand([](TfrmMain &w) { w.armAt(11, 30, 0); })
+        << true << AlarmTime{11, 30, 0} << u"arm 11:30:00"_s;
+    QTest::newRow("--in 20") << WindowCommand([](TfrmMain &w) { w.armIn(20); })
+        << true << AlarmTime{10, 20, 5} << u"arm 10:20:05"_s;
+    QTest::newRow("--aus, then --um the same time") << WindowCommand([](TfrmMain &w) {
+        w.disarm();
+        w.armAt(10, 0, 5);
+    }) << true << AlarmTime{10, 0, 5} << u"arm 10:00:05"_s;
+    QTest::newRow("--aus") << WindowCommand([](TfrmMain &w) { w.disarm(); })
+        << false << AlarmTime{10, 0, 5} << u"stop"_s;
+    QTest::newRow("--meldung only") << WindowCommand([](TfrmMain &w) { w.setMessage(u"Neu"_s); })
+        << false << AlarmTime{10, 0, 5} << u"stop"_s;
+}
+
+void tst_TfrmMain::deliveryKeepsAnAlarmArmedWhileTheMessageIsOpen()
+{
+    QFETCH(WindowCommand, whileOpen);
+    QFETCH(bool, armedAfter);
+    QFETCH(AlarmTime, timeAfter);
+    QFETCH(QString, lastWake);
+    m_frm->show();
+    m_clock.set(10, 0, 0, 0);
+    arm(10, 0, 5);
+    m_dialogs.whileMessageOpen = [&](const FakeStandardDialogs::Message &) { whileOpen(*m_frm); };
+
+    m_clock.set(10, 0, 5, 200);
+    rxClock().ClockTick(&rxClock());
+
+    QCOMPARE(m_dialogs.messages.size(), 1);
+    verifyArmed(armedAfter);
+    QCOMPARE(alarmTime(), timeAfter);
+    QCOMPARE(m_wake.calls.last(), lastWake);
+    if (armedAfter)
+        QCOMPARE(fieldTime(), timeAfter);
+    QVERIFY(!QFile::exists(settingsFile())); // arming writes nothing
+    QVERIFY(m_errors.isEmpty());
+
+    // The alarm kept comes at its own time, and only then.
+    m_dialogs.whileMessageOpen = {};
+    rxClock().ClockTick(&rxClock());
+    QCOMPARE(m_dialogs.messages.size(), 1);
+    // Armed again for the moment that just fired, it means tomorrow.
+    if (armedAfter && timeAfter != AlarmTime{10, 0, 5}) {
+        m_clock.set(timeAfter.hour, timeAfter.minute, timeAfter.second, 200);
+        rxClock().ClockTick(&rxClock());
+        QCOMPARE(m_dialogs.messages.size(), 2);
+        verifyArmed(false);
+    }
 }
 
 QTEST_MAIN(tst_TfrmMain)

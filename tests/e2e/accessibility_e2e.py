@@ -26,23 +26,13 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from brenvik_e2e import (ARMED, FAKETIME_LIBRARY, TITLE, Desktop,  # noqa: E402
-                         check, main_window, missing_tools, outcome, start_session_bus,
+from brenvik_e2e import (ARMED, FAKETIME_LIBRARY, TITLE, check, main_window,  # noqa: E402
+                         missing_tools, python_with, run_scenario, start_session_bus,
                          wait_for)
 
 BUS_LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
 NO_SOUND = "[Sound]\r\nOhne=1\r\nSpeaker=0\r\nSoundkarte=0\r\n"
 MESSAGE = "Tee ist fertig"
-
-
-def atspi_python():
-    """An interpreter with the Debian package python3-pyatspi: this one, or the
-    system's when another python runs the driver."""
-    for candidate in (sys.executable, "/usr/bin/python3"):
-        if candidate and os.access(candidate, os.X_OK) and subprocess.run(
-                [candidate, "-c", "import pyatspi"], capture_output=True).returncode == 0:
-            return candidate
-    return None
 
 
 class Reader:
@@ -268,7 +258,7 @@ def main():
     if len(sys.argv) != 3 or sys.argv[2] not in SCENARIOS:
         print("usage: accessibility_e2e.py PROGRAM {%s}" % "|".join(SCENARIOS), file=sys.stderr)
         return 2
-    python = atspi_python()
+    python = python_with("pyatspi")
     if python and os.path.realpath(python) != os.path.realpath(sys.executable):
         os.execv(python, [python] + sys.argv)
     missing = [t for t in ("Xvfb", "openbox", "xdotool", "xprop", "xwininfo", "dbus-daemon")
@@ -281,12 +271,8 @@ def main():
         missing.append("libfaketime")
     if missing:
         return missing_tools(missing)
-    if not os.access(sys.argv[1], os.X_OK):
-        print("FAIL: no program at %s" % sys.argv[1])
-        return 1
     run, options = SCENARIOS[sys.argv[2]]
-    desk = Desktop(sys.argv[1], **options)
-    return outcome(sys.argv[2], lambda: desk.run(run), desk.close)
+    return run_scenario(sys.argv[1], sys.argv[2], run, options)
 
 
 if __name__ == "__main__":

@@ -89,6 +89,25 @@ def outcome(name, scenario, *cleanups):
     return 0
 
 
+def python_with(modules):
+    """An interpreter that imports `modules` (Debian's python3-* packages): this
+    one, or the system's when another python runs the driver; None if neither."""
+    for candidate in (sys.executable, "/usr/bin/python3"):
+        if candidate and os.access(candidate, os.X_OK) and subprocess.run(
+                [candidate, "-c", "import " + modules], capture_output=True).returncode == 0:
+            return candidate
+    return None
+
+
+def run_scenario(program, name, scenario, options):
+    """Runs scenario(desk) on a fresh desktop with the program; returns the exit status."""
+    if not os.access(program, os.X_OK):
+        print("FAIL: no program at %s" % program)
+        return 1
+    desk = Desktop(program, **options)
+    return outcome(name, lambda: desk.run(scenario), desk.close)
+
+
 def stop_processes(procs):
     """Ends the processes, the last started first: TERM, and KILL after 5 s."""
     for proc in reversed(procs):
@@ -756,11 +775,7 @@ def main():
     if missing:
         return missing_tools(missing)
     run, options = SCENARIOS[sys.argv[2]]
-    if not os.access(sys.argv[1], os.X_OK):
-        print("FAIL: no program at %s" % sys.argv[1])
-        return 1
-    desk = Desktop(sys.argv[1], **options)
-    return outcome(sys.argv[2], lambda: desk.run(run), desk.close)
+    return run_scenario(sys.argv[1], sys.argv[2], run, options)
 
 
 if __name__ == "__main__":

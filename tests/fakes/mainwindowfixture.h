@@ -18,7 +18,12 @@
 #include <QAction>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <memory>
+
+// A command given to the window, for a column of a table of cases.
+using WindowCommand = std::function<void(TfrmMain &)>;
+Q_DECLARE_METATYPE(WindowCommand)
 
 // The main window on a fake for every service, its settings file in a fresh
 // temporary folder: nothing under test reaches a real device, helper or desktop.
