@@ -4,7 +4,12 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/setup.sh"
-"$top/scripts/build.sh" "$top/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# The program, its modules and the files beside it, no test: a new tree is
+# made without them, an existing one keeps its tests but builds none of them.
+testing=()
+[ -f "$top/build/CMakeCache.txt" ] || testing=(-DBUILD_TESTING=OFF)
+"$top/scripts/build.sh" "$top/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${testing[@]}" \
+    -- brenvik-timer brenvik-wake brenvik-melody
 prog="$top/build/app/brenvik-timer"
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then

@@ -10,6 +10,7 @@ and stops everything it started. Standard library only.
 """
 
 import ctypes
+import math
 import os
 import random
 import select
@@ -18,6 +19,7 @@ import signal
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 
 SPLASH_SIZE = (274, 104)
@@ -43,6 +45,20 @@ def _die_with_parent():
 
 def under_ci():
     return os.environ.get("CI") == "true"
+
+
+def sanitized():
+    """Whether the program is a sanitizer build (CTest says so for the tests
+    that time it, see brenvik_timed_test): several times slower than the
+    program users run."""
+    return os.environ.get("BRENVIK_SANITIZE", "") != ""
+
+
+def scaled(seconds):
+    """A time of the program's own: a bound it promises users, asserted as it
+    is in the plain build, or the time it needs for a step; several times
+    longer in a sanitizer build, where the behaviour is what counts."""
+    return seconds * (5 if sanitized() else 1)
 
 
 def cannot_run(why):
@@ -124,6 +140,47 @@ def wait_for(what, predicate, timeout=10.0, interval=0.05):
         time.sleep(interval)
 
 
+def _epoch(clock):
+    return time.mktime(time.strptime(clock, "%Y-%m-%d %H:%M:%S"))
+
+
+class MapWatch:
+    """When windows are mapped, as the X server reports it to the probe
+    (tests/e2e/mapprobe.cpp, its path in BRENVIK_MAPPROBE): a time measured
+    by polling would include the polling's own delay, which grows with the
+    machine's load."""
+
+    def __init__(self, desk):
+        probe = os.environ.get("BRENVIK_MAPPROBE", "")
+        check(os.access(probe, os.X_OK), "no map probe (BRENVIK_MAPPROBE=%r)" % probe)
+        self.proc = desk._spawn([probe], env=desk.env, stdout=subprocess.PIPE,
+                                stderr=subprocess.DEVNULL)
+        self.maps = []  # (time.monotonic(), title)
+        self.lock = threading.Lock()
+        ready = threading.Event()
+        threading.Thread(target=self._read, args=(ready,), daemon=True).start()
+        check(ready.wait(15), "the map probe did not start")
+
+    def _read(self, ready):
+        for line in self.proc.stdout:
+            line = line.decode(errors="replace").rstrip("\n")
+            if line == "ready":
+                ready.set()
+                continue
+            at, _, rest = line.partition(" ")
+            _, _, title = rest.partition(" ")
+            with self.lock:
+                self.maps.append((float(at), title))
+
+    def mapped(self, title, after, timeout):
+        """The moment the first window titled `title` was mapped at or after
+        `after` (a time.monotonic())."""
+        def seen():
+            with self.lock:
+                return next((at for at, t in self.maps if t == title and at >= after), None)
+        return wait_for("%r mapped" % title, seen, timeout=timeout, interval=0.02)
+
+
 class Desktop:
     """A private X server with openbox, and the program on it."""
 
@@ -139,6 +196,7 @@ class Desktop:
             with open(os.path.join(self.folder, "Timer.ini"), "w", encoding="utf-8") as f:
                 f.write(settings)
         self.fake_time = fake_time
+        self.fake_offset = None
         self.env = None
         self.program = None
 
@@ -224,9 +282,14 @@ class Desktop:
         env = dict(self.env)
         if self.fake_time:
             # What `faketime -f` does, without the wrapper process in between
-            # (windows are found by the program's process id).
+            # (windows are found by the program's process id). An offset from
+            # the real clock rather than a start time: the faked clock then
+            # does not depend on how long the process took to start, so
+            # moment() knows when the program sees a time. The program's clock
+            # starts up to 1 s before fake_time.
+            self.fake_offset = math.floor(_epoch(self.fake_time) - time.time())
             env["LD_PRELOAD"] = FAKETIME_LIBRARY
-            env["FAKETIME"] = "@" + self.fake_time
+            env["FAKETIME"] = "%+d" % self.fake_offset
             env["FAKETIME_DONT_FAKE_MONOTONIC"] = "1"
             env["ASAN_OPTIONS"] = ":".join(
                 filter(None, [env.get("ASAN_OPTIONS"), "verify_asan_link_order=0"]))
@@ -234,6 +297,11 @@ class Desktop:
         self.err = open(os.path.join(self.tmp, "stderr"), "w+b")
         self.started = time.monotonic()
         self.program = self._spawn(args, env=env, cwd=self.tmp, stdout=self.out, stderr=self.err)
+
+    def moment(self, clock):
+        """The time.monotonic() at which the program's faked wall clock reads
+        `clock` ("2026-12-10 08:00:00")."""
+        return time.monotonic() + (_epoch(clock) - self.fake_offset - time.time())
 
     def output(self):
         self.out.flush()
@@ -335,8 +403,20 @@ class Desktop:
     def click(self, wid, x, y):
         self.activate(wid)
         gx, gy, _, _ = self.geometry(wid)
-        self.x("xdotool", "mousemove", "--sync", str(gx + x), str(gy + y), check_rc=True)
+        target = (gx + x, gy + y)
+        # "mousemove --sync" waits for the pointer to leave where it was, so
+        # it never returns when the pointer is there already.
+        if self.pointer() != target:
+            self.x("xdotool", "mousemove", "--sync", str(target[0]), str(target[1]), check_rc=True)
         self.x("xdotool", "click", "1", check_rc=True)
+
+    def pointer(self):
+        """The pointer's position on the screen, or None."""
+        fields = dict(f.partition(":")[::2] for f in self.x("xdotool", "getmouselocation").split())
+        try:
+            return (int(fields["x"]), int(fields["y"]))
+        except (KeyError, ValueError):
+            return None
 
     def exited(self, timeout=30):
         try:
@@ -496,6 +576,7 @@ def scenario_alarm(desk):
     desk.activate(other_wid)
     check(desk.active_window() == other_wid, "the other program is not in the foreground")
 
+    check(desk.window_titled("Information") is None, "the alarm came before the other program was forward")
     box = wait_for("the alarm message", lambda: desk.window_titled("Information"), timeout=60)
     check(wid in desk.windows(), "main window not restored at the alarm")
     active = desk.active_window()
@@ -671,7 +752,9 @@ SCENARIOS = {
     "arm": (scenario_arm, {}),
     "alarm": (scenario_alarm, {
         "settings": settings(8, 0, 0, "Frühstück ist fertig – Kaffee!"),
-        "fake_time": "2026-12-10 07:59:52"}),
+        # 20 s to start, arm, minimise and bring another program forward,
+        # also on a loaded machine (with 8 s the alarm came before the arming).
+        "fake_time": "2026-12-10 07:59:40"}),
     "close-question": (scenario_close_question, {}),
     "info": (scenario_info, {}),
     "help": (scenario_help, {}),

@@ -18,7 +18,7 @@ import tempfile
 import time
 
 from brenvik_e2e import (ARMED, TITLE, Desktop, Failure, check, main_window, missing_tools,
-                         outcome, wait_for)
+                         outcome, scaled, wait_for)
 
 
 def start_with(desk, *arguments):
@@ -64,7 +64,7 @@ def scenario_second_start(desk):
     desk.activate(other)
     status, out, err, seconds = run(desk, desk.program_path, "--aus")
     check((status, out, err) == (0, "", ""), "--aus: %r" % ((status, out, err),))
-    check(seconds < 5, "the second start took %.1f s" % seconds)
+    check(seconds < scaled(5), "the second start took %.1f s" % seconds)
     wait_for("the window back in front", lambda: desk.active_window() == wid, timeout=15)
     state = desk.prop(wid, "_NET_WM_STATE") or ""
     check("_NET_WM_STATE_HIDDEN" not in state, "still minimised: %s" % state)
@@ -86,7 +86,7 @@ def scenario_second_start(desk):
     check(desk.icon_name(wid) == ARMED, "a refused command line changed the alarm")
 
     # The alarm of --um a few seconds ahead brings the message of --meldung.
-    due = datetime.datetime.now() + datetime.timedelta(seconds=4)
+    due = datetime.datetime.now() + datetime.timedelta(seconds=scaled(4))
     status, out, err, _ = run(desk, desk.program_path, "--meldung", "Aufstehen – jetzt!",
                               "--um", due.strftime("%H:%M:%S"))
     check((status, out, err) == (0, "", ""), "--meldung --um: %r" % ((status, out, err),))

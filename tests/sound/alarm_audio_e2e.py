@@ -62,7 +62,7 @@ def main():
         shutil.rmtree(work, ignore_errors=True)
         return e2e.cannot_run("no PulseAudio server could be started")
     raw = os.path.join(work, "alarm.raw")
-    desk = e2e.Desktop(sys.argv[1], settings=SETTINGS, fake_time="2026-12-10 07:59:52")
+    desk = e2e.Desktop(sys.argv[1], settings=SETTINGS, fake_time="2026-12-10 07:59:40")  # time to arm on a loaded machine
     recorder = None
     try:
         desk.start_x()
