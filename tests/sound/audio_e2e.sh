@@ -70,5 +70,7 @@ printf 'Probe\nA_1,300, REST,100, E_2,300, FINE\n' >"$work/probe.msk"
 record preset 932,988,1046 700,1500 "$appdir/brenvik-melody" "$appdir/Timer.msk" Default
 record melody 440,659 932 "$appdir/brenvik-melody" "$work/probe.msk" Probe
 # A bare name, as the settings hold it, is found in the current folder.
-record wave 587,784 440,1046 bash -c 'cd "$1" && exec "$2" törö.wav 2500' - "$appdir" "$playwave"
+# The player is a widget program (it measures the UI thread): no display needed.
+record wave 587,784 440,1046 env QT_QPA_PLATFORM=offscreen \
+    bash -c 'cd "$1" && exec "$2" törö.wav 2500' - "$appdir" "$playwave"
 exit $status
