@@ -46,6 +46,10 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#endif
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -522,16 +526,24 @@ private:
     QTimer m_watch;
 };
 
-// Set when the audio thread hangs in the sound server at shutdown.
-std::atomic<bool> audioThreadHangs{false};
+// Set once the audio thread is through with its streams, or hangs in the
+// sound server: nothing of Qt Multimedia is used after that.
+std::atomic<bool> leaveAtExit{false};
 
-// Qt Multimedia's own teardown at exit waits for the set-up that hangs in
-// the server (half a minute): the process leaves before it, with its status.
-void leaveIfAudioHangs(int status, void *)
+// Qt Multimedia 6.4's teardown at exit disconnects from PulseAudio without
+// the lock of the PulseAudio thread, which still runs; now and then that
+// thread's bookkeeping breaks and the process aborts in the server library.
+// After a hang the teardown would also wait half a minute for the set-up.
+// The process leaves before it, with its status; the server notices the
+// closed connection by itself.
+void leaveBeforeMultimediaTeardown(int status, void *)
 {
-    if (!audioThreadHangs)
+    if (!leaveAtExit)
         return;
     std::fflush(nullptr);
+#if defined(__SANITIZE_ADDRESS__)
+    __lsan_do_leak_check(); // skipped by _exit otherwise
+#endif
     ::_exit(status);
 }
 
@@ -686,8 +698,10 @@ public:
         // application object must not go while it still closes streams.
         if (m_thread->wait(QDeadlineTimer(hanging ? 100 : qMax(0, playOutMs) + 5000)))
             delete m_thread;
-        else
-            audioThreadHangs = true;
+        leaveAtExit = true;
+        // Registered last, so it runs first: Qt Multimedia registers its
+        // teardown as its objects are first made, on the audio thread.
+        ::on_exit(leaveBeforeMultimediaTeardown, nullptr);
     }
 
 private:
@@ -776,9 +790,6 @@ extern "C" Q_DECL_EXPORT platform::AudioBackend *brenvik_audio_backend()
         if (auto *app = QCoreApplication::instance())
             QObject::connect(app, &QCoreApplication::aboutToQuit, app, [] { theBackend->shutdown(0); });
         qAddPostRoutine([] { theBackend->shutdown(0); });
-        // Runs before Qt Multimedia's exit handlers, which were registered
-        // when its library was loaded.
-        ::on_exit(leaveIfAudioHangs, nullptr);
     }
     return theBackend;
 }

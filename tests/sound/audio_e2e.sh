@@ -4,11 +4,14 @@
 # melody on the speaker output (square waves through the sound card here),
 # and while the wave player plays the default wave file, then checks the
 # recordings for the expected frequencies.
-#   audio_e2e.sh APP_DIR PLAYWAVE
+# The wave player also must not run Qt Multimedia's own teardown at exit
+# (TEARDOWN_PROBE, preloaded, reports it).
+#   audio_e2e.sh APP_DIR PLAYWAVE TEARDOWN_PROBE
 # Exit 77 (skipped) when no audio server can be started, except with CI=true.
 set -uo pipefail
 appdir=$1
 playwave=$2
+probe=$3
 here=$(cd "$(dirname "$0")" && pwd)
 rate=16000
 
@@ -71,6 +74,12 @@ record preset 932,988,1046 700,1500 "$appdir/brenvik-melody" "$appdir/Timer.msk"
 record melody 440,659 932 "$appdir/brenvik-melody" "$work/probe.msk" Probe
 # A bare name, as the settings hold it, is found in the current folder.
 # The player is a widget program (it measures the UI thread): no display needed.
-record wave 587,784 440,1046 env QT_QPA_PLATFORM=offscreen \
-    bash -c 'cd "$1" && exec "$2" törö.wav 2500' - "$appdir" "$playwave"
+record wave 587,784 440,1046 env QT_QPA_PLATFORM=offscreen LD_PRELOAD="$probe" \
+    ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0" \
+    bash -c 'cd "$1" && exec "$2" törö.wav 2500 2>"$3"' - "$appdir" "$playwave" "$work/wave.err"
+cat "$work/wave.err"
+if grep -q "teardown probe" "$work/wave.err"; then
+    echo "FAIL: Qt Multimedia's teardown ran at exit"
+    status=1
+fi
 exit $status
