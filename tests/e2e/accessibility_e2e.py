@@ -19,14 +19,12 @@ Uses the Desktop class of brenvik_e2e.py (Xvfb + openbox + the program).
 
 import os
 import re
-import shutil
 import subprocess
 import sys
-import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from brenvik_e2e import (ARMED, FAKETIME_LIBRARY, TITLE, check, main_window,  # noqa: E402
+from brenvik_e2e import (ARMED, TITLE, absent_tools, check, main_window,  # noqa: E402
                          missing_tools, python_with, run_scenario, start_session_bus,
                          wait_for)
 
@@ -261,14 +259,11 @@ def main():
     python = python_with("pyatspi")
     if python and os.path.realpath(python) != os.path.realpath(sys.executable):
         os.execv(python, [python] + sys.argv)
-    missing = [t for t in ("Xvfb", "openbox", "xdotool", "xprop", "xwininfo", "dbus-daemon")
-               if not shutil.which(t)]
+    missing = absent_tools("dbus-daemon", faketime=True)
     if not os.access(BUS_LAUNCHER, os.X_OK):
         missing.append("at-spi2-core")
     if not python:
         missing.append("python3-pyatspi")
-    if not os.path.exists(FAKETIME_LIBRARY):
-        missing.append("libfaketime")
     if missing:
         return missing_tools(missing)
     run, options = SCENARIOS[sys.argv[2]]

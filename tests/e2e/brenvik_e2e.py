@@ -75,6 +75,19 @@ def missing_tools(missing):
     return cannot_run("missing %s (scripts/setup.sh installs them)" % " ".join(missing))
 
 
+# What every scenario on an X desktop needs.
+DESKTOP_TOOLS = ("Xvfb", "openbox", "xdotool", "xprop", "xwininfo")
+
+
+def absent_tools(*tools, faketime=False):
+    """Of the desktop's tools and `tools`, those not installed; with faketime,
+    also libfaketime when it is missing. For missing_tools()."""
+    missing = [t for t in DESKTOP_TOOLS + tools if not shutil.which(t)]
+    if faketime and not os.path.exists(FAKETIME_LIBRARY):
+        missing.append("libfaketime")
+    return missing
+
+
 def outcome(name, scenario, *cleanups):
     """Runs scenario(), then the cleanups; prints PASS or FAIL and returns the exit status."""
     try:
@@ -767,11 +780,7 @@ def main():
     if len(sys.argv) != 3 or sys.argv[2] not in SCENARIOS:
         print("usage: brenvik_e2e.py PROGRAM {%s}" % "|".join(SCENARIOS), file=sys.stderr)
         return 2
-    missing = [t for t in ("Xvfb", "openbox", "xdotool", "xprop", "xwininfo", "xclip", "import",
-                           "xmessage")
-               if not shutil.which(t)]
-    if not os.path.exists(FAKETIME_LIBRARY):
-        missing.append("libfaketime")
+    missing = absent_tools("xclip", "import", "xmessage", faketime=True)
     if missing:
         return missing_tools(missing)
     run, options = SCENARIOS[sys.argv[2]]

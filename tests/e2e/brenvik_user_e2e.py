@@ -28,6 +28,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from brenvik_e2e import (ARMED, FAKETIME_LIBRARY, OPTIONS_CLIENT, TITLE, Desktop, Failure,  # noqa: E402
+                         absent_tools,
                          cannot_run, check, gone, has_ink, main_window, missing_tools, outcome,
                          secondary_window, settings, wait_for)
 
@@ -538,11 +539,7 @@ def main():
         print("usage: brenvik_user_e2e.py PROGRAM package BUILD\n"
               "       brenvik_user_e2e.py PROGRAM wake", file=sys.stderr)
         return 2
-    missing = [t for t in ("Xvfb", "openbox", "xdotool", "xprop", "xwininfo", "xclip", "import",
-                           "xmessage", "setcap", "getcap")
-               if not shutil.which(t)]
-    if not os.path.exists(FAKETIME_LIBRARY):
-        missing.append("libfaketime")
+    missing = absent_tools("xclip", "import", "xmessage", "setcap", "getcap", faketime=True)
     if missing:
         return missing_tools(missing)
     if os.geteuid() != 0:

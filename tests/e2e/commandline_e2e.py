@@ -17,7 +17,8 @@ import sys
 import tempfile
 import time
 
-from brenvik_e2e import (ARMED, TITLE, Desktop, Failure, check, main_window, missing_tools,
+from brenvik_e2e import (ARMED, TITLE, Desktop, Failure, absent_tools, check, main_window,
+                         missing_tools,
                          outcome, scaled, wait_for)
 
 
@@ -257,8 +258,7 @@ def main():
         return 1
     if name not in ON_A_DESKTOP:
         return outcome(name, lambda: SCENARIOS[name](program))
-    missing = [t for t in ("Xvfb", "openbox", "xdotool", "xprop", "xwininfo", "xclip",
-                           "xmessage") if not shutil.which(t)]
+    missing = absent_tools("xclip", "xmessage")
     if missing:
         return missing_tools(missing)
     desk = Desktop(program)

@@ -8,7 +8,6 @@ marked with the time it was due.
 """
 
 import os
-import shutil
 import signal
 import sys
 import time
@@ -102,10 +101,7 @@ def main():
     if len(sys.argv) != 3 or sys.argv[2] not in scenarios:
         print("usage: late_alarm_e2e.py PROGRAM {%s}" % "|".join(scenarios), file=sys.stderr)
         return 2
-    missing = [t for t in ("Xvfb", "openbox", "xdotool", "xprop", "xwininfo", "xclip", "import",
-                           "xmessage") if not shutil.which(t)]
-    if not os.path.exists(e2e.FAKETIME_LIBRARY):
-        missing.append("libfaketime")
+    missing = e2e.absent_tools("xclip", "import", "xmessage", faketime=True)
     if not os.path.exists("/usr/share/zoneinfo/Europe/Berlin"):
         missing.append("tzdata")
     if missing:

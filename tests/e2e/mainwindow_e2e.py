@@ -8,15 +8,15 @@ Uses the Desktop class of brenvik_e2e.py (Xvfb + openbox + the program).
 """
 
 import os
-import shutil
 import subprocess
 import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from brenvik_e2e import (ARMED, FAKETIME_LIBRARY, HELP_CLIENT, INFO_CLIENT,  # noqa: E402
-                         MAIN_CLIENT, OPTIONS_CLIENT, SPLASH_SIZE, TITLE, Desktop, arm_from_menu,
+from brenvik_e2e import (ARMED, HELP_CLIENT, INFO_CLIENT,  # noqa: E402
+                         MAIN_CLIENT, OPTIONS_CLIENT, SPLASH_SIZE, TITLE, Desktop, absent_tools,
+                         arm_from_menu,
                          check, frame_extents, frame_top_left, main_window, missing_tools,
                          outcome, secondary_window, settings, wait_for)
 
@@ -316,10 +316,8 @@ def main():
         print("usage: mainwindow_e2e.py PROGRAM {%s}" % "|".join(SCENARIOS), file=sys.stderr)
         return 2
     run, tools = SCENARIOS[sys.argv[2]]
-    missing = [t for t in ["Xvfb", "openbox", "xdotool", "xprop", "xwininfo", "import",
-                           "xmessage"] + tools if not shutil.which(t)]
-    if "fake_time" in OPTIONS.get(sys.argv[2], {}) and not os.path.exists(FAKETIME_LIBRARY):
-        missing.append("libfaketime")
+    missing = absent_tools("import", "xmessage", *tools,
+                           faketime="fake_time" in OPTIONS.get(sys.argv[2], {}))
     if missing:
         return missing_tools(missing)
     desk = Desktop(sys.argv[1], **OPTIONS.get(sys.argv[2], {}))

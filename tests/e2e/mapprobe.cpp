@@ -3,7 +3,7 @@
 // "<CLOCK_MONOTONIC seconds> <window> <title>". Under a window manager the
 // frame's map is the moment the window shows; the line names the client window
 // inside it. Plain xcb, no Qt.
-#include <xcb/xcb.h>
+#include "xprobe.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -13,15 +13,6 @@
 #include <string>
 
 namespace {
-
-xcb_atom_t atom(xcb_connection_t *c, const char *name)
-{
-    xcb_intern_atom_reply_t *reply =
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(std::strlen(name)), name), nullptr);
-    const xcb_atom_t result = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-    std::free(reply);
-    return result;
-}
 
 std::string text(xcb_connection_t *c, xcb_window_t window, xcb_atom_t property, xcb_atom_t type)
 {
@@ -39,14 +30,12 @@ std::string text(xcb_connection_t *c, xcb_window_t window, xcb_atom_t property, 
 
 int main()
 {
-    xcb_connection_t *c = xcb_connect(nullptr, nullptr);
-    if (xcb_connection_has_error(c))
+    xcb_window_t root = XCB_WINDOW_NONE;
+    xcb_connection_t *c = xprobe::listenOnRoot(XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY, &root);
+    if (!c)
         return 1;
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
-    const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
-    xcb_change_window_attributes(c, root, XCB_CW_EVENT_MASK, &mask);
-    const xcb_atom_t netName = atom(c, "_NET_WM_NAME");
-    const xcb_atom_t utf8 = atom(c, "UTF8_STRING");
+    const xcb_atom_t netName = xprobe::atom(c, "_NET_WM_NAME");
+    const xcb_atom_t utf8 = xprobe::atom(c, "UTF8_STRING");
     // A round trip: from here on every map is reported.
     std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
     std::puts("ready");

@@ -8,7 +8,6 @@ Uses the Desktop class and helpers of brenvik_e2e.py.
 
 import fcntl
 import os
-import shutil
 import subprocess
 import sys
 import time
@@ -127,12 +126,9 @@ def main():
     if len(sys.argv) != 3 or sys.argv[2] not in ("options-per-user", "locked-save"):
         print("usage: settings_e2e.py PROGRAM {options-per-user|locked-save}", file=sys.stderr)
         return 2
-    missing = [t for t in ("Xvfb", "openbox", "xdotool", "xprop", "xwininfo", "import", "xclip")
-               if not shutil.which(t)]
+    missing = e2e.absent_tools("import", "xclip", faketime=True)
     if missing:
         return e2e.missing_tools(missing)
-    if not os.path.exists(e2e.FAKETIME_LIBRARY):
-        return e2e.missing_tools(["libfaketime"])
     if sys.argv[2] == "locked-save":
         desk = e2e.Desktop(sys.argv[1], settings=e2e.settings(8, 0, 0, "Tee!"),
                            fake_time="2026-12-10 07:59:%02d" % (60 - LOCKED_SAVE_LEAD))

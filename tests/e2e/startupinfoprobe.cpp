@@ -1,7 +1,7 @@
 // Prints every startup-notification message sent to the root window
 // (_NET_STARTUP_INFO_BEGIN, _NET_STARTUP_INFO), one per line, for the
 // end-to-end tests: "ready" first, once it listens. Plain xcb, no Qt.
-#include <xcb/xcb.h>
+#include "xprobe.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -9,29 +9,14 @@
 #include <map>
 #include <string>
 
-namespace {
-
-xcb_atom_t atom(xcb_connection_t *c, const char *name)
-{
-    xcb_intern_atom_reply_t *reply =
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(std::strlen(name)), name), nullptr);
-    const xcb_atom_t result = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-    std::free(reply);
-    return result;
-}
-
-} // namespace
-
 int main()
 {
-    xcb_connection_t *c = xcb_connect(nullptr, nullptr);
-    if (xcb_connection_has_error(c))
+    xcb_window_t root = XCB_WINDOW_NONE;
+    xcb_connection_t *c = xprobe::listenOnRoot(XCB_EVENT_MASK_PROPERTY_CHANGE, &root);
+    if (!c)
         return 1;
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
-    const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
-    xcb_change_window_attributes(c, root, XCB_CW_EVENT_MASK, &mask);
-    const xcb_atom_t begin = atom(c, "_NET_STARTUP_INFO_BEGIN");
-    const xcb_atom_t more = atom(c, "_NET_STARTUP_INFO");
+    const xcb_atom_t begin = xprobe::atom(c, "_NET_STARTUP_INFO_BEGIN");
+    const xcb_atom_t more = xprobe::atom(c, "_NET_STARTUP_INFO");
     xcb_flush(c);
     std::puts("ready");
     std::fflush(stdout);

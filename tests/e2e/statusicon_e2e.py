@@ -12,13 +12,12 @@ the driver).
 import os
 import re
 import select
-import shutil
 import subprocess
 import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from brenvik_e2e import (ARMED, FAKETIME_LIBRARY, TITLE, check, main_window,  # noqa: E402
+from brenvik_e2e import (ARMED, TITLE, absent_tools, check, main_window,  # noqa: E402
                          missing_tools, python_with, run_scenario, start_session_bus,
                          wait_for)
 
@@ -187,12 +186,9 @@ def main():
     python = python_with("dbus, gi.repository.GLib")
     if python and os.path.realpath(python) != os.path.realpath(sys.executable):
         os.execv(python, [python] + sys.argv)
-    missing = [t for t in ("Xvfb", "openbox", "xdotool", "xprop", "xwininfo", "xclip",
-                           "xmessage", "dbus-daemon") if not shutil.which(t)]
+    missing = absent_tools("xclip", "xmessage", "dbus-daemon", faketime=True)
     if not python:
         missing.append("python3-dbus python3-gi")
-    if not os.path.exists(FAKETIME_LIBRARY):
-        missing.append("libfaketime")
     if missing:
         return missing_tools(missing)
     run, options = SCENARIOS[sys.argv[2]]
