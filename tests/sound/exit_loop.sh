@@ -51,6 +51,13 @@ if [ "$busy" = 1 ]; then
     done
 fi
 
+# The scenario times the message from the X server's map of it.
+export BRENVIK_MAPPROBE=${BRENVIK_MAPPROBE:-$build/tests/e2e/mapprobe}
+if [ ! -x "$BRENVIK_MAPPROBE" ]; then
+    echo "no map probe at $BRENVIK_MAPPROBE: build the tree with -DBUILD_TESTING=ON" >&2
+    exit 2
+fi
+
 passed=0 failed=0 crashed=0 ended=0 skipped=0
 for n in $(seq "$runs"); do
     log=$logs/run-$n.log
