@@ -21,12 +21,13 @@
 #     plain pass alone. Time bounds are scaled here: the behaviour counts.
 #  4. ThreadSanitizer (label "tsan"): the threaded suites, and only their
 #     programs are built.
-# Both sanitizer trees build the library as a unity build (a few large
-# files, less than half the compile time); the plain tree keeps one file per
-# source, so that a missing include still shows.
 #  5. fuzz (clang, -DBRENVIK_FUZZ=ON): the libFuzzer targets of the melody and
 #     settings readers, built from the library's sources, each run for
 #     FUZZ_SECONDS (default 10) on a copy of its corpus.
+#
+# Both sanitizer trees build the library as a unity build (a few large
+# files, less than half the compile time); the plain tree keeps one file per
+# source, so that a missing include still shows.
 #
 # Each pass prints its time; the totals come last.
 set -euo pipefail

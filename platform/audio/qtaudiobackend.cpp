@@ -31,7 +31,6 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
@@ -526,20 +525,16 @@ private:
     QTimer m_watch;
 };
 
-// Set once the audio thread is through with its streams, or hangs in the
-// sound server: nothing of Qt Multimedia is used after that.
-std::atomic<bool> leaveAtExit{false};
-
 // Qt Multimedia 6.4's teardown at exit disconnects from PulseAudio without
 // the lock of the PulseAudio thread, which still runs; now and then that
 // thread's bookkeeping breaks and the process aborts in the server library.
 // After a hang the teardown would also wait half a minute for the set-up.
 // The process leaves before it, with its status; the server notices the
-// closed connection by itself.
+// closed connection by itself. Registered once the audio thread is through
+// with its streams, or hangs in the server: nothing of Qt Multimedia is used
+// after that.
 void leaveBeforeMultimediaTeardown(int status, void *)
 {
-    if (!leaveAtExit)
-        return;
     std::fflush(nullptr);
 #if defined(__SANITIZE_ADDRESS__)
     __lsan_do_leak_check(); // skipped by _exit otherwise
@@ -698,7 +693,6 @@ public:
         // application object must not go while it still closes streams.
         if (m_thread->wait(QDeadlineTimer(hanging ? 100 : qMax(0, playOutMs) + 5000)))
             delete m_thread;
-        leaveAtExit = true;
         // Registered last, so it runs first: Qt Multimedia registers its
         // teardown as its objects are first made, on the audio thread.
         ::on_exit(leaveBeforeMultimediaTeardown, nullptr);
