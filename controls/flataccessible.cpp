@@ -155,9 +155,7 @@ protected:
         const QPointer<TFlatRadioButton> alive(radio());
         alive->setFocus(Qt::MouseFocusReason);
         if (alive)
-            alive->click();
-        if (alive && !alive->isChecked())
-            alive->setChecked(true);
+            alive->clickAndCheck();
     }
 
 private:
