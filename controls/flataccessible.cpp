@@ -174,6 +174,11 @@ public:
     {
     }
 
+    // Qt drops the notices of an object that is not valid: while the focus
+    // passes, the field's selection changes reach no screen reader, which
+    // would read them before the field itself.
+    bool isValid() const override { return QAccessibleWidget::isValid() && !field()->focusPassing(); }
+
     void *interface_cast(QAccessible::InterfaceType type) override
     {
         if (type == QAccessible::ValueInterface)
@@ -233,14 +238,9 @@ public:
             QAccessibleWidget::doAction(action);
     }
 
-    QStringList keyBindingsForAction(const QString &action) const override
-    {
-        if (action == increaseAction())
-            return {QKeySequence(Qt::Key_Up).toString(QKeySequence::NativeText)};
-        if (action == decreaseAction())
-            return {QKeySequence(Qt::Key_Down).toString(QKeySequence::NativeText)};
-        return QAccessibleWidget::keyBindingsForAction(action);
-    }
+    // No keys for Increase and Decrease: a screen reader reads the first
+    // action's key as the field's own shortcut, and Up is none.
+    QStringList keyBindingsForAction(const QString &) const override { return {}; }
 
     // Value: the number in the field, written as Value is (clamped to the range).
     QVariant currentValue() const override { return field()->value(); }

@@ -10,6 +10,7 @@
 #include "tests/fakes/fakescreenreader.h"
 #include "tests/fakes/pointer.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
@@ -42,6 +43,8 @@ private slots:
     void spinEditValue();
     void spinEditActionsAndArrows();
     void spinEditText();
+    void spinEditFocusChangeIsOneNotice_data();
+    void spinEditFocusChangeIsOneNotice();
     void changesAreAnnounced();
 
 private:
@@ -331,6 +334,10 @@ void tst_FlatAccessible::spinEditActionsAndArrows()
     QCOMPARE(field->text(), u"23"_s); // stops at the limit, as the arrows do
     actions->doAction(QAccessibleActionInterface::decreaseAction());
     QCOMPARE(field->text(), u"22"_s);
+    // The arrow keys are no key of the field's own: a screen reader would read
+    // the first action's key as the field's shortcut.
+    QVERIFY(actions->keyBindingsForAction(QAccessibleActionInterface::increaseAction()).isEmpty());
+    QVERIFY(actions->keyBindingsForAction(QAccessibleActionInterface::decreaseAction()).isEmpty());
 
     // The arrows are the field's two children, named, pressing as a click does.
     QCOMPARE(iface->childCount(), 2);
@@ -374,6 +381,55 @@ void tst_FlatAccessible::spinEditText()
     QVERIFY(QRect(field->mapToGlobal(QPoint(0, 0)), field->size()).contains(second));
     QCOMPARE(text->offsetAtPoint(second.center() + QPoint(second.width() / 4, 0)), 2);
     QVERIFY(text->characterRect(2).isEmpty());
+}
+
+void tst_FlatAccessible::spinEditFocusChangeIsOneNotice_data()
+{
+    QTest::addColumn<bool>("autoSelect");
+    QTest::newRow("AutoSelect: the new field's text selected") << true;
+    QTest::newRow("no AutoSelect: nothing selected") << false;
+}
+
+// Passing through the fields with Tab, a screen reader hears of the focus
+// alone: not of the text the old field gives up nor of the one the new field
+// selects on the way, which it would read before the field's name.
+void tst_FlatAccessible::spinEditFocusChangeIsOneNotice()
+{
+    QFETCH(bool, autoSelect);
+    FakeScreenReader screenReader;
+    QVERIFY(screenReader.listening());
+    TFlatSpinEditInteger *first = hourField();
+    TFlatSpinEditInteger *second = hourField();
+    second->move(70, 10);
+    for (TFlatSpinEditInteger *field : {first, second})
+        field->setAutoSelect(autoSelect);
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+    second->setFocus();
+    first->setFocus(Qt::TabFocusReason);
+    QCOMPARE(first->hasSelectedText(), autoSelect);
+    QTestAccessibility::clearEvents();
+
+    for (TFlatSpinEditInteger *to : {second, first}) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), to);
+        QCOMPARE(to->hasSelectedText(), autoSelect);
+        QStringList told;
+        for (const QAccessibleEvent *event : QTestAccessibility::events())
+            if (event->object() == first || event->object() == second)
+                told << u"%1 %2"_s.arg(event->object() == first ? u"first"_s : u"second"_s)
+                            .arg(int(event->type()), 0, 16);
+        const QString focus = u"%1 %2"_s.arg(to == first ? u"first"_s : u"second"_s)
+                                  .arg(int(QAccessible::Focus), 0, 16);
+        QVERIFY2(told == QStringList{focus}, qPrintable(told.join(u", ")));
+        QTestAccessibility::clearEvents();
+    }
+
+    // Once the focus is there, selecting is told as always.
+    first->setValue(12);
+    first->setSelection(0, 1);
+    QAccessibleTextSelectionEvent selected(first, 0, 1);
+    QVERIFY(QTestAccessibility::containsEvent(&selected));
 }
 
 void tst_FlatAccessible::changesAreAnnounced()
