@@ -2,6 +2,7 @@
 
 #include "controls/flatbuttonbase.h"
 #include "controls/linklabel.h"
+#include "controls/screenreadernotice.h"
 #include "controls/tflatpanel.h"
 #include "controls/tflatradiobutton.h"
 #include "controls/tflatspineditinteger.h"
@@ -374,6 +375,23 @@ protected:
     void activate() override { static_cast<LinkLabel *>(widget())->click(); }
 };
 
+// Read as "notification" and its text when it appears.
+class NoticeAccessible : public QAccessibleWidget
+{
+public:
+    explicit NoticeAccessible(ScreenReaderNotice *notice)
+        : QAccessibleWidget(notice, QAccessible::Notification)
+    {
+    }
+
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Name)
+            return static_cast<ScreenReaderNotice *>(widget())->text();
+        return QAccessibleWidget::text(t);
+    }
+};
+
 } // namespace
 
 QAccessibleInterface *FlatAccessible::factory(const QString &className, QObject *object)
@@ -389,6 +407,8 @@ QAccessibleInterface *FlatAccessible::factory(const QString &className, QObject 
         return new FlatPanelAccessible(static_cast<TFlatPanel *>(object));
     if (className == u"LinkLabel")
         return new LinkAccessible(static_cast<LinkLabel *>(object));
+    if (className == u"ScreenReaderNotice")
+        return new NoticeAccessible(static_cast<ScreenReaderNotice *>(object));
     return nullptr;
 }
 

@@ -19,6 +19,7 @@
 // - focusreason.h: which focus changes leave and enter a control.
 // - flataccessible.h: what screen readers are told of the flat controls and
 //   the link label (linklabel.h), and when they are told of a change.
+// - screenreadernotice.h: a short text a screen reader reads at once.
 
 #include <QObject>
 

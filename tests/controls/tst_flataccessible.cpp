@@ -1,5 +1,6 @@
 #include "controls/flataccessible.h"
 #include "controls/linklabel.h"
+#include "controls/screenreadernotice.h"
 #include "controls/tflatbutton.h"
 #include "controls/tflatpanel.h"
 #include "controls/tflatradiobutton.h"
@@ -46,6 +47,8 @@ private slots:
     void spinEditFocusChangeIsOneNotice_data();
     void spinEditFocusChangeIsOneNotice();
     void changesAreAnnounced();
+    void noticeIsReadWhenItAppears();
+    void noticeWaitsForItsWindow();
 
 private:
     QAccessibleInterface *accessible(QObject *object) const
@@ -474,6 +477,71 @@ void tst_FlatAccessible::changesAreAnnounced()
     QAccessibleStateChangeEvent disabledChange(button, disabled);
     button->setEnabled(false);
     QVERIFY(QTestAccessibility::containsEvent(&disabledChange));
+}
+
+namespace {
+
+// How often the notice appeared to a screen reader, and as what (read now).
+QStringList appearances(const ScreenReaderNotice *notice)
+{
+    QStringList told;
+    for (const QAccessibleEvent *event : QTestAccessibility::events())
+        if (event->object() == notice && event->type() == QAccessible::ObjectShow)
+            told << event->accessibleInterface()->text(QAccessible::Name);
+    return told;
+}
+
+} // namespace
+
+void tst_FlatAccessible::noticeIsReadWhenItAppears()
+{
+    auto *field = hourField();
+    auto *notice = new ScreenReaderNotice(m_form.get());
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+    const QImage before = m_form->grab().toImage();
+
+    // No screen reader: nothing appears.
+    QTestAccessibility::clearEvents();
+    notice->tell(u"Alarm ist aktiv"_s);
+    QVERIFY(notice->isHidden());
+
+    FakeScreenReader screenReader;
+    QAccessibleInterface *iface = accessible(notice);
+    QCOMPARE(int(iface->role()), int(QAccessible::Notification));
+    // Each text appears, the same one again too.
+    for (const QString &text : {u"Alarm ist aktiv, 12:31:00 Uhr"_s, u"Alarm aus"_s, u"Alarm aus"_s}) {
+        QTestAccessibility::clearEvents();
+        notice->tell(text);
+        QCOMPARE(appearances(notice), QStringList{text});
+    }
+
+    // Nothing to see, nothing to reach.
+    QCOMPARE(m_form->grab().toImage(), before);
+    QVERIFY(field->hasFocus());
+    QTest::keyClick(field, Qt::Key_Tab);
+    QVERIFY(!notice->hasFocus());
+}
+
+void tst_FlatAccessible::noticeWaitsForItsWindow()
+{
+    FakeScreenReader screenReader;
+    auto *notice = new ScreenReaderNotice(m_form.get());
+    m_form->show();
+    QWidget box;
+    box.resize(100, 50);
+    box.show();
+    box.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&box));
+    QTestAccessibility::clearEvents();
+
+    notice->tell(u"Alarm ist aktiv"_s);
+    notice->tell(u"Alarm aus"_s); // the latest text is the one read
+    QVERIFY(appearances(notice).isEmpty());
+    box.hide();
+    m_form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+    QTRY_COMPARE(appearances(notice), QStringList{u"Alarm aus"_s});
 }
 
 QTEST_MAIN(tst_FlatAccessible)

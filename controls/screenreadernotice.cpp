@@ -1,0 +1,48 @@
+#include "controls/screenreadernotice.h"
+
+#include <QAccessible>
+#include <QEvent>
+
+ScreenReaderNotice::ScreenReaderNotice(QWidget *parent)
+    : QWidget(parent)
+{
+    setFocusPolicy(Qt::NoFocus);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setGeometry(0, 0, 0, 0);
+    hide();
+}
+
+void ScreenReaderNotice::tell(const QString &text)
+{
+    m_text = text;
+    if (!QAccessible::isActive())
+        return;
+    QWidget *top = window();
+    if (top->isActiveWindow()) {
+        appear();
+        return;
+    }
+    if (m_waitingFor != top) {
+        if (m_waitingFor)
+            m_waitingFor->removeEventFilter(this);
+        m_waitingFor = top;
+        top->installEventFilter(this);
+    }
+}
+
+bool ScreenReaderNotice::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_waitingFor && event->type() == QEvent::WindowActivate) {
+        m_waitingFor->removeEventFilter(this);
+        m_waitingFor = nullptr;
+        appear();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void ScreenReaderNotice::appear()
+{
+    // Appearing is what a screen reader reads: the same text twice appears twice.
+    hide();
+    show();
+}
