@@ -10,6 +10,9 @@ ScreenReaderNotice::ScreenReaderNotice(QWidget *parent)
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setGeometry(0, 0, 0, 0);
     hide();
+    m_expiry.setSingleShot(true);
+    m_expiry.setInterval(5000);
+    connect(&m_expiry, &QTimer::timeout, this, &ScreenReaderNotice::stopWaiting);
 }
 
 void ScreenReaderNotice::tell(const QString &text)
@@ -19,22 +22,30 @@ void ScreenReaderNotice::tell(const QString &text)
         return;
     QWidget *top = window();
     if (top->isActiveWindow()) {
+        stopWaiting();
         appear();
         return;
     }
     if (m_waitingFor != top) {
-        if (m_waitingFor)
-            m_waitingFor->removeEventFilter(this);
+        stopWaiting();
         m_waitingFor = top;
         top->installEventFilter(this);
     }
+    m_expiry.start();
+}
+
+void ScreenReaderNotice::stopWaiting()
+{
+    m_expiry.stop();
+    if (m_waitingFor)
+        m_waitingFor->removeEventFilter(this);
+    m_waitingFor = nullptr;
 }
 
 bool ScreenReaderNotice::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_waitingFor && event->type() == QEvent::WindowActivate) {
-        m_waitingFor->removeEventFilter(this);
-        m_waitingFor = nullptr;
+        stopWaiting();
         appear();
     }
     return QWidget::eventFilter(watched, event);

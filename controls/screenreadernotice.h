@@ -2,6 +2,7 @@
 
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 #include <QWidget>
 
 // Tells a listening screen reader a short text at once, as the desktop's
@@ -16,8 +17,11 @@ public:
     explicit ScreenReaderNotice(QWidget *parent);
 
     // Told once the notice's window is the active one: a window coming back
-    // from a message box is read first, and would cut the text short.
+    // from a message box is read first, and would cut the text short. A
+    // text whose window stays inactive for a while (5 s) is dropped: what
+    // changed long ago is no news.
     void tell(const QString &text);
+    void setWaitMSecs(int msecs) { m_expiry.setInterval(msecs); }
     QString text() const { return m_text; }
 
 protected:
@@ -25,7 +29,9 @@ protected:
 
 private:
     void appear();
+    void stopWaiting();
 
     QString m_text;
     QPointer<QWidget> m_waitingFor;
+    QTimer m_expiry;
 };

@@ -542,6 +542,20 @@ void tst_FlatAccessible::noticeWaitsForItsWindow()
     m_form->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
     QTRY_COMPARE(appearances(notice), QStringList{u"Alarm aus"_s});
+
+    // Told while the window stays inactive too long: dropped.
+    notice->setWaitMSecs(50);
+    box.show();
+    box.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&box));
+    notice->tell(u"Alarm ist aktiv"_s);
+    QTest::qWait(150);
+    QTestAccessibility::clearEvents();
+    box.hide();
+    m_form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+    QCoreApplication::processEvents();
+    QVERIFY(appearances(notice).isEmpty());
 }
 
 QTEST_MAIN(tst_FlatAccessible)
