@@ -46,11 +46,12 @@ SingleInstance::Reply ok(const SingleInstance::Request &)
 class LaterStart
 {
 public:
-    LaterStart(const SingleInstance::Location &location, const SingleInstance::Request &request)
+    LaterStart(const SingleInstance::Location &location, const SingleInstance::Request &request,
+               int timeoutMSecs = 5000)
     {
-        m_thread.reset(QThread::create([this, location, request] {
+        m_thread.reset(QThread::create([this, location, request, timeoutMSecs] {
             SingleInstance other(location);
-            reply = other.forwardOrListen(request, 5000);
+            reply = other.forwardOrListen(request, timeoutMSecs);
             listened = other.isListening();
             done = true;
         }));
@@ -142,7 +143,10 @@ private slots:
     void sameDisplay_data();
     void sameDisplay();
     void tooLongAPathStillFindsTheClock();
+    void oversizedRequestIsDropped_data();
     void oversizedRequestIsDropped();
+    void requestOfAStartThatGaveUpIsNotCarriedOut();
+    void fullQueueKeepsTheClocksSocket();
     void heldConnectionsDoNotStopListening();
     void listensAgainWhenDescriptorsAreBack();
     void peerOfAnotherUserIsRefused();
@@ -276,9 +280,20 @@ void tst_SingleInstance::tooLongAPathStillFindsTheClock()
     QVERIFY(SingleInstance::socketPathIn(u"/tmp"_s, longKey + u'b') != hashed);
 }
 
+void tst_SingleInstance::oversizedRequestIsDropped_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("a frame of 2 GiB") << QByteArray::fromHex("7fffffff") + QByteArray(100, 'x');
+    // A frame of fitting size whose list claims more entries than it can hold.
+    QTest::newRow("a list of 2^31-1 entries") << QByteArray::fromHex("00000010" "7fffffff") + QByteArray(12, 'x');
+    QTest::newRow("a list of 2^32-2 entries") << QByteArray::fromHex("00000010" "fffffffe") + QByteArray(12, 'x');
+}
+
 void tst_SingleInstance::oversizedRequestIsDropped()
 {
-    const QString key = uniqueKey("big");
+    QFETCH(QByteArray, bytes);
+    static int row = 0;
+    const QString key = uniqueKey("big") + QString::number(++row);
     SingleInstance first(key);
     QVERIFY(!first.forwardOrListen({}));
     int calls = 0;
@@ -289,7 +304,7 @@ void tst_SingleInstance::oversizedRequestIsDropped()
     QLocalSocket intruder;
     intruder.connectToServer(first.location().path);
     QVERIFY(intruder.waitForConnected(2000));
-    intruder.write(QByteArray::fromHex("7fffffff") + QByteArray(100, 'x'));
+    intruder.write(bytes);
     intruder.flush();
     QTRY_COMPARE_WITH_TIMEOUT(intruder.state(), QLocalSocket::UnconnectedState, 5000);
     QCOMPARE(calls, 0);
@@ -297,6 +312,83 @@ void tst_SingleInstance::oversizedRequestIsDropped()
     LaterStart second(key, {});
     QTRY_VERIFY_WITH_TIMEOUT(second.done, 10000);
     QVERIFY(second.reply);
+    QCOMPARE(calls, 1);
+}
+
+void tst_SingleInstance::requestOfAStartThatGaveUpIsNotCarriedOut()
+{
+    // A clock that takes no requests for a while (stopped, swapped out; here:
+    // no handler yet): the start gives up and says so, and what it reported
+    // as failed must not happen once the clock runs again.
+    const QString key = uniqueKey("gaveup");
+    SingleInstance first(key);
+    QVERIFY(!first.forwardOrListen({}));
+    {
+        LaterStart given(first.location(), {{u"--aus"_s}, {}}, 500);
+        QTRY_VERIFY_WITH_TIMEOUT(given.done, 10000);
+        QVERIFY(!given.listened);
+        QVERIFY(given.reply);
+        QCOMPARE(given.reply->first, 1);
+        QCOMPARE(given.reply->second, u"Der laufende Wecker antwortet nicht."_s);
+    }
+    QStringList carriedOut;
+    first.setHandler([&carriedOut](const SingleInstance::Request &request) {
+        carriedOut << request.arguments;
+        return SingleInstance::Reply{0, QString()};
+    });
+    // Requests are served in order: once this one is answered, the first was dealt with.
+    LaterStart later(key, {u"--in=5"_s});
+    QTRY_VERIFY_WITH_TIMEOUT(later.done, 10000);
+    QVERIFY(later.reply);
+    QCOMPARE(later.reply->first, 0);
+    QCOMPARE(carriedOut, QStringList{u"--in=5"_s});
+}
+
+void tst_SingleInstance::fullQueueKeepsTheClocksSocket()
+{
+    // Idle connections fill the clock's queue while it takes none: a start
+    // cannot get through, but the clock still listens, and its socket stays.
+    const QString key = uniqueKey("full");
+    SingleInstance first(key);
+    QVERIFY(!first.forwardOrListen({}));
+    const sockaddr_un address = addressOf(first.location().path);
+    std::vector<int> held;
+    const auto closeHeld = qScopeGuard([&held] {
+        for (const int fd : held)
+            ::close(fd);
+    });
+    while (true) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        QVERIFY(fd >= 0);
+        if (::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0) {
+            QCOMPARE(errno, EAGAIN);
+            ::close(fd);
+            break;
+        }
+        held.push_back(fd);
+        QVERIFY(held.size() < 10000);
+    }
+    {
+        LaterStart blocked(first.location(), {{u"--aus"_s}, {}}, 1000);
+        QTRY_VERIFY_WITH_TIMEOUT(blocked.done, 10000);
+        QVERIFY(!blocked.listened);
+        QVERIFY(blocked.reply);
+        QCOMPARE(blocked.reply->first, 1);
+        QCOMPARE(blocked.reply->second, u"Der laufende Wecker antwortet nicht."_s);
+    }
+    QVERIFY(QFileInfo(first.location().path).exists());
+    for (const int fd : held)
+        ::close(fd);
+    held.clear();
+    int calls = 0;
+    first.setHandler([&calls](const SingleInstance::Request &) {
+        ++calls;
+        return SingleInstance::Reply{0, QString()};
+    });
+    LaterStart next(key, {});
+    QTRY_VERIFY_WITH_TIMEOUT(next.done, 10000);
+    QVERIFY(!next.listened);
+    QVERIFY(next.reply);
     QCOMPARE(calls, 1);
 }
 
