@@ -18,6 +18,7 @@
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <poll.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -80,6 +81,24 @@ sockaddr_un addressOf(const QString &path)
     return address;
 }
 
+// A clock that stalls in the middle of a request: its loop runs until the start has ended.
+void waitUntilDone(const LaterStart &start)
+{
+    const QDeadlineTimer deadline(10000);
+    while (!start.done && !deadline.hasExpired())
+        QTest::qWait(10);
+}
+
+QByteArray frameOf(const QByteArray &payload)
+{
+    QByteArray frame;
+    {
+        QDataStream stream(&frame, QIODevice::WriteOnly);
+        stream << quint32(payload.size());
+    }
+    return frame + payload;
+}
+
 QByteArray requestFrame(const QStringList &arguments)
 {
     QByteArray payload;
@@ -87,12 +106,7 @@ QByteArray requestFrame(const QStringList &arguments)
         QDataStream stream(&payload, QIODevice::WriteOnly);
         stream << arguments;
     }
-    QByteArray frame;
-    {
-        QDataStream stream(&frame, QIODevice::WriteOnly);
-        stream << quint32(payload.size());
-    }
-    return frame + payload;
+    return frameOf(payload);
 }
 
 // Waits up to ms for the descriptor to be readable; false on time-out.
@@ -146,6 +160,9 @@ private slots:
     void oversizedRequestIsDropped_data();
     void oversizedRequestIsDropped();
     void requestOfAStartThatGaveUpIsNotCarriedOut();
+    void requestPastItsDeadlineIsNotCarriedOut();
+    void startGivingUpWhileTheClockWorksFindsNothingDone();
+    void committedRequestIsReportedDoneWhateverComesLater();
     void fullQueueKeepsTheClocksSocket();
     void heldConnectionsDoNotStopListening();
     void listensAgainWhenDescriptorsAreBack();
@@ -176,8 +193,8 @@ void tst_SingleInstance::laterStartHandsOverAndGetsTheReply()
     QTRY_VERIFY_WITH_TIMEOUT(second.done, 10000);
     QVERIFY(!second.listened);
     QVERIFY(second.reply);
-    QCOMPARE(second.reply->first, 1);
-    QCOMPARE(second.reply->second, u"?]2;Titel?Geben Sie Minuten ein, also nur Ziffern.?[0m"_s);
+    QCOMPARE(second.reply->exitCode, 1);
+    QCOMPARE(second.reply->error, u"?]2;Titel?Geben Sie Minuten ein, also nur Ziffern.?[0m"_s);
     QCOMPARE(received.size(), 1);
     QCOMPARE(received[0].arguments, request.arguments);
     QCOMPARE(received[0].token, request.token);
@@ -195,7 +212,7 @@ void tst_SingleInstance::requestsWaitForTheHandler()
     first.setHandler(ok);
     QTRY_VERIFY_WITH_TIMEOUT(second.done, 10000);
     QVERIFY(second.reply);
-    QCOMPARE(second.reply->first, 0);
+    QCOMPARE(second.reply->exitCode, 0);
 }
 
 void tst_SingleInstance::clearsASocketLeftByAKilledProgram()
@@ -328,8 +345,8 @@ void tst_SingleInstance::requestOfAStartThatGaveUpIsNotCarriedOut()
         QTRY_VERIFY_WITH_TIMEOUT(given.done, 10000);
         QVERIFY(!given.listened);
         QVERIFY(given.reply);
-        QCOMPARE(given.reply->first, 1);
-        QCOMPARE(given.reply->second, u"Der laufende Wecker antwortet nicht."_s);
+        QCOMPARE(given.reply->exitCode, 1);
+        QCOMPARE(given.reply->error, u"Der laufende Wecker antwortet nicht."_s);
     }
     QStringList carriedOut;
     first.setHandler([&carriedOut](const SingleInstance::Request &request) {
@@ -340,8 +357,84 @@ void tst_SingleInstance::requestOfAStartThatGaveUpIsNotCarriedOut()
     LaterStart later(key, {u"--in=5"_s});
     QTRY_VERIFY_WITH_TIMEOUT(later.done, 10000);
     QVERIFY(later.reply);
-    QCOMPARE(later.reply->first, 0);
+    QCOMPARE(later.reply->exitCode, 0);
     QCOMPARE(carriedOut, QStringList{u"--in=5"_s});
+}
+
+void tst_SingleInstance::requestPastItsDeadlineIsNotCarriedOut()
+{
+    // A start stopped past its deadline (Ctrl+Z), its connection still open:
+    // it will report failure once it runs, so the clock must not act.
+    const QString key = uniqueKey("deadline");
+    SingleInstance first(key);
+    QVERIFY(!first.forwardOrListen({}));
+    QStringList carriedOut;
+    first.setHandler([&carriedOut](const SingleInstance::Request &request) {
+        if (request.commit())
+            carriedOut << request.arguments;
+        return SingleInstance::Reply{0, QString()};
+    });
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    const qint64 past = qint64(now.tv_sec) * 1000000000 + now.tv_nsec - 1000000;
+    QByteArray payload;
+    {
+        QDataStream stream(&payload, QIODevice::WriteOnly);
+        stream << QStringList{u"--aus"_s} << QString() << QString() << past;
+    }
+    QLocalSocket stopped;
+    stopped.connectToServer(first.location().path);
+    QVERIFY(stopped.waitForConnected(2000));
+    stopped.write(frameOf(payload));
+    stopped.flush();
+    LaterStart later(key, {u"--in=5"_s});
+    QTRY_VERIFY_WITH_TIMEOUT(later.done, 10000);
+    QCOMPARE(carriedOut, QStringList{u"--in=5"_s});
+}
+
+void tst_SingleInstance::startGivingUpWhileTheClockWorksFindsNothingDone()
+{
+    // The clock stalls in the middle of a request until the start has given
+    // up: the start has reported failure, and the clock learns it in time.
+    const QString key = uniqueKey("stall");
+    SingleInstance first(key);
+    QVERIFY(!first.forwardOrListen({}));
+    std::unique_ptr<LaterStart> start;
+    std::optional<bool> committed;
+    first.setHandler([&start, &committed](const SingleInstance::Request &request) {
+        waitUntilDone(*start);
+        committed = request.commit();
+        return SingleInstance::Reply{0, QString()};
+    });
+    start = std::make_unique<LaterStart>(first.location(), SingleInstance::Request{{u"--aus"_s}, {}, {}}, 500);
+    QTRY_VERIFY_WITH_TIMEOUT(committed.has_value(), 10000);
+    QCOMPARE(*committed, false);
+    QVERIFY(start->reply);
+    QCOMPARE(start->reply->exitCode, 1);
+    QCOMPARE(start->reply->error, u"Der laufende Wecker antwortet nicht."_s);
+}
+
+void tst_SingleInstance::committedRequestIsReportedDoneWhateverComesLater()
+{
+    // Once the clock has said it carries the request out, the start reports
+    // success, even when the clock then stalls past the start's deadline.
+    const QString key = uniqueKey("committed");
+    SingleInstance first(key);
+    QVERIFY(!first.forwardOrListen({}));
+    std::unique_ptr<LaterStart> start;
+    std::optional<bool> committed;
+    first.setHandler([&start, &committed](const SingleInstance::Request &request) {
+        committed = request.commit();
+        waitUntilDone(*start);
+        return SingleInstance::Reply{1, u"zu spät"_s};
+    });
+    start = std::make_unique<LaterStart>(first.location(), SingleInstance::Request{{u"--aus"_s}, {}, {}}, 500);
+    QTRY_VERIFY_WITH_TIMEOUT(start->done, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(committed.has_value(), 10000);
+    QCOMPARE(*committed, true);
+    QVERIFY(start->reply);
+    QCOMPARE(start->reply->exitCode, 0);
+    QCOMPARE(start->reply->error, QString());
 }
 
 void tst_SingleInstance::fullQueueKeepsTheClocksSocket()
@@ -373,8 +466,8 @@ void tst_SingleInstance::fullQueueKeepsTheClocksSocket()
         QTRY_VERIFY_WITH_TIMEOUT(blocked.done, 10000);
         QVERIFY(!blocked.listened);
         QVERIFY(blocked.reply);
-        QCOMPARE(blocked.reply->first, 1);
-        QCOMPARE(blocked.reply->second, u"Der laufende Wecker antwortet nicht."_s);
+        QCOMPARE(blocked.reply->exitCode, 1);
+        QCOMPARE(blocked.reply->error, u"Der laufende Wecker antwortet nicht."_s);
     }
     QVERIFY(QFileInfo(first.location().path).exists());
     for (const int fd : held)
