@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <limits>
 #include <memory>
 
 #include <fcntl.h>
@@ -218,6 +219,74 @@ bool isOwnSocket(const QString &path)
         && info.st_uid == ::geteuid();
 }
 
+// Hands the request over on a connected socket and waits for the answer
+// until the deadline.
+SingleInstance::Reply forward(int fd, const SingleInstance::Request &request, const QDeadlineTimer &deadline)
+{
+    using Reply = SingleInstance::Reply;
+    const qint64 deadlineNSecs = deadline.isForever() ? std::numeric_limits<qint64>::max()
+                                                      : monotonicNSecs() + deadline.remainingTimeNSecs();
+    const QByteArray data = frame(encodeRequest(request, deadlineNSecs));
+    qsizetype sent = 0;
+    QByteArray buffer;
+    bool committed = false;
+    bool broken = false;
+    // An empty frame says the request is carried out; the next is the answer.
+    const auto answer = [&buffer, &committed, &broken]() -> std::optional<Reply> {
+        while (const auto payload = takeFrame(buffer, broken)) {
+            if (payload->isEmpty()) {
+                committed = true;
+                continue;
+            }
+            if (const auto reply = decodeReply(*payload))
+                return reply;
+            broken = true;
+            break;
+        }
+        return std::nullopt;
+    };
+    const auto readAvailable = [fd, &buffer] {
+        char chunk[4096];
+        while (true) {
+            const ssize_t n = ::read(fd, chunk, sizeof chunk);
+            if (n > 0) {
+                buffer.append(chunk, n);
+                continue;
+            }
+            // False at the end of the stream or on an error.
+            return n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR);
+        }
+    };
+
+    while (!broken && !deadline.hasExpired()) {
+        pollfd p{fd, short(POLLIN | (sent < data.size() ? POLLOUT : 0)), 0};
+        const int ready = ::poll(&p, 1, deadline.isForever() ? -1 : int(std::min<qint64>(deadline.remainingTime(), 60000)));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready < 0)
+            break;
+        if (sent < data.size() && (p.revents & POLLOUT)) {
+            const ssize_t n = ::send(fd, data.constData() + sent, size_t(data.size() - sent), MSG_NOSIGNAL);
+            if (n > 0)
+                sent += n;
+            else if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
+                break;
+        }
+        const bool open = readAvailable();
+        if (const auto reply = answer())
+            return *reply;
+        if (!open)
+            break;
+    }
+    // Giving up. Once the socket is shut, the clock can no longer say it
+    // carries the request out; what it said before is still there to read.
+    ::shutdown(fd, SHUT_RDWR);
+    readAvailable();
+    if (const auto reply = answer())
+        return *reply;
+    return committed ? Reply{} : Reply{1, NoAnswer};
+}
+
 } // namespace
 
 std::optional<uint> peerUserId(int socketFd)
@@ -340,7 +409,7 @@ std::optional<SingleInstance::Reply> SingleInstance::forwardOrListen(const Reque
         if (isOwnPeer(connection.fd)) {
             if (locked)
                 lock.unlock();
-            const std::optional<Reply> reply = forward(connection.fd, request, deadline);
+            const Reply reply = forward(connection.fd, request, deadline);
             ::close(connection.fd);
             return reply;
         }
@@ -381,70 +450,6 @@ bool SingleInstance::listen()
     m_notifier->setEnabled(false);
     connect(m_notifier, &QSocketNotifier::activated, this, &SingleInstance::acceptConnections);
     return true;
-}
-
-std::optional<SingleInstance::Reply> SingleInstance::forward(int fd, const Request &request,
-                                                             const QDeadlineTimer &deadline)
-{
-    const QByteArray data = frame(encodeRequest(request, monotonicNSecs() + deadline.remainingTimeNSecs()));
-    qsizetype sent = 0;
-    QByteArray buffer;
-    bool committed = false;
-    bool broken = false;
-    // An empty frame says the request is carried out; the next is the answer.
-    const auto answer = [&buffer, &committed, &broken]() -> std::optional<Reply> {
-        while (const auto payload = takeFrame(buffer, broken)) {
-            if (payload->isEmpty()) {
-                committed = true;
-                continue;
-            }
-            if (const auto reply = decodeReply(*payload))
-                return reply;
-            broken = true;
-            break;
-        }
-        return std::nullopt;
-    };
-    const auto readAvailable = [fd, &buffer] {
-        char chunk[4096];
-        while (true) {
-            const ssize_t n = ::read(fd, chunk, sizeof chunk);
-            if (n > 0) {
-                buffer.append(chunk, n);
-                continue;
-            }
-            // False at the end of the stream or on an error.
-            return n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR);
-        }
-    };
-
-    while (!broken && !deadline.hasExpired()) {
-        pollfd p{fd, short(POLLIN | (sent < data.size() ? POLLOUT : 0)), 0};
-        const int ready = ::poll(&p, 1, int(std::clamp<qint64>(deadline.remainingTime(), 0, 60000)));
-        if (ready < 0 && errno == EINTR)
-            continue;
-        if (ready < 0)
-            break;
-        if (sent < data.size() && (p.revents & POLLOUT)) {
-            const ssize_t n = ::send(fd, data.constData() + sent, size_t(data.size() - sent), MSG_NOSIGNAL);
-            if (n > 0)
-                sent += n;
-            else if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
-                break;
-        }
-        const bool open = readAvailable();
-        if (const auto reply = answer())
-            return reply;
-        if (!open)
-            break;
-    }
-    // Giving up. Once the socket is shut, the clock can no longer say it
-    // carries the request out; what it said before is still there to read.
-    ::shutdown(fd, SHUT_RDWR);
-    readAvailable();
-    if (const auto reply = answer())
-        return reply;
-    return committed ? Reply{} : Reply{1, NoAnswer};
 }
 
 void SingleInstance::setHandler(Handler handler)

@@ -9,7 +9,6 @@
 #include <functional>
 #include <optional>
 
-class QDeadlineTimer;
 class QLocalSocket;
 class QSocketNotifier;
 
@@ -93,7 +92,6 @@ private:
     void acceptConnections();
     void serve(QLocalSocket *socket);
     void connectionEnded();
-    std::optional<Reply> forward(int fd, const Request &request, const QDeadlineTimer &deadline);
 
     Location m_location;
     QString m_problem;

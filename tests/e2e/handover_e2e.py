@@ -15,30 +15,21 @@ full-queue: idle connections fill the clock's queue; the next start neither
 import os
 import signal
 import socket
-import subprocess
 import sys
 import time
 
-from brenvik_e2e import (ARMED, TITLE, Desktop, check, main_window, missing_tools, absent_tools,
-                         outcome, scaled, wait_for)
+from brenvik_e2e import (ARMED, Desktop, absent_tools, check, main_window, missing_tools, outcome,
+                         scaled, wait_for)
+from commandline_e2e import main_windows as clocks, run
 
 NO_ANSWER = "brenvik-timer: Der laufende Wecker antwortet nicht.\n"
 # What a start waits for the clock's answer (SingleInstance::forwardOrListen).
 HAND_OVER_SECONDS = 15
 
 
-def start(desk, *arguments, timeout=60):
+def start(desk, *arguments):
     """Another start of the program: (status, stdout, stderr, seconds)."""
-    began = time.monotonic()
-    result = subprocess.run([desk.program_path, *arguments], env=desk.env, capture_output=True,
-                            timeout=timeout)
-    return (result.returncode, result.stdout.decode(errors="replace"),
-            result.stderr.decode(errors="replace"), time.monotonic() - began)
-
-
-def clocks(desk):
-    out = desk.x("xdotool", "search", "--onlyvisible", "--name", "^%s$" % TITLE)
-    return [int(w) for w in out.split()]
+    return run(desk, desk.program_path, *arguments)
 
 
 def armed_clock(desk):

@@ -81,6 +81,18 @@ sockaddr_un addressOf(const QString &path)
     return address;
 }
 
+// A start of "--aus" that the clock does not answer in time: it reports so
+// and runs no clock itself.
+void startGivesUp(const SingleInstance::Location &location, int timeoutMSecs)
+{
+    LaterStart start(location, {{u"--aus"_s}, {}}, timeoutMSecs);
+    QTRY_VERIFY_WITH_TIMEOUT(start.done, 10000);
+    QVERIFY(!start.listened);
+    QVERIFY(start.reply);
+    QCOMPARE(start.reply->exitCode, 1);
+    QCOMPARE(start.reply->error, u"Der laufende Wecker antwortet nicht."_s);
+}
+
 // A clock that stalls in the middle of a request: its loop runs until the start has ended.
 void waitUntilDone(const LaterStart &start)
 {
@@ -161,8 +173,8 @@ private slots:
     void oversizedRequestIsDropped();
     void requestOfAStartThatGaveUpIsNotCarriedOut();
     void requestPastItsDeadlineIsNotCarriedOut();
-    void startGivingUpWhileTheClockWorksFindsNothingDone();
-    void committedRequestIsReportedDoneWhateverComesLater();
+    void clockStallsInTheMiddleOfARequest_data();
+    void clockStallsInTheMiddleOfARequest();
     void fullQueueKeepsTheClocksSocket();
     void heldConnectionsDoNotStopListening();
     void listensAgainWhenDescriptorsAreBack();
@@ -340,14 +352,9 @@ void tst_SingleInstance::requestOfAStartThatGaveUpIsNotCarriedOut()
     const QString key = uniqueKey("gaveup");
     SingleInstance first(key);
     QVERIFY(!first.forwardOrListen({}));
-    {
-        LaterStart given(first.location(), {{u"--aus"_s}, {}}, 500);
-        QTRY_VERIFY_WITH_TIMEOUT(given.done, 10000);
-        QVERIFY(!given.listened);
-        QVERIFY(given.reply);
-        QCOMPARE(given.reply->exitCode, 1);
-        QCOMPARE(given.reply->error, u"Der laufende Wecker antwortet nicht."_s);
-    }
+    startGivesUp(first.location(), 500);
+    if (QTest::currentTestFailed())
+        return;
     QStringList carriedOut;
     first.setHandler([&carriedOut](const SingleInstance::Request &request) {
         carriedOut << request.arguments;
@@ -392,49 +399,44 @@ void tst_SingleInstance::requestPastItsDeadlineIsNotCarriedOut()
     QCOMPARE(carriedOut, QStringList{u"--in=5"_s});
 }
 
-void tst_SingleInstance::startGivingUpWhileTheClockWorksFindsNothingDone()
+void tst_SingleInstance::clockStallsInTheMiddleOfARequest_data()
 {
-    // The clock stalls in the middle of a request until the start has given
-    // up: the start has reported failure, and the clock learns it in time.
-    const QString key = uniqueKey("stall");
-    SingleInstance first(key);
-    QVERIFY(!first.forwardOrListen({}));
-    std::unique_ptr<LaterStart> start;
-    std::optional<bool> committed;
-    first.setHandler([&start, &committed](const SingleInstance::Request &request) {
-        waitUntilDone(*start);
-        committed = request.commit();
-        return SingleInstance::Reply{0, QString()};
-    });
-    start = std::make_unique<LaterStart>(first.location(), SingleInstance::Request{{u"--aus"_s}, {}, {}}, 500);
-    QTRY_VERIFY_WITH_TIMEOUT(committed.has_value(), 10000);
-    QCOMPARE(*committed, false);
-    QVERIFY(start->reply);
-    QCOMPARE(start->reply->exitCode, 1);
-    QCOMPARE(start->reply->error, u"Der laufende Wecker antwortet nicht."_s);
+    // The clock stalls until the start has given up: before it acts, or after
+    // it has told the start that it acts. Either both happen or neither.
+    QTest::addColumn<bool>("actsFirst");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("before acting: nothing done, start failed") << false << 1
+                                                               << u"Der laufende Wecker antwortet nicht."_s;
+    QTest::newRow("after acting: done, start succeeded") << true << 0 << QString();
 }
 
-void tst_SingleInstance::committedRequestIsReportedDoneWhateverComesLater()
+void tst_SingleInstance::clockStallsInTheMiddleOfARequest()
 {
-    // Once the clock has said it carries the request out, the start reports
-    // success, even when the clock then stalls past the start's deadline.
-    const QString key = uniqueKey("committed");
+    QFETCH(bool, actsFirst);
+    QFETCH(int, exitCode);
+    QFETCH(QString, error);
+    static int row = 0;
+    const QString key = uniqueKey("stall") + QString::number(++row);
     SingleInstance first(key);
     QVERIFY(!first.forwardOrListen({}));
     std::unique_ptr<LaterStart> start;
-    std::optional<bool> committed;
-    first.setHandler([&start, &committed](const SingleInstance::Request &request) {
-        committed = request.commit();
+    std::optional<bool> acted;
+    first.setHandler([&start, &acted, actsFirst](const SingleInstance::Request &request) {
+        if (actsFirst)
+            acted = request.commit();
         waitUntilDone(*start);
+        if (!actsFirst)
+            acted = request.commit();
         return SingleInstance::Reply{1, u"zu spät"_s};
     });
     start = std::make_unique<LaterStart>(first.location(), SingleInstance::Request{{u"--aus"_s}, {}, {}}, 500);
     QTRY_VERIFY_WITH_TIMEOUT(start->done, 10000);
-    QTRY_VERIFY_WITH_TIMEOUT(committed.has_value(), 10000);
-    QCOMPARE(*committed, true);
+    QTRY_VERIFY_WITH_TIMEOUT(acted.has_value(), 10000);
+    QCOMPARE(*acted, actsFirst);
     QVERIFY(start->reply);
-    QCOMPARE(start->reply->exitCode, 0);
-    QCOMPARE(start->reply->error, QString());
+    QCOMPARE(start->reply->exitCode, exitCode);
+    QCOMPARE(start->reply->error, error);
 }
 
 void tst_SingleInstance::fullQueueKeepsTheClocksSocket()
@@ -461,14 +463,9 @@ void tst_SingleInstance::fullQueueKeepsTheClocksSocket()
         held.push_back(fd);
         QVERIFY(held.size() < 10000);
     }
-    {
-        LaterStart blocked(first.location(), {{u"--aus"_s}, {}}, 1000);
-        QTRY_VERIFY_WITH_TIMEOUT(blocked.done, 10000);
-        QVERIFY(!blocked.listened);
-        QVERIFY(blocked.reply);
-        QCOMPARE(blocked.reply->exitCode, 1);
-        QCOMPARE(blocked.reply->error, u"Der laufende Wecker antwortet nicht."_s);
-    }
+    startGivesUp(first.location(), 1000);
+    if (QTest::currentTestFailed())
+        return;
     QVERIFY(QFileInfo(first.location().path).exists());
     for (const int fd : held)
         ::close(fd);
