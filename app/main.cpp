@@ -84,9 +84,9 @@ int main(int argc, char *argv[])
         displayKey = line.displayName.isEmpty() ? qEnvironmentVariable("DISPLAY") : line.displayName;
     platform::SingleInstance instance(displayKey);
     if (const auto reply = instance.forwardOrListen({line.forwarded, startupToken})) {
-        if (!reply->second.isEmpty())
-            return fail(reply->second, reply->first);
-        return reply->first;
+        if (!reply->error.isEmpty())
+            return fail(reply->error, reply->exitCode);
+        return reply->exitCode;
     }
     if (!instance.problem().isEmpty()) {
         // Better a clock of its own than none: its alarm still comes.
