@@ -1,7 +1,6 @@
 #include "app/tfrmmain.h"
 
 #include "app/alarmsoundstep.h"
-#include "app/mainwindowaccess.h"
 #include "app/standarddialogs.h"
 #include "clock/tdatetime.h"
 #include "clock/trxclock.h"
@@ -95,8 +94,9 @@ TFlatButton *makeButton(QWidget *parent, const QString &name, const QString &cap
 }
 
 // Day fractions of the relative alarms: multiples of 0.0006944 per minute,
-// not k/1440, as the program has always armed them. The product is taken in
-// extended precision and passed on as a double.
+// not k/1440, as the program has always armed them (the menu's 5 minutes are
+// 0.003472, its 60 minutes 0.041664). The product is taken in extended
+// precision and passed on as a double.
 constexpr long double OffsetPerMinute = 0.0006944L;
 
 constexpr double dayFraction(qint32 minutes)
@@ -104,15 +104,20 @@ constexpr double dayFraction(qint32 minutes)
     return double(static_cast<long double>(minutes) * OffsetPerMinute);
 }
 
-// The menu's fixed choices were written as these constants; the same minutes
-// through the per-minute product give them to the last bit.
-static_assert(dayFraction(5) == 0.003472);
-static_assert(dayFraction(10) == 0.006944);
-static_assert(dayFraction(15) == 0.010416);
-static_assert(dayFraction(20) == 0.013888);
-static_assert(dayFraction(30) == 0.020832);
-static_assert(dayFraction(45) == 0.031248);
-static_assert(dayFraction(60) == 0.041664);
+// The fixed choices of "Alarm in".
+struct FixedChoice
+{
+    QString name;
+    QString text;
+    qint32 minutes;
+};
+
+const FixedChoice FixedChoices[] = {
+    {u"mnu5"_s, u"&5 Minuten"_s, 5},     {u"mnu10"_s, u"&10 Minuten"_s, 10},
+    {u"mnu15"_s, u"15 &Minuten"_s, 15},  {u"mnu20"_s, u"&20 Minuten"_s, 20},
+    {u"mnu30"_s, u"&30 Minuten"_s, 30},  {u"mnu45"_s, u"&45 Minuten"_s, 45},
+    {u"mnu60"_s, u"&60 Minuten"_s, 60},
+};
 
 } // namespace
 
@@ -148,6 +153,7 @@ TfrmMain::TfrmMain(const MainWindowServices &services, QWidget *parent)
     Image1->setObjectName(u"Image1"_s);
     Image1->setGeometry(47, 8, 177, 217);
     Image1->setCursor(Qt::PointingHandCursor);
+    Image1->setAccessibleName(u"Logo"_s);
     QPixmap logo = logoPixmap(u"logo-tall"_s, devicePixelRatioF());
     if (!logo.isNull()) {
         // Drawn transparently: the picture's background colour (its
@@ -170,6 +176,8 @@ TfrmMain::TfrmMain(const MainWindowServices &services, QWidget *parent)
     FlatPanel1->setGeometry(96, 20, 161, 33);
     FlatPanel1->setCaption(u"FlatPanel1"_s);
     FlatPanel1->setUseDockManager(true);
+    // Its caption lies hidden under the clock.
+    FlatPanel1->setAccessibleName(u"Uhr"_s);
 
     RxClock1 = new TRxClock(ClientArea, m_clock);
     RxClock1->setObjectName(u"RxClock1"_s);
@@ -182,54 +190,47 @@ TfrmMain::TfrmMain(const MainWindowServices &services, QWidget *parent)
     clockPalette.setColor(QPalette::WindowText, Qt::black);
     RxClock1->setPalette(clockPalette);
     connect(RxClock1, &TRxClock::OnAlarm, this, &TfrmMain::RxClock1Alarm);
+    Label1->setBuddy(RxClock1);
 
     seStunde = makeSpinField(ClientArea, u"seStunde"_s, {96, 80, 49, 23}, 23, true);
     seMinute = makeSpinField(ClientArea, u"seMinute"_s, {152, 80, 49, 23}, 59, false);
     seSekunde = makeSpinField(ClientArea, u"seSekunde"_s, {208, 80, 49, 23}, 59, false);
+    // One label, "Alarmzeit", stands for three fields: each says which part it holds.
+    Label2->setBuddy(seStunde);
+    seStunde->setAccessibleName(u"Stunde"_s);
+    seMinute->setAccessibleName(u"Minute"_s);
+    seSekunde->setAccessibleName(u"Sekunde"_s);
+    for (TFlatSpinEditInteger *field : {seStunde, seMinute, seSekunde})
+        field->setAccessibleDescription(u"Alarmzeit"_s);
 
     Button1 = makeButton(ClientArea, u"Button1"_s, u"Meldung"_s, {96, 112, 161, 18});
-    connect(Button1, &TFlatButton::OnClick, this, &TfrmMain::Button1Click);
+    Button1->setAccessibleDescription(u"Meldung zum Alarm eingeben (Strg+M)"_s);
+    m_messageAction = new QAction(u"Meldung"_s, this);
+    m_messageAction->setObjectName(u"messageAction"_s);
+    m_messageAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
+    connect(m_messageAction, &QAction::triggered, this, [this] { Button1Click(Button1); });
+    connect(Button1, &TFlatButton::OnClick, m_messageAction, &QAction::trigger);
+    addAction(m_messageAction);
+
     btnActivate = makeButton(ClientArea, u"btnActivate"_s, CaptionDisarmed, {96, 152, 161, 25});
-    connect(btnActivate, &TFlatButton::OnClick, this, &TfrmMain::btnActivateClick);
+    btnActivate->setAccessibleDescription(
+        u"Schaltet den Alarm zur Alarmzeit ein und aus (Strg+Eingabe)"_s);
+    Label3->setBuddy(btnActivate);
+    m_toggleAction = new QAction(this);
+    m_toggleAction->setObjectName(u"toggleAction"_s);
+    // Ctrl+Return, and Enter on the keypad.
+    m_toggleAction->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Return),
+                                  QKeySequence(Qt::CTRL | Qt::Key_Enter)});
+    connect(m_toggleAction, &QAction::triggered, this, [this] { btnActivateClick(btnActivate); });
+    connect(btnActivate, &TFlatButton::OnClick, m_toggleAction, &QAction::trigger);
+    addAction(m_toggleAction);
 
     setTabOrder(seStunde, seMinute);
     setTabOrder(seMinute, seSekunde);
     setTabOrder(seSekunde, Button1);
     setTabOrder(Button1, btnActivate);
 
-    mnuMain = menuBar();
-    mnuMain->setObjectName(u"mnuMain"_s);
-    mnuEnde = mnuMain->addAction(u"&Ende"_s);
-    mnuEnde->setObjectName(u"mnuEnde"_s);
-    connect(mnuEnde, &QAction::triggered, this, [this] { mnuEndeClick(mnuEnde); });
-
-    mnuAlarm = mnuMain->addMenu(u"&Alarm in"_s);
-    mnuAlarm->setObjectName(u"mnuAlarm"_s);
-    auto addItem = [this](QMenu *menu, QAction *&item, const QString &name, const QString &text,
-                          void (TfrmMain::*handler)(QObject *)) {
-        item = menu->addAction(text);
-        item->setObjectName(name);
-        QAction *sender = item;
-        connect(item, &QAction::triggered, this, [this, sender, handler] { (this->*handler)(sender); });
-    };
-    addItem(mnuAlarm, mnu5, u"mnu5"_s, u"&5 Minuten"_s, &TfrmMain::mnu5Click);
-    addItem(mnuAlarm, mnu10, u"mnu10"_s, u"&10 Minuten"_s, &TfrmMain::mnu10Click);
-    addItem(mnuAlarm, mnu15, u"mnu15"_s, u"15 &Minuten"_s, &TfrmMain::mnu15Click);
-    addItem(mnuAlarm, mnu20, u"mnu20"_s, u"&20 Minuten"_s, &TfrmMain::mnu20Click);
-    addItem(mnuAlarm, mnu30, u"mnu30"_s, u"&30 Minuten"_s, &TfrmMain::mnu30Click);
-    addItem(mnuAlarm, mnu45, u"mnu45"_s, u"&45 Minuten"_s, &TfrmMain::mnu45Click);
-    addItem(mnuAlarm, mnu60, u"mnu60"_s, u"&60 Minuten"_s, &TfrmMain::mnu60Click);
-    addItem(mnuAlarm, mnuWeitere, u"mnuWeitere"_s, u"&Weitere"_s, &TfrmMain::mnuWeitereClick);
-
-    mnuOptionen = mnuMain->addAction(u"&Optionen"_s);
-    mnuOptionen->setObjectName(u"mnuOptionen"_s);
-    connect(mnuOptionen, &QAction::triggered, this, [this] { mnuOptionenClick(mnuOptionen); });
-
-    mnuHilfe = mnuMain->addMenu(u"&Hilfe"_s);
-    mnuHilfe->setObjectName(u"mnuHilfe"_s);
-    addItem(mnuHilfe, mnuFunktion, u"mnuFunktion"_s, u"&Wie funktioniert' s"_s,
-            &TfrmMain::mnuFunktionClick);
-    addItem(mnuHilfe, mnuInfo, u"mnuInfo"_s, u"&Info"_s, &TfrmMain::mnuInfoClick);
+    createMenu();
 
     WavSound1 = new TWavSound(this, services.waveOutput);
     WavSound1->setObjectName(u"WavSound1"_s);
@@ -242,12 +243,48 @@ TfrmMain::TfrmMain(const MainWindowServices &services, QWidget *parent)
     // Not resizable: the window is the fixed client area plus the menu bar.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     adjustSize();
-
-    MainWindowAccess::install(this);
     // Centred by its frame when first shown, once the frame can be known.
 }
 
 TfrmMain::~TfrmMain() = default;
+
+QAction *TfrmMain::addCommand(const QString &name, const QString &text,
+                              void (TfrmMain::*handler)(QObject *))
+{
+    auto *action = new QAction(text, this);
+    action->setObjectName(name);
+    connect(action, &QAction::triggered, this, [this, action, handler] { (this->*handler)(action); });
+    return action;
+}
+
+void TfrmMain::createMenu()
+{
+    mnuMain = menuBar();
+    mnuMain->setObjectName(u"mnuMain"_s);
+    mnuEnde = addCommand(u"mnuEnde"_s, u"&Ende"_s, &TfrmMain::mnuEndeClick);
+    mnuMain->addAction(mnuEnde);
+
+    mnuAlarm = mnuMain->addMenu(u"&Alarm in"_s);
+    mnuAlarm->setObjectName(u"mnuAlarm"_s);
+    for (const FixedChoice &choice : FixedChoices) {
+        auto *item = new QAction(choice.text, this);
+        item->setObjectName(choice.name);
+        connect(item, &QAction::triggered, this,
+                [this, item, minutes = choice.minutes] { mnuMinutenClick(item, minutes); });
+        mnuAlarm->addAction(item);
+    }
+    mnuWeitere = addCommand(u"mnuWeitere"_s, u"&Weitere"_s, &TfrmMain::mnuWeitereClick);
+    mnuAlarm->addAction(mnuWeitere);
+
+    mnuOptionen = addCommand(u"mnuOptionen"_s, u"&Optionen"_s, &TfrmMain::mnuOptionenClick);
+    mnuMain->addAction(mnuOptionen);
+
+    mnuHilfe = mnuMain->addMenu(u"&Hilfe"_s);
+    mnuHilfe->setObjectName(u"mnuHilfe"_s);
+    mnuFunktion = addCommand(u"mnuFunktion"_s, u"&Wie funktioniert' s"_s, &TfrmMain::mnuFunktionClick);
+    mnuInfo = addCommand(u"mnuInfo"_s, u"&Info"_s, &TfrmMain::mnuInfoClick);
+    mnuHilfe->addActions({mnuFunktion, mnuInfo});
+}
 
 void TfrmMain::showEvent(QShowEvent *event)
 {
@@ -488,39 +525,9 @@ void TfrmMain::SetzteAlarm(double Offset)
     arm();
 }
 
-void TfrmMain::mnu5Click(QObject *)
+void TfrmMain::mnuMinutenClick(QObject *, qint32 minutes)
 {
-    platform::Application::guarded([this] { armIn(5); });
-}
-
-void TfrmMain::mnu10Click(QObject *)
-{
-    platform::Application::guarded([this] { armIn(10); });
-}
-
-void TfrmMain::mnu15Click(QObject *)
-{
-    platform::Application::guarded([this] { armIn(15); });
-}
-
-void TfrmMain::mnu20Click(QObject *)
-{
-    platform::Application::guarded([this] { armIn(20); });
-}
-
-void TfrmMain::mnu30Click(QObject *)
-{
-    platform::Application::guarded([this] { armIn(30); });
-}
-
-void TfrmMain::mnu45Click(QObject *)
-{
-    platform::Application::guarded([this] { armIn(45); });
-}
-
-void TfrmMain::mnu60Click(QObject *)
-{
-    platform::Application::guarded([this] { armIn(60); });
+    platform::Application::guarded([this, minutes] { armIn(minutes); });
 }
 
 void TfrmMain::askAlarmIn()
