@@ -1,7 +1,9 @@
 #include "app/tfrmmain.h"
 
+#include "app/alarmmessage.h"
 #include "app/alarmsoundstep.h"
 #include "app/standarddialogs.h"
+#include "clock/alarmrule.h"
 #include "clock/tdatetime.h"
 #include "clock/trxclock.h"
 #include "dialogs/tfrmhilfe.h"
@@ -27,6 +29,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLayout>
+#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
@@ -421,7 +424,7 @@ bool TfrmMain::isArmed() const
 
 QTime TfrmMain::alarmTime() const
 {
-    return QTime(RxClock1->alarmHour(), RxClock1->alarmMinute(), RxClock1->alarmSecond());
+    return RxClock1->alarmTime();
 }
 
 void TfrmMain::storeAlarmTime(const std::function<quint8(int element)> &element)
@@ -558,36 +561,66 @@ void TfrmMain::RxClock1Alarm(QObject *)
     platform::Application::guarded([this, firing] {
         // Delivery goes on whether or not the desktop let the window in front.
         bringToFront();
-        const QString &message = m_alarmSettings.AlarmMeldung;
-        m_activation.requestAttention(this, (message.isEmpty() ? u"Alarmzeit erreicht!"_s : message)
-                                                 + RxClock1->lateAlarmNote());
-        m_alarmSound = AlarmSoundOutcome::Played;
-        if (SoundStep) {
-            // A failing sound must not cost the message or leave the alarm armed.
-            try {
-                SoundStep();
-            } catch (...) {
-                m_alarmSound = AlarmSoundOutcome::Unplayed;
-            }
-        }
-        const QRect bounds = frameGeometry();
-        TAlarmSettings &settings = m_alarmSettings;
-        if (settings.AlarmMeldung.isEmpty())
-            settings.AlarmMeldung = u"Alarmzeit erreicht!"_s;
-        // A passed-over alarm says when it was due, a silent one that it is;
-        // the stored message stays as it is.
-        AlarmSoundNote soundNote(m_alarmSound, *WavSound1);
-        m_dialogs.showMessageAt(soundNote.messageText(settings.AlarmMeldung + RxClock1->lateAlarmNote()),
-                                bounds.topLeft());
+        AlarmMessage message = alarmMessage();
+        m_activation.requestAttention(this, message.notificationText());
+        message.sound = playAlarmSound();
+        // An empty message is replaced for good; the rest of the shown text is not stored.
+        m_alarmSettings.AlarmMeldung = message.text();
+        showAlarmMessage(message);
         m_activation.withdrawAttention(this);
         if (m_armings == firing)
             disarm();
     });
 }
 
+AlarmMessage TfrmMain::alarmMessage() const
+{
+    AlarmMessage message;
+    message.stored = m_alarmSettings.AlarmMeldung;
+    if (RxClock1->alarmLate())
+        message.lateDue = RxClock1->alarmTime();
+    message.timeSeparator = timeSeparator(QLocale());
+    return message;
+}
+
+AlarmSoundOutcome TfrmMain::playAlarmSound()
+{
+    m_alarmSound = AlarmSoundOutcome::Played;
+    if (!SoundStep)
+        return m_alarmSound;
+    // A failing sound must not cost the message or leave the alarm armed.
+    try {
+        SoundStep();
+    } catch (...) {
+        return AlarmSoundOutcome::Unplayed;
+    }
+    return m_alarmSound;
+}
+
+void TfrmMain::showAlarmMessage(AlarmMessage message)
+{
+    const std::unique_ptr<MessageBoxHandle> box = m_dialogs.messageAt(message.boxText(),
+                                                                      frameGeometry().topLeft());
+    // The message does not wait for the sound card: a wave file that fails
+    // once the box is open adds its line to the open box.
+    QTimer waveWatch;
+    if (message.sound == AlarmSoundOutcome::WaveStarting) {
+        connect(&waveWatch, &QTimer::timeout, this, [this, &message, &box, &waveWatch] {
+            message.sound = waveOutcome(*WavSound1);
+            if (message.sound == AlarmSoundOutcome::WaveStarting)
+                return;
+            waveWatch.stop();
+            if (message.sound == AlarmSoundOutcome::Unplayed)
+                box->setText(message.boxText());
+        });
+        waveWatch.start(50);
+    }
+    box->exec();
+}
+
 void TfrmMain::AlarmSound()
 {
-    m_alarmSound = playAlarmSound(m_alarmSettings, *SpeakerBeeper1, *WavSound1, melodyFilePath());
+    m_alarmSound = ::playAlarmSound(m_alarmSettings, *SpeakerBeeper1, *WavSound1, melodyFilePath());
 }
 
 void TfrmMain::mnuOptionenClick(QObject *)

@@ -9,6 +9,7 @@
 // - statusicon.h: the armed state and a menu in the desktop's status area.
 // The settings record lives in settings/, the OS services in platform/.
 
+#include "app/alarmmessage.h"
 #include "app/alarmsoundstep.h"
 #include "controls/tflatbutton.h"
 #include "controls/tflatpanel.h"
@@ -143,6 +144,12 @@ private:
     void arm();
     // Plays the alarm sound chosen in the settings.
     void AlarmSound();
+    // Steps of the alarm's delivery: the message from the record and the
+    // clock, the sound step with what became of it, and the box (a wave file
+    // that fails while it is open adds its line to it).
+    AlarmMessage alarmMessage() const;
+    AlarmSoundOutcome playAlarmSound();
+    void showAlarmMessage(AlarmMessage message);
     // Button caption and application title for the armed state.
     void showAlarmState(bool armed);
     // Task bars show the window title: the application title while the window

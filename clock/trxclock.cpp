@@ -13,8 +13,6 @@
 
 #include <chrono>
 
-using namespace Qt::StringLiterals;
-
 TRxClock::TRxClock(QWidget *parent, platform::SystemClock &clock)
     : QWidget(parent)
     , m_clock(clock)
@@ -89,16 +87,6 @@ void TRxClock::EvaluateAlarm()
         return;
     m_alarmLate = outcome == AlarmRule::Outcome::Late;
     FireAlarm();
-}
-
-QString TRxClock::lateAlarmNote() const
-{
-    if (!m_alarmLate)
-        return {};
-    const QChar sep = timeSeparator(QLocale());
-    auto two = [](int n) { return QString::number(n).rightJustified(2, u'0'); };
-    return u"\n(fällig um "_s + two(alarmHour()) + sep + two(alarmMinute()) + sep
-           + two(alarmSecond()) + u')';
 }
 
 void TRxClock::FireAlarm()

@@ -19,6 +19,7 @@
 #include <QColor>
 #include <QRect>
 #include <QRegion>
+#include <QTime>
 #include <QWidget>
 
 #include <functional>
@@ -74,6 +75,8 @@ public:
     void setAlarmMinute(quint8 minute);   // throws EConvertError
     quint8 alarmSecond() const { return m_alarm.second(); }
     void setAlarmSecond(quint8 second);   // throws EConvertError
+    // The three parts in one.
+    QTime alarmTime() const { return QTime(alarmHour(), alarmMinute(), alarmSecond()); }
 
     bool autoSize() const { return m_autoSize; }
     void setAutoSize(bool autoSize);
@@ -106,11 +109,9 @@ public:
     TRxTimer *ticker() const { return m_ticker; }
 
     // Whether the alarm being delivered was passed over (the time of day ran past
-    // its whole minute without a tick in it) and so comes late; its due time is
-    // the alarm time.
+    // its whole minute without a tick in it) and so comes late; it was due at
+    // alarmTime().
     bool alarmLate() const { return m_alarmLate; }
-    // For the alarm message: "\n(fällig um 07:00:00)" when late, else empty.
-    QString lateAlarmNote() const;
 
     // Re-reads the alarm state after a stored layout has been applied; runs
     // at the clock's first polish, before it is first shown.

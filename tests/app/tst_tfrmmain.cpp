@@ -88,6 +88,7 @@ private slots:
     void deliveryOrder_data();
     void deliveryOrder();
     void deliveryReplacesAnEmptyMessageForGood();
+    void lateDeliverySaysWhenItWasDue();
     void deliveryGoesOnWhenSoundOrForegroundFail();
     void deliveryKeepsAnAlarmArmedWhileTheMessageIsOpen_data();
     void deliveryKeepsAnAlarmArmedWhileTheMessageIsOpen();
@@ -730,6 +731,23 @@ void tst_TfrmMain::deliveryReplacesAnEmptyMessageForGood()
     QCOMPARE(settings().AlarmMeldung, u"Alarmzeit erreicht!"_s);
     deliverAlarm();
     QCOMPARE(m_dialogs.messages.value(1).text, u"Alarmzeit erreicht!"_s);
+}
+
+void tst_TfrmMain::lateDeliverySaysWhenItWasDue()
+{
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    m_frm->show();
+    m_frm->setMessage(u"Zeit!"_s);
+    m_clock.set(10, 0, 0, 0);
+    arm(10, 0, 5);
+    // The machine slept through the alarm's minute.
+    m_clock.set(10, 30, 0, 0);
+    rxClock().ClockTick(&rxClock());
+    QCOMPARE(m_dialogs.messages.size(), 1);
+    QCOMPARE(m_dialogs.messages[0].text, u"Zeit!\n(fällig um 10:00:05)"_s);
+    QCOMPARE(m_activation.attentionTexts, QStringList{u"Zeit!\n(fällig um 10:00:05)"_s});
+    QCOMPARE(settings().AlarmMeldung, u"Zeit!"_s); // what is stored stays the user's
+    verifyArmed(false);
 }
 
 void tst_TfrmMain::deliveryGoesOnWhenSoundOrForegroundFail()
