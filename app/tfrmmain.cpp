@@ -18,7 +18,7 @@
 #include "platform/wakealarm.h"
 #include "platform/waveoutput.h"
 #include "platform/windowactivation.h"
-#include "platform/x11window.h"
+#include "platform/windowmanager.h"
 #include "resources/logo.h"
 #include "sound/tspeakerbeeper.h"
 #include "sound/twavsound.h"
@@ -129,6 +129,7 @@ TfrmMain::TfrmMain(const MainWindowServices &services, QWidget *parent)
       m_clock(services.clock),
       m_shell(services.shell),
       m_activation(services.activation),
+      m_windowManager(services.windowManager),
       m_dialogs(services.dialogs),
       m_settingsLocation(services.settings),
       m_wakeAlarm(services.wakeAlarm)
@@ -182,7 +183,7 @@ TfrmMain::TfrmMain(const MainWindowServices &services, QWidget *parent)
     // Its caption lies hidden under the clock.
     FlatPanel1->setAccessibleName(u"Uhr"_s);
 
-    RxClock1 = new TRxClock(ClientArea, m_clock);
+    RxClock1 = new TRxClock(ClientArea, m_clock, services.timeChanges);
     RxClock1->setObjectName(u"RxClock1"_s);
     RxClock1->setGeometry(104, 24, 137, 25);
     RxClock1->setBevelInner(TRxClock::bvNone);
@@ -303,10 +304,8 @@ void TfrmMain::showEvent(QShowEvent *event)
     if (m_shown)
         return;
     m_shown = true;
-    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QSize frame = size().grownBy(platform::x11::frameExtents(this));
-        platform::x11::placeFrameAt(this, platform::x11::centredFrameTopLeft(screen->geometry(), frame));
-    }
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        m_windowManager.centreFrame(this, screen->geometry());
     FormShow(this);
 }
 
@@ -414,7 +413,7 @@ void TfrmMain::updateTaskbarTitle()
 {
     setWindowTitle(isMinimized() ? platform::Application::title() : TitleDisarmed);
     // Qt may carry a new title over to the icon name, which keeps the state.
-    platform::x11::setIconName(this, platform::Application::title());
+    m_windowManager.setIconName(this, platform::Application::title());
 }
 
 bool TfrmMain::isArmed() const

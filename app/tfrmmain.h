@@ -34,9 +34,11 @@ class TWavSound;
 namespace platform {
 class DesktopShell;
 class SystemClock;
+class TimeChangeWatcher;
 class WakeAlarm;
 class WaveOutput;
 class WindowActivation;
+class WindowManager;
 } // namespace platform
 
 // The services the main window uses, every one given: the start-up code
@@ -44,8 +46,10 @@ class WindowActivation;
 struct MainWindowServices
 {
     platform::SystemClock &clock;
+    platform::TimeChangeWatcher &timeChanges; // tells the clock when the system clock was set
     platform::DesktopShell &shell;
     platform::WindowActivation &activation;
+    platform::WindowManager &windowManager; // the window's place and its task-bar text
     StandardDialogs &dialogs;
     SettingsLocation settings; // where Timer.ini is read and written
     platform::WaveOutput &waveOutput; // WavSound1's sound card
@@ -159,6 +163,7 @@ private:
     platform::SystemClock &m_clock;
     platform::DesktopShell &m_shell;
     platform::WindowActivation &m_activation;
+    platform::WindowManager &m_windowManager;
     StandardDialogs &m_dialogs;
     const SettingsLocation m_settingsLocation;
     TAlarmSettings m_alarmSettings;

@@ -35,7 +35,8 @@ namespace platform { class TimeChangeWatcher; }
 // - A tick before the clock is shown only updates its state and evaluates the
 //   alarm; there is nothing to draw yet.
 // - Locale changes (QEvent::LocaleChange) act as the settings notification; a
-//   set system clock is noticed at once through platform::TimeChangeWatcher.
+//   set system clock is noticed at once through the platform::TimeChangeWatcher
+//   it is given.
 // - The after-loading notification is the first polish (before the first show).
 // - An alarm the time ran past without a tick in its minute fires at once, late
 //   (see AlarmRule); a clock set back arms it again.
@@ -64,7 +65,8 @@ public:
     enum TShowClock { scDigital, scAnalog };
     Q_ENUM(TShowClock)
 
-    TRxClock(QWidget *parent, platform::SystemClock &clock);
+    // The clock gives the time; the watcher tells when the system clock was set.
+    TRxClock(QWidget *parent, platform::SystemClock &clock, platform::TimeChangeWatcher &timeChanges);
     ~TRxClock() override;
 
     bool alarmEnabled() const { return m_alarmEnabled; }
@@ -160,7 +162,6 @@ private:
 
     platform::SystemClock &m_clock;
     TRxTimer *m_ticker = nullptr;
-    platform::TimeChangeWatcher *m_timeWatcher = nullptr;
 
     bool m_alarmEnabled = false;
     AlarmRule m_alarm;
