@@ -12,10 +12,12 @@
 #include "platform/speakerports.h"
 #include "platform/systemclock.h"
 #include "platform/tickcounter.h"
+#include "platform/timechangewatcher.h"
 #include "platform/toneoutput.h"
 #include "platform/wakealarm.h"
 #include "platform/waveoutput.h"
 #include "platform/windowactivation.h"
+#include "platform/windowmanager.h"
 
 #include <cstdio>
 
@@ -97,11 +99,14 @@ int main(int argc, char *argv[])
     // The one place that builds the real services; everything below is given
     // them. Built with the window, behind the splash.
     platform::HelperWakeAlarm wakeAlarm;
-    const auto createWithRealServices = [&wakeAlarm] {
+    platform::SystemTimeChangeWatcher timeChanges;
+    const auto createWithRealServices = [&wakeAlarm, &timeChanges] {
         return createMainWindow({
             platform::SystemClock::local(),
+            timeChanges,
             platform::DesktopShell::system(),
             platform::WindowActivation::system(),
+            platform::WindowManager::system(),
             StandardDialogs::system(),
             SettingsLocation::forProgram(),
             platform::WaveOutput::system(),
