@@ -1,8 +1,6 @@
 #pragma once
 
-#include <QObject>
 #include <QString>
-#include <QTimer>
 
 struct TAlarmSettings;
 class TSpeakerBeeper;
@@ -25,23 +23,6 @@ enum class AlarmSoundOutcome {
 AlarmSoundOutcome playAlarmSound(const TAlarmSettings &settings, TSpeakerBeeper &beeper, TWavSound &wave,
                                  const QString &melodyFile);
 
-// Keeps the alarm message from hiding a silent alarm: its text gets one more
-// line when the sound could not be played, and a wave file that fails once
-// the message is open adds the line to the open message box.
-class AlarmSoundNote : public QObject
-{
-public:
-    AlarmSoundNote(AlarmSoundOutcome outcome, const TWavSound &wave);
-    // The message's text for the box, with the line when it is due already.
-    QString messageText(const QString &text);
-
-    static QString line();
-
-private:
-    void check();
-
-    const TWavSound &m_wave;
-    AlarmSoundOutcome m_outcome;
-    QString m_text;
-    QTimer m_watch;
-};
+// What the wave file's state says of its sound: unheard when its output
+// failed, still starting, or played.
+AlarmSoundOutcome waveOutcome(const TWavSound &wave);

@@ -12,10 +12,12 @@
 #include "platform/speakerports.h"
 #include "platform/systemclock.h"
 #include "platform/tickcounter.h"
+#include "platform/timechangewatcher.h"
 #include "platform/toneoutput.h"
 #include "platform/wakealarm.h"
 #include "platform/waveoutput.h"
 #include "platform/windowactivation.h"
+#include "platform/windowmanager.h"
 
 #include <cstdio>
 
@@ -84,9 +86,9 @@ int main(int argc, char *argv[])
         displayKey = line.displayName.isEmpty() ? qEnvironmentVariable("DISPLAY") : line.displayName;
     platform::SingleInstance instance(displayKey);
     if (const auto reply = instance.forwardOrListen({line.forwarded, startupToken})) {
-        if (!reply->second.isEmpty())
-            return fail(reply->second, reply->first);
-        return reply->first;
+        if (!reply->error.isEmpty())
+            return fail(reply->error, reply->exitCode);
+        return reply->exitCode;
     }
     if (!instance.problem().isEmpty()) {
         // Better a clock of its own than none: its alarm still comes.
@@ -97,11 +99,14 @@ int main(int argc, char *argv[])
     // The one place that builds the real services; everything below is given
     // them. Built with the window, behind the splash.
     platform::HelperWakeAlarm wakeAlarm;
-    const auto createWithRealServices = [&wakeAlarm] {
+    platform::SystemTimeChangeWatcher timeChanges;
+    const auto createWithRealServices = [&wakeAlarm, &timeChanges] {
         return createMainWindow({
             platform::SystemClock::local(),
+            timeChanges,
             platform::DesktopShell::system(),
             platform::WindowActivation::system(),
+            platform::WindowManager::system(),
             StandardDialogs::system(),
             SettingsLocation::forProgram(),
             platform::WaveOutput::system(),

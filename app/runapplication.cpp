@@ -118,18 +118,23 @@ bool sessionMayEnd(const MainWindowParts &main, const std::function<bool()> &all
     return !main.closeQuery || main.closeQuery();
 }
 
-ForwardReply answerForwarded(const MainWindowParts &main, const QStringList &arguments,
-                             const platform::StartupToken &token)
+platform::SingleInstance::Reply answerForwarded(const MainWindowParts &main,
+                                                const platform::SingleInstance::Request &request)
 {
-    // Also for a command line refused below: the launcher's feedback ends.
-    if (!token.isEmpty() && main.completeStartup)
-        main.completeStartup(token);
-    if (main.bringToFront)
-        main.bringToFront();
     // Checked again: the other start has read it with the same rules, but the
     // socket is open to any program of the user.
-    const CommandLine line = parseCommandLine(QStringList{QString::fromLatin1(ProgramName)} + arguments);
-    if (line.action == CommandLine::Action::Fail)
+    const CommandLine line = parseCommandLine(QStringList{QString::fromLatin1(ProgramName)} + request.arguments);
+    const bool refused = line.action == CommandLine::Action::Fail;
+    // A start that has given up has reported failure: its window stays where
+    // it is, its alarm as it was.
+    if (!refused && request.commit && !request.commit())
+        return {};
+    // Also for a command line refused: the launcher's feedback ends.
+    if (!request.token.isEmpty() && main.completeStartup)
+        main.completeStartup(request.token);
+    if (main.bringToFront)
+        main.bringToFront();
+    if (refused)
         return {line.exitCode, line.error};
     if (line.action != CommandLine::Action::Run || line.command.isEmpty() || !main.command)
         return {};
@@ -215,8 +220,7 @@ int runApplication(const MainWindowFactory &createMainWindow, const Pause &pause
         }
         if (instance) {
             instance->setHandler([&main](const platform::SingleInstance::Request &request) {
-                const ForwardReply reply = answerForwarded(main, request.arguments, request.token);
-                return std::pair{reply.exitCode, reply.error};
+                return answerForwarded(main, request);
             });
         }
     });

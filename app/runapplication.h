@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/commandline.h"
+#include "platform/singleinstance.h"
 #include "platform/windowactivation.h"
 
 #include <QIcon>
@@ -27,10 +28,6 @@ struct MainWindowParts
     std::function<QString(const ClockCommand &)> command;
 };
 
-namespace platform {
-class SingleInstance;
-}
-
 using MainWindowFactory = std::function<MainWindowParts()>;
 // Suspends the user-interface thread without handling a message.
 using Pause = std::function<void(unsigned long msecs)>;
@@ -53,16 +50,12 @@ QIcon programIcon();
 int runApplication(const MainWindowFactory &createMainWindow, const Pause &pause = {},
                    const ClockCommand &command = {}, platform::SingleInstance *instance = nullptr);
 
-// The reply of the running clock to a command line handed over by another
-// start (the arguments after the program's name): an exit status and the
-// German reason for a failure.
-struct ForwardReply
-{
-    int exitCode = 0;
-    QString error;
-};
-ForwardReply answerForwarded(const MainWindowParts &main, const QStringList &arguments,
-                             const platform::StartupToken &token = {});
+// The running clock's answer to a command line handed over by another start
+// (the arguments after the program's name). Nothing changes, the window's
+// place included, unless the request's commit() allows it: the other start
+// has not given up. A refused command line is only answered.
+platform::SingleInstance::Reply answerForwarded(const MainWindowParts &main,
+                                                const platform::SingleInstance::Request &request);
 
 // The answer to the session's question whether the program may end (log-out,
 // shut-down): asks the close question only with an alarm armed and when the

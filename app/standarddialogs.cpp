@@ -119,6 +119,18 @@ private:
     QPoint m_topLeft;
 };
 
+class PositionedMessageBoxHandle final : public MessageBoxHandle
+{
+public:
+    PositionedMessageBoxHandle(const QString &text, QPoint topLeft) : m_box(text, topLeft) {}
+
+    void exec() override { m_box.exec(); }
+    void setText(const QString &text) override { m_box.setText(text); }
+
+private:
+    PositionedMessageBox m_box;
+};
+
 class QtStandardDialogs final : public StandardDialogs
 {
 public:
@@ -156,10 +168,9 @@ public:
         return true;
     }
 
-    void showMessageAt(const QString &text, QPoint topLeft) override
+    std::unique_ptr<MessageBoxHandle> messageAt(const QString &text, QPoint topLeft) override
     {
-        PositionedMessageBox box(text, topLeft);
-        box.exec();
+        return std::make_unique<PositionedMessageBoxHandle>(text, topLeft);
     }
 
     bool askYesNo(const QString &caption, const QString &text) override
@@ -204,6 +215,11 @@ QString StandardDialogs::inputBox(const QString &caption, const QString &prompt,
     if (!inputQuery(caption, prompt, value))
         return defaultText;
     return value;
+}
+
+void StandardDialogs::showMessageAt(const QString &text, QPoint topLeft)
+{
+    messageAt(text, topLeft)->exec();
 }
 
 StandardDialogs &StandardDialogs::system()

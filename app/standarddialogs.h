@@ -3,7 +3,21 @@
 #include <QPoint>
 #include <QString>
 
+#include <memory>
+
 class QWidget;
+
+// A message box that has been made: exec() shows it, and its text may change
+// while it is open.
+class MessageBoxHandle
+{
+public:
+    virtual ~MessageBoxHandle() = default;
+    // Shows the box modally; returns once it has been closed.
+    virtual void exec() = 0;
+    // An open box fits itself to the new text and keeps its corner.
+    virtual void setText(const QString &text) = 0;
+};
 
 // The program's small modal dialogs: the input dialog, the information box at
 // a point and the yes/no question. Behind an interface so that tests answer them.
@@ -18,8 +32,11 @@ public:
     virtual bool inputQuery(const QString &caption, const QString &prompt, QString &value) = 0;
 
     // Information box "Information" with one "OK", its top-left corner at
-    // topLeft; a negative coordinate keeps its screen-centred default.
-    virtual void showMessageAt(const QString &text, QPoint topLeft) = 0;
+    // topLeft; a negative coordinate keeps its screen-centred default. The
+    // handle shows it.
+    virtual std::unique_ptr<MessageBoxHandle> messageAt(const QString &text, QPoint topLeft) = 0;
+    // The same, shown at once; returns when it has been closed.
+    void showMessageAt(const QString &text, QPoint topLeft);
 
     // Question box with "Ja" (the default) and "Nein", no owner window and not
     // modal, so the other windows stay usable while it waits; true for "Ja".

@@ -2,7 +2,6 @@
 
 #include "app/runapplication.h"
 #include "app/tfrmmain.h"
-#include "platform/application.h"
 
 #include <QAction>
 #include <QMenu>
@@ -12,15 +11,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// The window's own menu texts, so both menus say the same.
-QString windowMenuText(const TfrmMain &window, const QString &name)
-{
-    if (const auto *menu = window.findChild<QMenu *>(name))
-        return menu->title();
-    const auto *action = window.findChild<QAction *>(name);
-    return action ? action->text() : QString();
-}
 
 QPixmap withArmedMark(QPixmap pixmap)
 {
@@ -48,21 +38,10 @@ StatusIcon::StatusIcon(TfrmMain &window)
     setObjectName(u"StatusIcon"_s);
     m_menu->setObjectName(u"mnuStatusIcon"_s);
 
-    QMenu *alarmIn = m_menu->addMenu(windowMenuText(window, u"mnuAlarm"_s));
+    // The window's own commands, so that both menus say and do the same.
+    QMenu *alarmIn = m_menu->addMenu(window.alarmMenu()->title());
     alarmIn->setObjectName(u"mnuAlarm"_s);
-    for (int minutes : {5, 10, 15, 20, 30, 45, 60}) {
-        const QString name = u"mnu%1"_s.arg(minutes);
-        QAction *item = alarmIn->addAction(windowMenuText(window, name));
-        item->setObjectName(name);
-        connect(item, &QAction::triggered, this, [this, minutes] {
-            platform::Application::guarded([this, minutes] { m_window.armIn(minutes); });
-        });
-    }
-    QAction *weitere = alarmIn->addAction(windowMenuText(window, u"mnuWeitere"_s));
-    weitere->setObjectName(u"mnuWeitere"_s);
-    connect(weitere, &QAction::triggered, this, [this] {
-        platform::Application::guarded([this] { m_window.askAlarmIn(); });
-    });
+    alarmIn->addActions(window.alarmMenu()->actions());
 
     m_disarm = m_menu->addAction(u"Alarm aus"_s);
     m_disarm->setObjectName(u"mnuAlarmAus"_s);
@@ -76,10 +55,8 @@ StatusIcon::StatusIcon(TfrmMain &window)
     connect(show, &QAction::triggered, this, [this] { m_window.bringToFront(); });
 
     m_menu->addSeparator();
-    QAction *ende = m_menu->addAction(windowMenuText(window, u"mnuEnde"_s));
-    ende->setObjectName(u"mnuEnde"_s);
-    // As the window's own "Ende": the close guard asks while an alarm is armed.
-    connect(ende, &QAction::triggered, this, [this] { m_window.close(); });
+    // The close guard asks while an alarm is armed.
+    m_menu->addAction(window.endAction());
 
     connect(&window, &TfrmMain::alarmStateChanged, this, &StatusIcon::follow);
     follow(window.isArmed(), window.alarmTime());

@@ -1,8 +1,9 @@
 #include "app/tfrmmain.h"
 
+#include "app/alarmmessage.h"
 #include "app/alarmsoundstep.h"
-#include "app/mainwindowaccess.h"
 #include "app/standarddialogs.h"
+#include "clock/alarmrule.h"
 #include "clock/tdatetime.h"
 #include "clock/trxclock.h"
 #include "dialogs/tfrmhilfe.h"
@@ -17,7 +18,7 @@
 #include "platform/wakealarm.h"
 #include "platform/waveoutput.h"
 #include "platform/windowactivation.h"
-#include "platform/x11window.h"
+#include "platform/windowmanager.h"
 #include "resources/logo.h"
 #include "sound/tspeakerbeeper.h"
 #include "sound/twavsound.h"
@@ -28,6 +29,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLayout>
+#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
@@ -95,8 +97,9 @@ TFlatButton *makeButton(QWidget *parent, const QString &name, const QString &cap
 }
 
 // Day fractions of the relative alarms: multiples of 0.0006944 per minute,
-// not k/1440, as the program has always armed them. The product is taken in
-// extended precision and passed on as a double.
+// not k/1440, as the program has always armed them (the menu's 5 minutes are
+// 0.003472, its 60 minutes 0.041664). The product is taken in extended
+// precision and passed on as a double.
 constexpr long double OffsetPerMinute = 0.0006944L;
 
 constexpr double dayFraction(qint32 minutes)
@@ -104,15 +107,20 @@ constexpr double dayFraction(qint32 minutes)
     return double(static_cast<long double>(minutes) * OffsetPerMinute);
 }
 
-// The menu's fixed choices were written as these constants; the same minutes
-// through the per-minute product give them to the last bit.
-static_assert(dayFraction(5) == 0.003472);
-static_assert(dayFraction(10) == 0.006944);
-static_assert(dayFraction(15) == 0.010416);
-static_assert(dayFraction(20) == 0.013888);
-static_assert(dayFraction(30) == 0.020832);
-static_assert(dayFraction(45) == 0.031248);
-static_assert(dayFraction(60) == 0.041664);
+// The fixed choices of "Alarm in".
+struct FixedChoice
+{
+    QString name;
+    QString text;
+    qint32 minutes;
+};
+
+const FixedChoice FixedChoices[] = {
+    {u"mnu5"_s, u"&5 Minuten"_s, 5},     {u"mnu10"_s, u"&10 Minuten"_s, 10},
+    {u"mnu15"_s, u"15 &Minuten"_s, 15},  {u"mnu20"_s, u"&20 Minuten"_s, 20},
+    {u"mnu30"_s, u"&30 Minuten"_s, 30},  {u"mnu45"_s, u"&45 Minuten"_s, 45},
+    {u"mnu60"_s, u"&60 Minuten"_s, 60},
+};
 
 } // namespace
 
@@ -121,6 +129,7 @@ TfrmMain::TfrmMain(const MainWindowServices &services, QWidget *parent)
       m_clock(services.clock),
       m_shell(services.shell),
       m_activation(services.activation),
+      m_windowManager(services.windowManager),
       m_dialogs(services.dialogs),
       m_settingsLocation(services.settings),
       m_wakeAlarm(services.wakeAlarm)
@@ -148,6 +157,7 @@ TfrmMain::TfrmMain(const MainWindowServices &services, QWidget *parent)
     Image1->setObjectName(u"Image1"_s);
     Image1->setGeometry(47, 8, 177, 217);
     Image1->setCursor(Qt::PointingHandCursor);
+    Image1->setAccessibleName(u"Logo"_s);
     QPixmap logo = logoPixmap(u"logo-tall"_s, devicePixelRatioF());
     if (!logo.isNull()) {
         // Drawn transparently: the picture's background colour (its
@@ -170,8 +180,10 @@ TfrmMain::TfrmMain(const MainWindowServices &services, QWidget *parent)
     FlatPanel1->setGeometry(96, 20, 161, 33);
     FlatPanel1->setCaption(u"FlatPanel1"_s);
     FlatPanel1->setUseDockManager(true);
+    // Its caption lies hidden under the clock.
+    FlatPanel1->setAccessibleName(u"Uhr"_s);
 
-    RxClock1 = new TRxClock(ClientArea, m_clock);
+    RxClock1 = new TRxClock(ClientArea, m_clock, services.timeChanges);
     RxClock1->setObjectName(u"RxClock1"_s);
     RxClock1->setGeometry(104, 24, 137, 25);
     RxClock1->setBevelInner(TRxClock::bvNone);
@@ -182,54 +194,47 @@ TfrmMain::TfrmMain(const MainWindowServices &services, QWidget *parent)
     clockPalette.setColor(QPalette::WindowText, Qt::black);
     RxClock1->setPalette(clockPalette);
     connect(RxClock1, &TRxClock::OnAlarm, this, &TfrmMain::RxClock1Alarm);
+    Label1->setBuddy(RxClock1);
 
     seStunde = makeSpinField(ClientArea, u"seStunde"_s, {96, 80, 49, 23}, 23, true);
     seMinute = makeSpinField(ClientArea, u"seMinute"_s, {152, 80, 49, 23}, 59, false);
     seSekunde = makeSpinField(ClientArea, u"seSekunde"_s, {208, 80, 49, 23}, 59, false);
+    // One label, "Alarmzeit", stands for three fields: each says which part it holds.
+    Label2->setBuddy(seStunde);
+    seStunde->setAccessibleName(u"Stunde"_s);
+    seMinute->setAccessibleName(u"Minute"_s);
+    seSekunde->setAccessibleName(u"Sekunde"_s);
+    for (TFlatSpinEditInteger *field : {seStunde, seMinute, seSekunde})
+        field->setAccessibleDescription(u"Alarmzeit"_s);
 
     Button1 = makeButton(ClientArea, u"Button1"_s, u"Meldung"_s, {96, 112, 161, 18});
-    connect(Button1, &TFlatButton::OnClick, this, &TfrmMain::Button1Click);
+    Button1->setAccessibleDescription(u"Meldung zum Alarm eingeben (Strg+M)"_s);
+    m_messageAction = new QAction(u"Meldung"_s, this);
+    m_messageAction->setObjectName(u"messageAction"_s);
+    m_messageAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
+    connect(m_messageAction, &QAction::triggered, this, [this] { Button1Click(Button1); });
+    connect(Button1, &TFlatButton::OnClick, m_messageAction, &QAction::trigger);
+    addAction(m_messageAction);
+
     btnActivate = makeButton(ClientArea, u"btnActivate"_s, CaptionDisarmed, {96, 152, 161, 25});
-    connect(btnActivate, &TFlatButton::OnClick, this, &TfrmMain::btnActivateClick);
+    btnActivate->setAccessibleDescription(
+        u"Schaltet den Alarm zur Alarmzeit ein und aus (Strg+Eingabe)"_s);
+    Label3->setBuddy(btnActivate);
+    m_toggleAction = new QAction(this);
+    m_toggleAction->setObjectName(u"toggleAction"_s);
+    // Ctrl+Return, and Enter on the keypad.
+    m_toggleAction->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Return),
+                                  QKeySequence(Qt::CTRL | Qt::Key_Enter)});
+    connect(m_toggleAction, &QAction::triggered, this, [this] { btnActivateClick(btnActivate); });
+    connect(btnActivate, &TFlatButton::OnClick, m_toggleAction, &QAction::trigger);
+    addAction(m_toggleAction);
 
     setTabOrder(seStunde, seMinute);
     setTabOrder(seMinute, seSekunde);
     setTabOrder(seSekunde, Button1);
     setTabOrder(Button1, btnActivate);
 
-    mnuMain = menuBar();
-    mnuMain->setObjectName(u"mnuMain"_s);
-    mnuEnde = mnuMain->addAction(u"&Ende"_s);
-    mnuEnde->setObjectName(u"mnuEnde"_s);
-    connect(mnuEnde, &QAction::triggered, this, [this] { mnuEndeClick(mnuEnde); });
-
-    mnuAlarm = mnuMain->addMenu(u"&Alarm in"_s);
-    mnuAlarm->setObjectName(u"mnuAlarm"_s);
-    auto addItem = [this](QMenu *menu, QAction *&item, const QString &name, const QString &text,
-                          void (TfrmMain::*handler)(QObject *)) {
-        item = menu->addAction(text);
-        item->setObjectName(name);
-        QAction *sender = item;
-        connect(item, &QAction::triggered, this, [this, sender, handler] { (this->*handler)(sender); });
-    };
-    addItem(mnuAlarm, mnu5, u"mnu5"_s, u"&5 Minuten"_s, &TfrmMain::mnu5Click);
-    addItem(mnuAlarm, mnu10, u"mnu10"_s, u"&10 Minuten"_s, &TfrmMain::mnu10Click);
-    addItem(mnuAlarm, mnu15, u"mnu15"_s, u"15 &Minuten"_s, &TfrmMain::mnu15Click);
-    addItem(mnuAlarm, mnu20, u"mnu20"_s, u"&20 Minuten"_s, &TfrmMain::mnu20Click);
-    addItem(mnuAlarm, mnu30, u"mnu30"_s, u"&30 Minuten"_s, &TfrmMain::mnu30Click);
-    addItem(mnuAlarm, mnu45, u"mnu45"_s, u"&45 Minuten"_s, &TfrmMain::mnu45Click);
-    addItem(mnuAlarm, mnu60, u"mnu60"_s, u"&60 Minuten"_s, &TfrmMain::mnu60Click);
-    addItem(mnuAlarm, mnuWeitere, u"mnuWeitere"_s, u"&Weitere"_s, &TfrmMain::mnuWeitereClick);
-
-    mnuOptionen = mnuMain->addAction(u"&Optionen"_s);
-    mnuOptionen->setObjectName(u"mnuOptionen"_s);
-    connect(mnuOptionen, &QAction::triggered, this, [this] { mnuOptionenClick(mnuOptionen); });
-
-    mnuHilfe = mnuMain->addMenu(u"&Hilfe"_s);
-    mnuHilfe->setObjectName(u"mnuHilfe"_s);
-    addItem(mnuHilfe, mnuFunktion, u"mnuFunktion"_s, u"&Wie funktioniert' s"_s,
-            &TfrmMain::mnuFunktionClick);
-    addItem(mnuHilfe, mnuInfo, u"mnuInfo"_s, u"&Info"_s, &TfrmMain::mnuInfoClick);
+    createMenu();
 
     WavSound1 = new TWavSound(this, services.waveOutput);
     WavSound1->setObjectName(u"WavSound1"_s);
@@ -242,12 +247,48 @@ TfrmMain::TfrmMain(const MainWindowServices &services, QWidget *parent)
     // Not resizable: the window is the fixed client area plus the menu bar.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     adjustSize();
-
-    MainWindowAccess::install(this);
     // Centred by its frame when first shown, once the frame can be known.
 }
 
 TfrmMain::~TfrmMain() = default;
+
+QAction *TfrmMain::addCommand(const QString &name, const QString &text,
+                              void (TfrmMain::*handler)(QObject *))
+{
+    auto *action = new QAction(text, this);
+    action->setObjectName(name);
+    connect(action, &QAction::triggered, this, [this, action, handler] { (this->*handler)(action); });
+    return action;
+}
+
+void TfrmMain::createMenu()
+{
+    mnuMain = menuBar();
+    mnuMain->setObjectName(u"mnuMain"_s);
+    mnuEnde = addCommand(u"mnuEnde"_s, u"&Ende"_s, &TfrmMain::mnuEndeClick);
+    mnuMain->addAction(mnuEnde);
+
+    mnuAlarm = mnuMain->addMenu(u"&Alarm in"_s);
+    mnuAlarm->setObjectName(u"mnuAlarm"_s);
+    for (const FixedChoice &choice : FixedChoices) {
+        auto *item = new QAction(choice.text, this);
+        item->setObjectName(choice.name);
+        connect(item, &QAction::triggered, this,
+                [this, item, minutes = choice.minutes] { mnuMinutenClick(item, minutes); });
+        mnuAlarm->addAction(item);
+    }
+    mnuWeitere = addCommand(u"mnuWeitere"_s, u"&Weitere"_s, &TfrmMain::mnuWeitereClick);
+    mnuAlarm->addAction(mnuWeitere);
+
+    mnuOptionen = addCommand(u"mnuOptionen"_s, u"&Optionen"_s, &TfrmMain::mnuOptionenClick);
+    mnuMain->addAction(mnuOptionen);
+
+    mnuHilfe = mnuMain->addMenu(u"&Hilfe"_s);
+    mnuHilfe->setObjectName(u"mnuHilfe"_s);
+    mnuFunktion = addCommand(u"mnuFunktion"_s, u"&Wie funktioniert' s"_s, &TfrmMain::mnuFunktionClick);
+    mnuInfo = addCommand(u"mnuInfo"_s, u"&Info"_s, &TfrmMain::mnuInfoClick);
+    mnuHilfe->addActions({mnuFunktion, mnuInfo});
+}
 
 void TfrmMain::showEvent(QShowEvent *event)
 {
@@ -263,10 +304,8 @@ void TfrmMain::showEvent(QShowEvent *event)
     if (m_shown)
         return;
     m_shown = true;
-    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QSize frame = size().grownBy(platform::x11::frameExtents(this));
-        platform::x11::placeFrameAt(this, platform::x11::centredFrameTopLeft(screen->geometry(), frame));
-    }
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        m_windowManager.centreFrame(this, screen->geometry());
     FormShow(this);
 }
 
@@ -374,7 +413,7 @@ void TfrmMain::updateTaskbarTitle()
 {
     setWindowTitle(isMinimized() ? platform::Application::title() : TitleDisarmed);
     // Qt may carry a new title over to the icon name, which keeps the state.
-    platform::x11::setIconName(this, platform::Application::title());
+    m_windowManager.setIconName(this, platform::Application::title());
 }
 
 bool TfrmMain::isArmed() const
@@ -384,7 +423,7 @@ bool TfrmMain::isArmed() const
 
 QTime TfrmMain::alarmTime() const
 {
-    return QTime(RxClock1->alarmHour(), RxClock1->alarmMinute(), RxClock1->alarmSecond());
+    return RxClock1->alarmTime();
 }
 
 void TfrmMain::storeAlarmTime(const std::function<quint8(int element)> &element)
@@ -488,39 +527,9 @@ void TfrmMain::SetzteAlarm(double Offset)
     arm();
 }
 
-void TfrmMain::mnu5Click(QObject *)
+void TfrmMain::mnuMinutenClick(QObject *, qint32 minutes)
 {
-    platform::Application::guarded([this] { armIn(5); });
-}
-
-void TfrmMain::mnu10Click(QObject *)
-{
-    platform::Application::guarded([this] { armIn(10); });
-}
-
-void TfrmMain::mnu15Click(QObject *)
-{
-    platform::Application::guarded([this] { armIn(15); });
-}
-
-void TfrmMain::mnu20Click(QObject *)
-{
-    platform::Application::guarded([this] { armIn(20); });
-}
-
-void TfrmMain::mnu30Click(QObject *)
-{
-    platform::Application::guarded([this] { armIn(30); });
-}
-
-void TfrmMain::mnu45Click(QObject *)
-{
-    platform::Application::guarded([this] { armIn(45); });
-}
-
-void TfrmMain::mnu60Click(QObject *)
-{
-    platform::Application::guarded([this] { armIn(60); });
+    platform::Application::guarded([this, minutes] { armIn(minutes); });
 }
 
 void TfrmMain::askAlarmIn()
@@ -551,36 +560,66 @@ void TfrmMain::RxClock1Alarm(QObject *)
     platform::Application::guarded([this, firing] {
         // Delivery goes on whether or not the desktop let the window in front.
         bringToFront();
-        const QString &message = m_alarmSettings.AlarmMeldung;
-        m_activation.requestAttention(this, (message.isEmpty() ? u"Alarmzeit erreicht!"_s : message)
-                                                 + RxClock1->lateAlarmNote());
-        m_alarmSound = AlarmSoundOutcome::Played;
-        if (SoundStep) {
-            // A failing sound must not cost the message or leave the alarm armed.
-            try {
-                SoundStep();
-            } catch (...) {
-                m_alarmSound = AlarmSoundOutcome::Unplayed;
-            }
-        }
-        const QRect bounds = frameGeometry();
-        TAlarmSettings &settings = m_alarmSettings;
-        if (settings.AlarmMeldung.isEmpty())
-            settings.AlarmMeldung = u"Alarmzeit erreicht!"_s;
-        // A passed-over alarm says when it was due, a silent one that it is;
-        // the stored message stays as it is.
-        AlarmSoundNote soundNote(m_alarmSound, *WavSound1);
-        m_dialogs.showMessageAt(soundNote.messageText(settings.AlarmMeldung + RxClock1->lateAlarmNote()),
-                                bounds.topLeft());
+        AlarmMessage message = alarmMessage();
+        m_activation.requestAttention(this, message.notificationText());
+        message.sound = playAlarmSound();
+        // An empty message is replaced for good; the rest of the shown text is not stored.
+        m_alarmSettings.AlarmMeldung = message.text();
+        showAlarmMessage(message);
         m_activation.withdrawAttention(this);
         if (m_armings == firing)
             disarm();
     });
 }
 
+AlarmMessage TfrmMain::alarmMessage() const
+{
+    AlarmMessage message;
+    message.stored = m_alarmSettings.AlarmMeldung;
+    if (RxClock1->alarmLate())
+        message.lateDue = RxClock1->alarmTime();
+    message.timeSeparator = timeSeparator(QLocale());
+    return message;
+}
+
+AlarmSoundOutcome TfrmMain::playAlarmSound()
+{
+    m_alarmSound = AlarmSoundOutcome::Played;
+    if (!SoundStep)
+        return m_alarmSound;
+    // A failing sound must not cost the message or leave the alarm armed.
+    try {
+        SoundStep();
+    } catch (...) {
+        return AlarmSoundOutcome::Unplayed;
+    }
+    return m_alarmSound;
+}
+
+void TfrmMain::showAlarmMessage(AlarmMessage message)
+{
+    const std::unique_ptr<MessageBoxHandle> box = m_dialogs.messageAt(message.boxText(),
+                                                                      frameGeometry().topLeft());
+    // The message does not wait for the sound card: a wave file that fails
+    // once the box is open adds its line to the open box.
+    QTimer waveWatch;
+    if (message.sound == AlarmSoundOutcome::WaveStarting) {
+        connect(&waveWatch, &QTimer::timeout, this, [this, &message, &box, &waveWatch] {
+            message.sound = waveOutcome(*WavSound1);
+            if (message.sound == AlarmSoundOutcome::WaveStarting)
+                return;
+            waveWatch.stop();
+            if (message.sound == AlarmSoundOutcome::Unplayed)
+                box->setText(message.boxText());
+        });
+        waveWatch.start(50);
+    }
+    box->exec();
+}
+
 void TfrmMain::AlarmSound()
 {
-    m_alarmSound = playAlarmSound(m_alarmSettings, *SpeakerBeeper1, *WavSound1, melodyFilePath());
+    m_alarmSound = ::playAlarmSound(m_alarmSettings, *SpeakerBeeper1, *WavSound1, melodyFilePath());
 }
 
 void TfrmMain::mnuOptionenClick(QObject *)

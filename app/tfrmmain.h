@@ -9,6 +9,7 @@
 // - statusicon.h: the armed state and a menu in the desktop's status area.
 // The settings record lives in settings/, the OS services in platform/.
 
+#include "app/alarmmessage.h"
 #include "app/alarmsoundstep.h"
 #include "controls/tflatbutton.h"
 #include "controls/tflatpanel.h"
@@ -33,9 +34,11 @@ class TWavSound;
 namespace platform {
 class DesktopShell;
 class SystemClock;
+class TimeChangeWatcher;
 class WakeAlarm;
 class WaveOutput;
 class WindowActivation;
+class WindowManager;
 } // namespace platform
 
 // The services the main window uses, every one given: the start-up code
@@ -43,8 +46,10 @@ class WindowActivation;
 struct MainWindowServices
 {
     platform::SystemClock &clock;
+    platform::TimeChangeWatcher &timeChanges; // tells the clock when the system clock was set
     platform::DesktopShell &shell;
     platform::WindowActivation &activation;
+    platform::WindowManager &windowManager; // the window's place and its task-bar text
     StandardDialogs &dialogs;
     SettingsLocation settings; // where Timer.ini is read and written
     platform::WaveOutput &waveOutput; // WavSound1's sound card
@@ -91,6 +96,11 @@ public:
     // The settings record, loaded when the window is first shown.
     const TAlarmSettings &alarmSettings() const { return m_alarmSettings; }
 
+    // The commands the status icon's menu shares with the window's menu: the
+    // "Alarm in" choices and "Ende", the very same actions.
+    const QMenu *alarmMenu() const { return mnuAlarm; }
+    QAction *endAction() const { return mnuEnde; }
+
     // The sound step of an alarm; assigned to AlarmSound() by the constructor,
     // replaced by tests.
     std::function<void()> SoundStep;
@@ -115,19 +125,19 @@ private slots:
     void RxClock1Alarm(QObject *sender);
 
     void mnuEndeClick(QObject *sender);
-    void mnu5Click(QObject *sender);
-    void mnu10Click(QObject *sender);
-    void mnu15Click(QObject *sender);
-    void mnu20Click(QObject *sender);
-    void mnu30Click(QObject *sender);
-    void mnu45Click(QObject *sender);
-    void mnu60Click(QObject *sender);
+    // mnu5Click … mnu60Click: one handler for the fixed choices, given their minutes.
+    void mnuMinutenClick(QObject *sender, qint32 minutes);
     void mnuWeitereClick(QObject *sender);
     void mnuOptionenClick(QObject *sender);
     void mnuFunktionClick(QObject *sender);
     void mnuInfoClick(QObject *sender);
 
 private:
+    void createMenu();
+    // One command object per command of the window, shared by the menu bar,
+    // the status icon's menu and the keyboard.
+    QAction *addCommand(const QString &name, const QString &text, void (TfrmMain::*handler)(QObject *));
+
     // Sets the alarm to now plus offset (a day fraction) and arms it.
     void SetzteAlarm(double Offset);
     // Writes the alarm time element by element, each read just before it is
@@ -138,6 +148,12 @@ private:
     void arm();
     // Plays the alarm sound chosen in the settings.
     void AlarmSound();
+    // Steps of the alarm's delivery: the message from the record and the
+    // clock, the sound step with what became of it, and the box (a wave file
+    // that fails while it is open adds its line to it).
+    AlarmMessage alarmMessage() const;
+    AlarmSoundOutcome playAlarmSound();
+    void showAlarmMessage(AlarmMessage message);
     // Button caption and application title for the armed state.
     void showAlarmState(bool armed);
     // Task bars show the window title: the application title while the window
@@ -147,6 +163,7 @@ private:
     platform::SystemClock &m_clock;
     platform::DesktopShell &m_shell;
     platform::WindowActivation &m_activation;
+    platform::WindowManager &m_windowManager;
     StandardDialogs &m_dialogs;
     const SettingsLocation m_settingsLocation;
     TAlarmSettings m_alarmSettings;
@@ -174,16 +191,14 @@ private:
     TFlatButton *Button1 = nullptr;
     TFlatButton *btnActivate = nullptr;
 
+    // The toggle's and "Meldung"'s commands: their keys reach them from
+    // anywhere in the window, as a click on the button does.
+    QAction *m_toggleAction = nullptr;
+    QAction *m_messageAction = nullptr;
+
     QMenuBar *mnuMain = nullptr;
     QAction *mnuEnde = nullptr;
-    QMenu *mnuAlarm = nullptr;
-    QAction *mnu5 = nullptr;
-    QAction *mnu10 = nullptr;
-    QAction *mnu15 = nullptr;
-    QAction *mnu20 = nullptr;
-    QAction *mnu30 = nullptr;
-    QAction *mnu45 = nullptr;
-    QAction *mnu60 = nullptr;
+    QMenu *mnuAlarm = nullptr; // mnu5 … mnu60 from one list, then mnuWeitere
     QAction *mnuWeitere = nullptr;
     QAction *mnuOptionen = nullptr;
     QMenu *mnuHilfe = nullptr;

@@ -4,6 +4,7 @@
 // window's does, so the tick stands still until the box has been closed.
 //   alarmlatency [ALARMS]
 #include "clock/trxclock.h"
+#include "platform/timechangewatcher.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QApplication>
@@ -64,9 +65,10 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     const bool x11 = QGuiApplication::platformName() == QLatin1String("xcb");
     const int alarms = argc > 1 ? std::atoi(argv[1]) : 20;
+    platform::SystemTimeChangeWatcher timeChanges;
     QWidget window;
     window.resize(274, 233);
-    auto *clock = new TRxClock(&window, platform::SystemClock::local());
+    auto *clock = new TRxClock(&window, platform::SystemClock::local(), timeChanges);
     clock->setGeometry(104, 24, 137, 25);
     window.show();
 

@@ -2,6 +2,7 @@
 // causes, within a minute (only the seconds change) and on an hour change.
 #include "clock/tdatetime.h"
 #include "clock/trxclock.h"
+#include "platform/timechangewatcher.h"
 
 #include <QTest>
 
@@ -23,6 +24,7 @@ private:
 
     QWidget *m_window = nullptr;
     TRxClock *m_clock = nullptr;
+    platform::SystemTimeChangeWatcher m_timeChanges;
     TDateTime m_now = 0;
 };
 
@@ -30,7 +32,7 @@ void TickBench::init()
 {
     m_window = new QWidget;
     m_window->resize(274, 233);
-    m_clock = new TRxClock(m_window, platform::SystemClock::local());
+    m_clock = new TRxClock(m_window, platform::SystemClock::local(), m_timeChanges);
     m_clock->setGeometry(104, 24, 137, 25);
     m_clock->setBevelInner(TRxClock::bvNone);
     m_clock->setBevelOuter(TRxClock::bvNone);

@@ -13,9 +13,7 @@
 
 #include <chrono>
 
-using namespace Qt::StringLiterals;
-
-TRxClock::TRxClock(QWidget *parent, platform::SystemClock &clock)
+TRxClock::TRxClock(QWidget *parent, platform::SystemClock &clock, platform::TimeChangeWatcher &timeChanges)
     : QWidget(parent)
     , m_clock(clock)
     , m_alarm([this] { return readLocalMSecs(); })
@@ -30,8 +28,7 @@ TRxClock::TRxClock(QWidget *parent, platform::SystemClock &clock)
 
     m_shownTime = DecodeTime(ReadClockTime());
 
-    m_timeWatcher = new platform::TimeChangeWatcher(this);
-    connect(m_timeWatcher, &platform::TimeChangeWatcher::timeChanged, this,
+    connect(&timeChanges, &platform::TimeChangeWatcher::timeChanged, this,
             [this] { platform::Application::guarded([this] { systemTimeChanged(); }); });
 }
 
@@ -91,16 +88,6 @@ void TRxClock::EvaluateAlarm()
     FireAlarm();
 }
 
-QString TRxClock::lateAlarmNote() const
-{
-    if (!m_alarmLate)
-        return {};
-    const QChar sep = timeSeparator(QLocale());
-    auto two = [](int n) { return QString::number(n).rightJustified(2, u'0'); };
-    return u"\n(fällig um "_s + two(alarmHour()) + sep + two(alarmMinute()) + sep
-           + two(alarmSecond()) + u')';
-}
-
 void TRxClock::FireAlarm()
 {
     emit OnAlarm(this);
@@ -133,10 +120,10 @@ void TRxClock::ClockTick(QObject *)
     else
         analogTick();
     EvaluateAlarm();
-    // Within a second of the system clock, further ticks change neither the
-    // display nor the alarm, except in the minute after midnight, where an
-    // alarm at 00:00:00 stays pending while disarmed: skip them.
-    if (&m_clock == &platform::SystemClock::local() && !OnGetTime && msecs >= 60'000)
+    // Within a second of a clock that runs in real time, further ticks change
+    // neither the display nor the alarm, except in the minute after midnight,
+    // where an alarm at 00:00:00 stays pending while disarmed: skip them.
+    if (m_clock.runsInRealTime() && !OnGetTime && msecs >= 60'000)
         m_ticker->setQuietUntil(steadyNow + std::chrono::milliseconds(998 - msecs % 1000));
 }
 

@@ -19,6 +19,7 @@
 #include <QColor>
 #include <QRect>
 #include <QRegion>
+#include <QTime>
 #include <QWidget>
 
 #include <functional>
@@ -34,7 +35,8 @@ namespace platform { class TimeChangeWatcher; }
 // - A tick before the clock is shown only updates its state and evaluates the
 //   alarm; there is nothing to draw yet.
 // - Locale changes (QEvent::LocaleChange) act as the settings notification; a
-//   set system clock is noticed at once through platform::TimeChangeWatcher.
+//   set system clock is noticed at once through the platform::TimeChangeWatcher
+//   it is given.
 // - The after-loading notification is the first polish (before the first show).
 // - An alarm the time ran past without a tick in its minute fires at once, late
 //   (see AlarmRule); a clock set back arms it again.
@@ -63,7 +65,8 @@ public:
     enum TShowClock { scDigital, scAnalog };
     Q_ENUM(TShowClock)
 
-    TRxClock(QWidget *parent, platform::SystemClock &clock);
+    // The clock gives the time; the watcher tells when the system clock was set.
+    TRxClock(QWidget *parent, platform::SystemClock &clock, platform::TimeChangeWatcher &timeChanges);
     ~TRxClock() override;
 
     bool alarmEnabled() const { return m_alarmEnabled; }
@@ -74,6 +77,8 @@ public:
     void setAlarmMinute(quint8 minute);   // throws EConvertError
     quint8 alarmSecond() const { return m_alarm.second(); }
     void setAlarmSecond(quint8 second);   // throws EConvertError
+    // The three parts in one.
+    QTime alarmTime() const { return QTime(alarmHour(), alarmMinute(), alarmSecond()); }
 
     bool autoSize() const { return m_autoSize; }
     void setAutoSize(bool autoSize);
@@ -106,11 +111,9 @@ public:
     TRxTimer *ticker() const { return m_ticker; }
 
     // Whether the alarm being delivered was passed over (the time of day ran past
-    // its whole minute without a tick in it) and so comes late; its due time is
-    // the alarm time.
+    // its whole minute without a tick in it) and so comes late; it was due at
+    // alarmTime().
     bool alarmLate() const { return m_alarmLate; }
-    // For the alarm message: "\n(fällig um 07:00:00)" when late, else empty.
-    QString lateAlarmNote() const;
 
     // Re-reads the alarm state after a stored layout has been applied; runs
     // at the clock's first polish, before it is first shown.
@@ -159,7 +162,6 @@ private:
 
     platform::SystemClock &m_clock;
     TRxTimer *m_ticker = nullptr;
-    platform::TimeChangeWatcher *m_timeWatcher = nullptr;
 
     bool m_alarmEnabled = false;
     AlarmRule m_alarm;

@@ -374,6 +374,11 @@ void TRxTimer::setQuietUntil(SteadyClock::time_point until)
     m_shared->wake.notify_all();
 }
 
+SteadyClock::time_point TRxTimer::quietUntil() const
+{
+    std::lock_guard lock(m_shared->mutex);
+    return m_shared->quietUntil;
+}
 
 bool TRxTimer::running() const
 {

@@ -101,6 +101,8 @@ public:
     // run. For a handler that knows its ticks change nothing until then; call it
     // from any thread. Replacing the handler or re-applying the state ends it.
     void setQuietUntil(std::chrono::steady_clock::time_point until);
+    // The end of the quiet period; the epoch when there is none.
+    std::chrono::steady_clock::time_point quietUntil() const;
 
     // What a priority means on Linux: a scheduling policy and a nice value.
     // baseNice is the process's own nice value, lowestNice the lowest nice value

@@ -34,7 +34,7 @@ void FlatButtonBase::setColorShadow(const QColor &color)
     update();
 }
 
-void FlatButtonBase::setTransparentMode(TTransparentMode mode)
+void FlatButtonBase::setTransparentMode(Flat::TTransparentMode mode)
 {
     if (m_transparentMode == mode)
         return;
@@ -63,7 +63,7 @@ void FlatButtonBase::setNumGlyphs(int count)
     update();
 }
 
-void FlatButtonBase::setLayout(TButtonLayout layout)
+void FlatButtonBase::setLayout(Flat::TButtonLayout layout)
 {
     if (m_layout == layout)
         return;
@@ -123,7 +123,7 @@ void FlatButtonBase::setDown(bool down)
     }
 }
 
-void FlatButtonBase::setState(TFlatButtonState state)
+void FlatButtonBase::setState(Flat::TFlatButtonState state)
 {
     const bool wasPressed = m_state == fbsPressed;
     m_state = state;
@@ -218,7 +218,7 @@ void FlatButtonBase::mouseMoveEvent(QMouseEvent *event)
     hoverFamily().pointerMoved(this);
     if (!pressing())
         return;
-    TFlatButtonState next;
+    Flat::TFlatButtonState next;
     if (isInside(pos))
         next = m_down ? fbsLatched : fbsPressed;
     else
@@ -302,20 +302,20 @@ void FlatButtonBase::changeEvent(QEvent *event)
 
 GlyphCaptionLayout FlatButtonBase::placement() const
 {
-    const TFlatButtonState state = paintedState();
+    const Flat::TFlatButtonState state = paintedState();
     const QPoint offset = (state == fbsPressed || state == fbsLatched) ? QPoint(1, 1) : QPoint(0, 0);
     return LayoutGlyphAndCaption(font(), rect(), offset, caption(), m_layout, m_margin, m_spacing,
                                  m_glyph.isNull() ? QSize() : m_glyph.size(), m_numGlyphs);
 }
 
-TFlatButtonState FlatButtonBase::paintedState() const
+Flat::TFlatButtonState FlatButtonBase::paintedState() const
 {
     if (!isEnabled())
         return fbsDisabled;
     return m_state == fbsDisabled ? restingState() : m_state;
 }
 
-QColor FlatButtonBase::faceColor(TFlatButtonState state, bool hoverFace) const
+QColor FlatButtonBase::faceColor(Flat::TFlatButtonState state, bool hoverFace) const
 {
     switch (state) {
     case fbsUp:
@@ -334,7 +334,7 @@ void FlatButtonBase::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     const QRect client = rect();
-    const TFlatButtonState state = paintedState();
+    const Flat::TFlatButtonState state = paintedState();
     const GlyphCaptionLayout placed = placement();
     const bool hovered = mouseInside();
 

@@ -33,14 +33,14 @@ public:
     void setColorHighLight(const QColor &color);
     QColor colorShadow() const { return m_colorShadow; }
     void setColorShadow(const QColor &color);
-    TTransparentMode transparentMode() const { return m_transparentMode; }
-    void setTransparentMode(TTransparentMode mode);
+    Flat::TTransparentMode transparentMode() const { return m_transparentMode; }
+    void setTransparentMode(Flat::TTransparentMode mode);
     QPixmap glyph() const { return m_glyph; }
     void setGlyph(const QPixmap &glyph);
     int numGlyphs() const { return m_numGlyphs; }
     void setNumGlyphs(int count);
-    TButtonLayout layout() const { return m_layout; }
-    void setLayout(TButtonLayout layout);
+    Flat::TButtonLayout layout() const { return m_layout; }
+    void setLayout(Flat::TButtonLayout layout);
     int margin() const { return m_margin; }
     void setMargin(int margin);
     int spacing() const { return m_spacing; }
@@ -60,7 +60,7 @@ public:
     // Gives ModalResult to the containing dialog, then raises OnClick.
     virtual void click();
 
-    TFlatButtonState state() const { return m_state; }
+    Flat::TFlatButtonState state() const { return m_state; }
     // Where painting puts glyph and caption in the current state.
     QPoint glyphOrigin() const { return placement().glyphOrigin; }
     QRect captionRect() const { return placement().captionRect; }
@@ -99,24 +99,24 @@ protected:
     void changeEvent(QEvent *event) override;
 
     // Tells a listening screen reader when the button is pressed or let go.
-    void setState(TFlatButtonState state);
+    void setState(Flat::TFlatButtonState state);
 
 private:
     void downChanged(); // the latched state, for a listening screen reader
     void tellGroup();
     void groupNotification(int groupIndex, FlatButtonBase *sender);
     bool isInside(const QPoint &pos) const;
-    TFlatButtonState restingState() const { return (m_down && m_groupIndex != 0) ? Flat::fbsLatched : Flat::fbsUp; }
-    TFlatButtonState paintedState() const;
-    QColor faceColor(TFlatButtonState state, bool hoverFace) const;
+    Flat::TFlatButtonState restingState() const { return (m_down && m_groupIndex != 0) ? Flat::fbsLatched : Flat::fbsUp; }
+    Flat::TFlatButtonState paintedState() const;
+    QColor faceColor(Flat::TFlatButtonState state, bool hoverFace) const;
     GlyphCaptionLayout placement() const;
 
     QColor m_colorHighLight = FlatColors::HighLight;
     QColor m_colorShadow = FlatColors::Shadow;
-    TTransparentMode m_transparentMode = Flat::tmNone;
+    Flat::TTransparentMode m_transparentMode = Flat::tmNone;
     QPixmap m_glyph;
     int m_numGlyphs = 1;
-    TButtonLayout m_layout = Flat::blGlyphTop;
+    Flat::TButtonLayout m_layout = Flat::blGlyphTop;
     int m_margin = -1;
     int m_spacing = 4;
     int m_groupIndex = 0;
@@ -124,5 +124,5 @@ private:
     bool m_allowAllUp = false;
     int m_modalResult = 0;
 
-    TFlatButtonState m_state = Flat::fbsUp;
+    Flat::TFlatButtonState m_state = Flat::fbsUp;
 };

@@ -35,7 +35,7 @@ double hueToComponent(double m1, double m2, double h)
 } // namespace
 
 QColor AdvancedColor(const QColor &base, const QColor &fallback, int percentage,
-                     AdvColorDirection direction)
+                     Flat::AdvColorDirection direction)
 {
     if (percentage == 0)
         return fallback;
@@ -127,7 +127,7 @@ void PaintParentBackground(QWidget *control, QPainter &painter)
 
 GlyphCaptionLayout LayoutGlyphAndCaption(const QFont &font, const QRect &client,
                                          const QPoint &offset, const QString &caption,
-                                         TButtonLayout layout, int margin, int spacing,
+                                         Flat::TButtonLayout layout, int margin, int spacing,
                                          const QSize &glyphStrip, int numGlyphs)
 {
     const int w = client.width(), h = client.height();

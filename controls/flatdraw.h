@@ -18,7 +18,7 @@ class QWidget;
 // percentage of 0 gives `fallback`. Lightening is bounded by lightness 100 of
 // 240, so light colours come out darker; that look is the family's own.
 QColor AdvancedColor(const QColor &base, const QColor &fallback, int percentage,
-                     AdvColorDirection direction);
+                     Flat::AdvColorDirection direction);
 
 // Draws `image` at `origin`; at a device pixel ratio other than 1 each image
 // pixel becomes a square of whole device pixels, centred on the same place.
@@ -38,7 +38,7 @@ struct GlyphCaptionLayout
 // spread; `offset` is (1, 1) for a pressed look.
 GlyphCaptionLayout LayoutGlyphAndCaption(const QFont &font, const QRect &client,
                                          const QPoint &offset, const QString &caption,
-                                         TButtonLayout layout, int margin, int spacing,
+                                         Flat::TButtonLayout layout, int margin, int spacing,
                                          const QSize &glyphStrip, int numGlyphs);
 
 // The engraved look of a glyph: pixels of `outline` (white ones for a

@@ -47,10 +47,3 @@ Q_ENUM_NS(TAlignment)
 enum AdvColorDirection { Lighten, Darken };
 Q_ENUM_NS(AdvColorDirection)
 } // namespace Flat
-
-using Flat::TButtonLayout;
-using Flat::TTransparentMode;
-using Flat::TFlatButtonState;
-using Flat::TRadioButtonLayout;
-using Flat::TAlignment;
-using Flat::AdvColorDirection;

@@ -50,7 +50,7 @@ void TFlatPanel::setParentColor(bool on)
         update();
 }
 
-void TFlatPanel::setAlignment(TAlignment alignment)
+void TFlatPanel::setAlignment(Flat::TAlignment alignment)
 {
     if (m_alignment == alignment)
         return;

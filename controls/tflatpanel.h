@@ -31,8 +31,8 @@ public:
     void setColor(const QColor &color);
     bool parentColor() const { return m_colors.parentColor(); }
     void setParentColor(bool on);
-    TAlignment alignment() const { return m_alignment; }
-    void setAlignment(TAlignment alignment);
+    Flat::TAlignment alignment() const { return m_alignment; }
+    void setAlignment(Flat::TAlignment alignment);
     QString caption() const { return m_caption; }
     void setCaption(const QString &caption);
     // Kept for the stored layouts that set it; docking has no effect here.
@@ -52,7 +52,7 @@ private:
     bool m_transparent = false;
     // Only the face colour and its link to the parent; the frame has its own two.
     FlatColorScheme m_colors{FlatColorScheme::Edits, FlatColors::Focus};
-    TAlignment m_alignment = Flat::taCenter;
+    Flat::TAlignment m_alignment = Flat::taCenter;
     QString m_caption;
     bool m_useDockManager = false;
 };

@@ -67,7 +67,7 @@ void TFlatRadioButton::setTabStop(bool on)
     setFocusPolicy(on ? Qt::StrongFocus : Qt::NoFocus);
 }
 
-void TFlatRadioButton::setLayout(TRadioButtonLayout layout)
+void TFlatRadioButton::setLayout(Flat::TRadioButtonLayout layout)
 {
     if (m_layout == layout)
         return;

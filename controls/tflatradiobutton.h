@@ -26,8 +26,8 @@ public:
     void setChecked(bool checked);
     int groupIndex() const { return m_groupIndex; }
     void setGroupIndex(int index) { m_groupIndex = index; }
-    TRadioButtonLayout layout() const { return m_layout; }
-    void setLayout(TRadioButtonLayout layout);
+    Flat::TRadioButtonLayout layout() const { return m_layout; }
+    void setLayout(Flat::TRadioButtonLayout layout);
     QColor colorDot() const { return m_colorDot; }
     void setColorDot(const QColor &color);
     bool isTransparent() const { return m_transparent; }
@@ -83,7 +83,7 @@ private:
 
     bool m_checked = false;
     int m_groupIndex = 0;
-    TRadioButtonLayout m_layout = Flat::radioLeft;
+    Flat::TRadioButtonLayout m_layout = Flat::radioLeft;
     QColor m_colorDot = FlatColors::Dot;
     bool m_transparent = false;
     bool m_hasFocus = false;

@@ -19,11 +19,13 @@ public:
     // The 42 lines of the help text, as the memo holds them.
     static QStringList HelpLines();
 
-    TFlatMemo *Memo1 = nullptr;
-    TFlatButton *BitBtn1 = nullptr;
-
 private slots:
     void FormShow(QObject *sender) override;
+
+private:
+    // Components, in the order they are created; tests find them by object name.
+    TFlatMemo *Memo1 = nullptr;
+    TFlatButton *BitBtn1 = nullptr;
 };
 
 

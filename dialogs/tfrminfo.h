@@ -25,13 +25,6 @@ public:
     // With the maker's addresses.
     TfrmInfo(QWidget *owner, platform::DesktopShell &shell);
 
-    QLabel *Image1 = nullptr;
-    QLabel *lURL = nullptr;
-    QLabel *lMail = nullptr;
-    QFrame *Bevel1 = nullptr;
-    QLabel *Label1 = nullptr;
-    TFlatButton *BitBtn1 = nullptr;
-
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -45,6 +38,14 @@ private:
     QString m_webHost;
     QString m_mail;
     QObject *m_pressed = nullptr;
+
+    // Components, in the order they are created; tests find them by object name.
+    QLabel *Image1 = nullptr;
+    QLabel *lURL = nullptr;
+    QLabel *lMail = nullptr;
+    QFrame *Bevel1 = nullptr;
+    QLabel *Label1 = nullptr;
+    TFlatButton *BitBtn1 = nullptr;
 };
 
 

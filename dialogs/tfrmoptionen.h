@@ -27,18 +27,6 @@ public:
     TfrmOptionen(QWidget *owner, TWavSound &wavSound, const SettingsLocation &settingsLocation,
                  TAlarmSettings &alarmSettings);
 
-    QGroupBox *gpAlartmton = nullptr;
-    TFlatRadioButton *rbkeinTon = nullptr;
-    TFlatRadioButton *rbSpeaker = nullptr;
-    TFlatRadioButton *rbSoundKarte = nullptr;
-    QLabel *Label1 = nullptr;
-    TFlatEdit *edSoundFile = nullptr;
-    TFlatButton *btnSuchen = nullptr;
-    TFlatButton *btnTest = nullptr;
-    TFlatButton *btnOk = nullptr;
-    TFlatButton *btnAbort = nullptr;
-    QFileDialog *OpenDialog1 = nullptr;
-
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -71,6 +59,19 @@ private:
     };
     std::optional<FocusSave> m_focusSaveForOk;
     bool m_focusGoesToOk = false;
+
+    // Components, in the order they are created; tests find them by object name.
+    QGroupBox *gpAlartmton = nullptr;
+    TFlatRadioButton *rbkeinTon = nullptr;
+    TFlatRadioButton *rbSpeaker = nullptr;
+    TFlatRadioButton *rbSoundKarte = nullptr;
+    QLabel *Label1 = nullptr;
+    TFlatEdit *edSoundFile = nullptr;
+    TFlatButton *btnSuchen = nullptr;
+    TFlatButton *btnTest = nullptr;
+    TFlatButton *btnOk = nullptr;
+    TFlatButton *btnAbort = nullptr;
+    QFileDialog *OpenDialog1 = nullptr;
 };
 
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/waveoutput.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -17,17 +19,15 @@ class AudioBackend
 public:
     virtual ~AudioBackend() = default;
 
-    // What became of the latest playWave(); Idle after stopWave().
-    enum class WaveState { Idle, Starting, Playing, Failed };
-
     // Starts the file in the background, once or looping. Whether it plays
     // (a sound file, a device, a server that answers) is found out on the
     // module's thread and read through waveState().
     virtual void playWave(const QString &path, bool loop) = 0;
     virtual void stopWave() = 0;
-    // Starting turns into Failed when the stream has not started within a
-    // second; a stream that fails or stalls later is Failed too.
-    virtual WaveState waveState() = 0;
+    // What became of the latest playWave(); Idle after stopWave(). Starting
+    // turns into Failed when the stream has not started within a second; a
+    // stream that fails or stalls later is Failed too.
+    virtual WaveOutput::State waveState() = 0;
 
     // Tones are placed on the tone stream's own time line, counted in
     // milliseconds from the first step of a sound, so they sound end to end

@@ -12,12 +12,18 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <limits>
 #include <memory>
 
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
+#include <time.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -70,6 +76,216 @@ bool isOwnPeer(int socketFd)
 }
 
 const QString NoAnswer = u"Der laufende Wecker antwortet nicht."_s;
+
+// The clock both ends of a connection share: a start's deadline means the
+// same moment to the clock.
+qint64 monotonicNSecs()
+{
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+// What a start sends: its arguments, its launcher's token and, since the clock
+// must not act once the start has given up, its deadline. The list is written
+// and read by hand: QDataStream would make room for as many entries as a
+// list's count claims before reading one.
+QByteArray encodeRequest(const SingleInstance::Request &request, qint64 deadlineNSecs)
+{
+    QByteArray payload;
+    QDataStream stream(&payload, QIODevice::WriteOnly);
+    stream << quint32(request.arguments.size());
+    for (const QString &argument : request.arguments)
+        stream << argument;
+    stream << request.token.startupId << request.token.activationToken << deadlineNSecs;
+    return payload;
+}
+
+// False for a request that cannot be read. A start of an older version sends
+// the arguments alone, or no deadline.
+bool decodeRequest(const QByteArray &payload, SingleInstance::Request &request,
+                   std::optional<qint64> &deadlineNSecs)
+{
+    QDataStream stream(payload);
+    quint32 count = 0;
+    stream >> count;
+    // Every entry takes at least the four bytes of its length.
+    if (stream.status() != QDataStream::Ok || count > quint32(payload.size() / 4))
+        return false;
+    for (quint32 i = 0; i < count; ++i) {
+        QString argument;
+        stream >> argument;
+        if (stream.status() != QDataStream::Ok)
+            return false;
+        request.arguments << argument;
+    }
+    if (!stream.atEnd())
+        stream >> request.token.startupId >> request.token.activationToken;
+    if (stream.status() == QDataStream::Ok && !stream.atEnd()) {
+        qint64 deadline = 0;
+        stream >> deadline;
+        deadlineNSecs = deadline;
+    }
+    return stream.status() == QDataStream::Ok;
+}
+
+std::optional<SingleInstance::Reply> decodeReply(const QByteArray &payload)
+{
+    SingleInstance::Reply reply;
+    QDataStream stream(payload);
+    stream >> reply.exitCode >> reply.error;
+    if (stream.status() != QDataStream::Ok)
+        return std::nullopt;
+    // The status becomes the start's exit status.
+    if (reply.exitCode < 0 || reply.exitCode > 2)
+        reply.exitCode = 1;
+    reply.error = printable(reply.error);
+    return reply;
+}
+
+// Whether the start at the other end has shut its socket or gone.
+bool peerHasGone(int fd)
+{
+    pollfd p{fd, POLLRDHUP, 0};
+    return ::poll(&p, 1, 0) != 0 && (p.revents & (POLLRDHUP | POLLHUP | POLLERR | POLLNVAL));
+}
+
+bool startWaits(int fd, const std::optional<qint64> &deadlineNSecs)
+{
+    return fd >= 0 && !(deadlineNSecs && monotonicNSecs() >= *deadlineNSecs) && !peerHasGone(fd);
+}
+
+// Tells the start that its request is carried out. A start that gives up
+// shuts its socket first and then reads what is there: the kernel puts this
+// empty frame into that socket either before the shut-down, and the start
+// then reports success, or not at all, and then nothing may be done.
+bool commitRequest(int fd, const std::optional<qint64> &deadlineNSecs)
+{
+    if (!startWaits(fd, deadlineNSecs))
+        return false;
+    // An older start knows no such frame.
+    if (!deadlineNSecs)
+        return true;
+    const QByteArray committed = frame({});
+    return ::send(fd, committed.constData(), size_t(committed.size()), MSG_NOSIGNAL | MSG_DONTWAIT)
+        == committed.size();
+}
+
+enum class Reach { Connected, NoListener, Busy };
+
+struct Connection
+{
+    int fd = -1;
+    Reach reach = Reach::NoListener;
+};
+
+// Connects to the socket. A clock whose queue is full keeps the connection
+// waiting for room, at most until the deadline: then it is busy, which tells
+// it from a socket nobody listens on any more.
+Connection connectTo(const QString &path, const QDeadlineTimer &deadline)
+{
+    const QByteArray name = QFile::encodeName(path);
+    sockaddr_un address{};
+    if (size_t(name.size()) >= sizeof address.sun_path)
+        return {};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
+    while (true) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (fd < 0)
+            return {};
+        const qint64 wait = deadline.isForever() ? 0 : std::max<qint64>(1, deadline.remainingTime());
+        const timeval timeout{time_t(wait / 1000), suseconds_t(wait % 1000 * 1000)};
+        ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
+        if (::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0) {
+            ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+            return {fd, Reach::Connected};
+        }
+        const int error = errno;
+        ::close(fd);
+        if (error == EINTR && !deadline.hasExpired())
+            continue;
+        if (error == EAGAIN || error == EINTR)
+            return {-1, Reach::Busy};
+        return {};
+    }
+}
+
+// A socket this user bound: what a start finds busy there is this user's clock.
+bool isOwnSocket(const QString &path)
+{
+    struct stat info = {};
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0 && S_ISSOCK(info.st_mode)
+        && info.st_uid == ::geteuid();
+}
+
+// Hands the request over on a connected socket and waits for the answer
+// until the deadline.
+SingleInstance::Reply forward(int fd, const SingleInstance::Request &request, const QDeadlineTimer &deadline)
+{
+    using Reply = SingleInstance::Reply;
+    const qint64 deadlineNSecs = deadline.isForever() ? std::numeric_limits<qint64>::max()
+                                                      : monotonicNSecs() + deadline.remainingTimeNSecs();
+    const QByteArray data = frame(encodeRequest(request, deadlineNSecs));
+    qsizetype sent = 0;
+    QByteArray buffer;
+    bool committed = false;
+    bool broken = false;
+    // An empty frame says the request is carried out; the next is the answer.
+    const auto answer = [&buffer, &committed, &broken]() -> std::optional<Reply> {
+        while (const auto payload = takeFrame(buffer, broken)) {
+            if (payload->isEmpty()) {
+                committed = true;
+                continue;
+            }
+            if (const auto reply = decodeReply(*payload))
+                return reply;
+            broken = true;
+            break;
+        }
+        return std::nullopt;
+    };
+    const auto readAvailable = [fd, &buffer] {
+        char chunk[4096];
+        while (true) {
+            const ssize_t n = ::read(fd, chunk, sizeof chunk);
+            if (n > 0) {
+                buffer.append(chunk, n);
+                continue;
+            }
+            // False at the end of the stream or on an error.
+            return n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR);
+        }
+    };
+
+    while (!broken && !deadline.hasExpired()) {
+        pollfd p{fd, short(POLLIN | (sent < data.size() ? POLLOUT : 0)), 0};
+        const int ready = ::poll(&p, 1, deadline.isForever() ? -1 : int(std::min<qint64>(deadline.remainingTime(), 60000)));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready < 0)
+            break;
+        if (sent < data.size() && (p.revents & POLLOUT)) {
+            const ssize_t n = ::send(fd, data.constData() + sent, size_t(data.size() - sent), MSG_NOSIGNAL);
+            if (n > 0)
+                sent += n;
+            else if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
+                break;
+        }
+        const bool open = readAvailable();
+        if (const auto reply = answer())
+            return *reply;
+        if (!open)
+            break;
+    }
+    // Giving up. Once the socket is shut, the clock can no longer say it
+    // carries the request out; what it said before is still there to read.
+    ::shutdown(fd, SHUT_RDWR);
+    readAvailable();
+    if (const auto reply = answer())
+        return *reply;
+    return committed ? Reply{} : Reply{1, NoAnswer};
+}
 
 } // namespace
 
@@ -179,22 +395,30 @@ std::optional<SingleInstance::Reply> SingleInstance::forwardOrListen(const Reque
         return std::nullopt;
     }
     const QString &path = m_location.path;
+    const QDeadlineTimer deadline(timeoutMSecs);
     // Two programs started at once must not both find no server and both
-    // listen; QLockFile also clears the lock of a killed program.
+    // listen; QLockFile also clears the lock of a killed program. A start
+    // stopped while it holds the lock gets part of the time only, so that the
+    // clock can still be reached.
     QLockFile lock(path + u".lock"_s);
     lock.setStaleLockTime(0);
-    const bool locked = lock.tryLock(timeoutMSecs);
+    const bool locked = lock.tryLock(timeoutMSecs / 3);
 
-    QLocalSocket socket;
-    socket.connectToServer(path);
-    if (socket.waitForConnected(1000)) {
-        if (isOwnPeer(int(socket.socketDescriptor()))) {
+    const Connection connection = connectTo(path, deadline);
+    if (connection.reach == Reach::Connected) {
+        if (isOwnPeer(connection.fd)) {
             if (locked)
                 lock.unlock();
-            return forward(socket, request, timeoutMSecs);
+            const Reply reply = forward(connection.fd, request, deadline);
+            ::close(connection.fd);
+            return reply;
         }
         // Not this user's clock: it gets nothing, and its socket goes.
-        socket.abort();
+        ::close(connection.fd);
+    } else if (connection.reach == Reach::Busy && isOwnSocket(path)) {
+        // The clock listens but takes no one in: replacing its socket would
+        // leave it running unreachable beside a second one.
+        return Reply{1, NoAnswer};
     }
     if (!locked) {
         m_problem = u"Die Sperre %1.lock bleibt belegt."_s.arg(path);
@@ -226,40 +450,6 @@ bool SingleInstance::listen()
     m_notifier->setEnabled(false);
     connect(m_notifier, &QSocketNotifier::activated, this, &SingleInstance::acceptConnections);
     return true;
-}
-
-std::optional<SingleInstance::Reply> SingleInstance::forward(QLocalSocket &socket, const Request &request,
-                                                             int timeoutMSecs)
-{
-    const QDeadlineTimer deadline(timeoutMSecs);
-    QByteArray payload;
-    {
-        QDataStream stream(&payload, QIODevice::WriteOnly);
-        stream << request.arguments << request.token.startupId << request.token.activationToken;
-    }
-    socket.write(frame(payload));
-    if (!socket.waitForBytesWritten(int(deadline.remainingTime())))
-        return Reply{1, NoAnswer};
-    QByteArray buffer;
-    bool tooBig = false;
-    while (true) {
-        if (const auto reply = takeFrame(buffer, tooBig)) {
-            Reply result;
-            QDataStream stream(*reply);
-            stream >> result.first >> result.second;
-            if (stream.status() != QDataStream::Ok)
-                break;
-            // The status becomes this process's exit status.
-            if (result.first < 0 || result.first > 2)
-                result.first = 1;
-            result.second = printable(result.second);
-            return result;
-        }
-        if (tooBig || deadline.hasExpired() || !socket.waitForReadyRead(int(deadline.remainingTime())))
-            break;
-        buffer += socket.readAll();
-    }
-    return Reply{1, NoAnswer};
 }
 
 void SingleInstance::setHandler(Handler handler)
@@ -335,24 +525,37 @@ void SingleInstance::serve(QLocalSocket *socket)
         }
         timeout->stop();
         Request request;
-        QDataStream stream(*payload);
-        stream >> request.arguments;
-        // A start of an older version sends the arguments alone.
-        if (stream.status() == QDataStream::Ok && !stream.atEnd())
-            stream >> request.token.startupId >> request.token.activationToken;
+        std::optional<qint64> deadline;
         Reply reply{2, u"Unlesbare Befehlszeile."_s};
-        if (stream.status() == QDataStream::Ok && m_handler) {
+        if (decodeRequest(*payload, request, deadline) && m_handler) {
+            // A start that has given up has reported failure: its request is
+            // not carried out, however long it waited here.
+            if (!startWaits(int(socket->socketDescriptor()), deadline)) {
+                finish();
+                return;
+            }
             request.token = request.token.checked();
+            auto committed = std::make_shared<std::optional<bool>>();
+            request.commit = [alive = QPointer<QLocalSocket>(socket), deadline, committed] {
+                if (!*committed)
+                    *committed = alive && commitRequest(int(alive->socketDescriptor()), deadline);
+                return **committed;
+            };
             // The handler may run a nested loop; the socket may go meanwhile.
             QPointer<QLocalSocket> alive(socket);
             reply = m_handler(request);
             if (!alive)
                 return;
+            // Nothing to tell a start that has gone.
+            if (*committed && !**committed) {
+                finish();
+                return;
+            }
         }
         QByteArray answer;
         {
             QDataStream stream(&answer, QIODevice::WriteOnly);
-            stream << reply.first << reply.second;
+            stream << reply.exitCode << reply.error;
         }
         socket->write(frame(answer));
         socket->flush();

@@ -8,7 +8,6 @@
 
 #include <functional>
 #include <optional>
-#include <utility>
 
 class QLocalSocket;
 class QSocketNotifier;
@@ -24,12 +23,22 @@ class SingleInstance : public QObject
     Q_OBJECT
 
 public:
-    using Reply = std::pair<int, QString>; // exit status, German reason
+    // The running clock's answer to a later start, which ends with it.
+    struct Reply
+    {
+        int exitCode = 0;
+        QString error; // German reason of a failure, printed by the later start
+    };
     // What a later start hands over: its options and its launcher's token.
     struct Request
     {
         QStringList arguments;
         StartupToken token;
+        // On the clock's side: called right before the request changes
+        // anything. False when the start has given up or gone (it has reported
+        // failure, and nothing may change); true when it now learns that the
+        // request is carried out, even should it give up before the answer.
+        std::function<bool()> commit = {};
     };
     using Handler = std::function<Reply(const Request &request)>;
 
@@ -60,6 +69,8 @@ public:
     // none runs, starts listening (clearing a socket a killed program left
     // behind) and returns nothing. Also returns nothing when the socket cannot
     // be made (problem() then says why): the program then runs on its own.
+    // A running program that does not answer within the time is reported as
+    // such (exit status 1), and it will not carry the request out later.
     std::optional<Reply> forwardOrListen(const Request &request, int timeoutMSecs = 15000);
 
     bool isListening() const;
@@ -81,7 +92,6 @@ private:
     void acceptConnections();
     void serve(QLocalSocket *socket);
     void connectionEnded();
-    std::optional<Reply> forward(QLocalSocket &socket, const Request &request, int timeoutMSecs);
 
     Location m_location;
     QString m_problem;

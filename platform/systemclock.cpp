@@ -13,6 +13,7 @@ class LocalSystemClock final : public SystemClock
 public:
     int msecsSinceMidnight() const override { return int(read() % MSecsPerDay); }
     long long localMSecs() const override { return read(); }
+    bool runsInRealTime() const override { return true; }
 
 private:
     static constexpr long long MSecsPerDay = 86'400'000LL;

@@ -11,8 +11,8 @@
 
 namespace platform {
 
-TimeChangeWatcher::TimeChangeWatcher(QObject *parent)
-    : QObject(parent)
+SystemTimeChangeWatcher::SystemTimeChangeWatcher(QObject *parent)
+    : TimeChangeWatcher(parent)
 {
     m_fd = ::timerfd_create(CLOCK_REALTIME, TFD_NONBLOCK | TFD_CLOEXEC);
     if (m_fd < 0)
@@ -23,17 +23,17 @@ TimeChangeWatcher::TimeChangeWatcher(QObject *parent)
         return;
     }
     m_notifier = new QSocketNotifier(m_fd, QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, &TimeChangeWatcher::readable);
+    connect(m_notifier, &QSocketNotifier::activated, this, &SystemTimeChangeWatcher::readable);
 }
 
-TimeChangeWatcher::~TimeChangeWatcher()
+SystemTimeChangeWatcher::~SystemTimeChangeWatcher()
 {
     delete m_notifier;
     if (m_fd >= 0)
         ::close(m_fd);
 }
 
-bool TimeChangeWatcher::arm()
+bool SystemTimeChangeWatcher::arm()
 {
     // An absolute expiry a century ahead, so in practice only a clock change
     // wakes the fd (a fixed date would one day lie in the past and fire at once).
@@ -44,7 +44,7 @@ bool TimeChangeWatcher::arm()
     return ::timerfd_settime(m_fd, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &spec, nullptr) == 0;
 }
 
-void TimeChangeWatcher::readable()
+void SystemTimeChangeWatcher::readable()
 {
     std::uint64_t expirations = 0;
     const ssize_t n = ::read(m_fd, &expirations, sizeof expirations);

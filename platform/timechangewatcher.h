@@ -7,21 +7,33 @@ class QSocketNotifier;
 namespace platform {
 
 // Tells when the system's wall clock has been set (not when it merely runs on).
-// On Linux a timerfd armed far in the future with TFD_TIMER_CANCEL_ON_SET is
-// cancelled by every clock change; where that is not available, it stays quiet
-// and the clock sees a changed time at its next tick.
+// Behind an interface so that tests set the clock.
 class TimeChangeWatcher : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit TimeChangeWatcher(QObject *parent = nullptr);
-    ~TimeChangeWatcher() override;
+    using QObject::QObject;
 
-    bool active() const { return m_fd >= 0; }
+    // Whether a set clock is noticed at all.
+    virtual bool active() const = 0;
 
 signals:
     void timeChanged();
+};
+
+// The real one. On Linux a timerfd armed far in the future with
+// TFD_TIMER_CANCEL_ON_SET is cancelled by every clock change; where that is
+// not available, it stays quiet and a clock sees a changed time at its next tick.
+class SystemTimeChangeWatcher final : public TimeChangeWatcher
+{
+    Q_OBJECT
+
+public:
+    explicit SystemTimeChangeWatcher(QObject *parent = nullptr);
+    ~SystemTimeChangeWatcher() override;
+
+    bool active() const override { return m_fd >= 0; }
 
 private:
     bool arm();

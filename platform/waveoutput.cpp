@@ -49,13 +49,7 @@ public:
             return State::Failed;
         if (!m_backend)
             return State::Idle;
-        switch (m_backend->waveState()) {
-        case AudioBackend::WaveState::Idle: return State::Idle;
-        case AudioBackend::WaveState::Starting: return State::Starting;
-        case AudioBackend::WaveState::Playing: return State::Playing;
-        case AudioBackend::WaveState::Failed: return State::Failed;
-        }
-        return State::Failed;
+        return m_backend->waveState();
     }
 
 private:

@@ -41,13 +41,17 @@ struct Line
 {
     QString content; // without the line end
     QString eol;     // "\r\n", "\n", "\r", or empty for a last line without one
+    // The content's bytes as read, kept while the line is not written: bytes
+    // that are no text in the file's encoding survive a save of other lines.
+    std::optional<QByteArray> raw;
 };
 
 // The file split into lines, with what is needed to put it back together
-// byte for byte: every encoding used here decodes and encodes without loss.
+// byte for byte.
 struct Document
 {
     Encoding encoding = Encoding::Utf8;
+    Encoding readEncoding = Encoding::Utf8; // the encoding `raw` is in
     bool bom = false;
     QByteArray tail; // an odd last byte of a UTF-16 file
     QList<Line> lines;
@@ -61,64 +65,73 @@ struct Document
         return u"\n"_s;
     }
 
-    QString text() const
+    QByteArray encode(const QString &text) const
     {
-        QString all;
-        for (const Line &line : lines)
-            all += line.content + line.eol;
-        return all;
+        switch (encoding) {
+        case Encoding::Utf8:
+            return text.toUtf8();
+        case Encoding::Cp1252:
+            // apply() has made the file UTF-8 if any text did not fit.
+            return toCp1252(text).value_or(QByteArray());
+        case Encoding::Utf16LE:
+        case Encoding::Utf16BE:
+            break;
+        }
+        const bool le = encoding == Encoding::Utf16LE;
+        QByteArray bytes;
+        bytes.reserve(2 * text.size());
+        for (const QChar ch : text) {
+            const char lo = char(ch.unicode() & 0xFF), hi = char(ch.unicode() >> 8);
+            bytes.append(le ? lo : hi);
+            bytes.append(le ? hi : lo);
+        }
+        return bytes;
     }
 
     QByteArray toBytes() const
     {
-        const QString all = text();
         QByteArray bytes;
-        switch (encoding) {
-        case Encoding::Utf8:
-            bytes = (bom ? Utf8Bom : QByteArray()) + all.toUtf8();
-            break;
-        case Encoding::Cp1252:
-            bytes = toCp1252(all).value_or(QByteArray());
-            break;
-        case Encoding::Utf16LE:
-        case Encoding::Utf16BE: {
-            const bool le = encoding == Encoding::Utf16LE;
-            bytes.reserve(2 * (all.size() + 1) + tail.size());
-            auto put = [&bytes, le](char16_t u) {
-                const char lo = char(u & 0xFF), hi = char(u >> 8);
-                bytes.append(le ? lo : hi);
-                bytes.append(le ? hi : lo);
-            };
-            put(0xFEFF);
-            for (const QChar ch : all)
-                put(ch.unicode());
+        if (encoding == Encoding::Utf16LE || encoding == Encoding::Utf16BE)
+            bytes = encode(u"\uFEFF"_s);
+        else if (encoding == Encoding::Utf8 && bom)
+            bytes = Utf8Bom;
+        for (const Line &line : lines) {
+            bytes += line.raw && encoding == readEncoding ? *line.raw : encode(line.content);
+            bytes += encode(line.eol);
+        }
+        if (encoding == Encoding::Utf16LE || encoding == Encoding::Utf16BE)
             bytes += tail;
-            break;
-        }
-        }
         return bytes;
     }
 };
 
-QList<Line> splitLines(const QString &text)
+// Where each line starts, how long it is, and how long its line end.
+struct LineSpan
 {
-    QList<Line> lines;
+    qsizetype start;
+    qsizetype length;
+    qsizetype eolLength;
+};
+
+// CR, LF and CRLF end a line; in UTF-8 and Windows-1252 these bytes are never
+// part of another character, so bytes split as the text does.
+template<typename Text>
+QList<LineSpan> lineSpans(const Text &text)
+{
+    QList<LineSpan> spans;
     qsizetype start = 0;
     const qsizetype size = text.size();
     while (start < size) {
         qsizetype end = start;
         while (end < size && text[end] != u'\n' && text[end] != u'\r')
             ++end;
-        Line line{text.mid(start, end - start), QString()};
-        if (end < size) {
-            const qsizetype eolLength = (text[end] == u'\r' && end + 1 < size && text[end + 1] == u'\n') ? 2 : 1;
-            line.eol = text.mid(end, eolLength);
-            end += eolLength;
-        }
-        lines.append(line);
-        start = end;
+        qsizetype eolLength = 0;
+        if (end < size)
+            eolLength = (text[end] == u'\r' && end + 1 < size && text[end + 1] == u'\n') ? 2 : 1;
+        spans.append({start, end - start, eolLength});
+        start = end + eolLength;
     }
-    return lines;
+    return spans;
 }
 
 // Cuts a text read only in part after its last line end: a line cut in the
@@ -132,13 +145,13 @@ qsizetype wholeLinesLength(const QByteArray &bytes)
 Document parse(QByteArray bytes, bool cut)
 {
     Document doc;
-    QString text;
     if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+        // UTF-16 decodes and encodes without loss, lone surrogates included.
         doc.encoding = bytes.startsWith("\xFF\xFE") ? Encoding::Utf16LE : Encoding::Utf16BE;
         doc.bom = true;
         const bool le = doc.encoding == Encoding::Utf16LE;
         const qsizetype units = (bytes.size() - 2) / 2;
-        text.resize(units);
+        QString text(units, Qt::Uninitialized);
         for (qsizetype i = 0; i < units; ++i) {
             const auto a = static_cast<unsigned char>(bytes[2 + 2 * i]);
             const auto b = static_cast<unsigned char>(bytes[3 + 2 * i]);
@@ -150,6 +163,8 @@ Document parse(QByteArray bytes, bool cut)
         } else {
             doc.tail = bytes.mid(2 + 2 * units);
         }
+        for (const LineSpan &span : lineSpans(text))
+            doc.lines.append({text.mid(span.start, span.length), text.mid(span.start + span.length, span.eolLength), {}});
     } else {
         if (bytes.startsWith(Utf8Bom)) {
             doc.bom = true;
@@ -158,9 +173,13 @@ Document parse(QByteArray bytes, bool cut)
         if (cut)
             bytes.truncate(wholeLinesLength(bytes));
         doc.encoding = (doc.bom || isValidUtf8(bytes)) ? Encoding::Utf8 : Encoding::Cp1252;
-        text = doc.encoding == Encoding::Utf8 ? QString::fromUtf8(bytes) : fromCp1252(bytes);
+        for (const LineSpan &span : lineSpans(bytes)) {
+            const QByteArray raw = bytes.mid(span.start, span.length);
+            doc.lines.append({doc.encoding == Encoding::Utf8 ? QString::fromUtf8(raw) : fromCp1252(raw),
+                              QString::fromLatin1(bytes.mid(span.start + span.length, span.eolLength)), raw});
+        }
     }
-    doc.lines = splitLines(text);
+    doc.readEncoding = doc.encoding;
     return doc;
 }
 
@@ -271,18 +290,19 @@ void apply(Document &doc, const SettingsFile::Entry &entry)
     const Location loc = locate(doc, entry.section, entry.key);
     if (loc.keyLine >= 0) {
         // Keep the key as written and the blanks after "=".
-        QString &content = doc.lines[loc.keyLine].content;
-        qsizetype start = content.indexOf(u'=') + 1;
-        while (start < content.size() && (content[start] == u' ' || content[start] == u'\t'))
+        Line &line = doc.lines[loc.keyLine];
+        qsizetype start = line.content.indexOf(u'=') + 1;
+        while (start < line.content.size() && (line.content[start] == u' ' || line.content[start] == u'\t'))
             ++start;
-        content = content.left(start) + stored;
+        line.content = line.content.left(start) + stored;
+        line.raw.reset();
         return;
     }
     const QString eol = doc.lineEnd();
     QList<Line> added;
     if (loc.sectionLine < 0)
-        added.append({u'[' + entry.section + u']', eol});
-    added.append({entry.key + u'=' + stored, eol});
+        added.append({u'[' + entry.section + u']', eol, {}});
+    added.append({entry.key + u'=' + stored, eol, {}});
     const qsizetype after = loc.sectionLine >= 0 ? loc.lastEntryLine : doc.lines.size() - 1;
     if (after >= 0 && doc.lines[after].eol.isEmpty())
         doc.lines[after].eol = eol;
@@ -333,10 +353,12 @@ QString SettingsFile::readString(const QString &section, const QString &key,
 {
     // The start reads nine keys: the file is parsed once while it stays the same.
     const platform::FileBytes file = platform::readRegularFile(m_path, MaxFileSize, m_parsed ? &m_parsed->info : nullptr);
-    if (file.status == platform::FileStatus::Ok || file.status == platform::FileStatus::TooBig)
-        m_parsed = std::make_shared<const Parsed>(Parsed{file.info, parse(file.bytes, file.status == platform::FileStatus::TooBig)});
-    else if (file.status != platform::FileStatus::Unchanged)
+    const bool read = file.status == platform::FileStatus::Ok || file.status == platform::FileStatus::TooBig;
+    // Asked again for an unchanged file: what may be read depends on its folder too.
+    if ((!read && file.status != platform::FileStatus::Unchanged) || (m_readCheck && !m_readCheck(file.info)))
         m_parsed.reset();
+    else if (read)
+        m_parsed = std::make_shared<const Parsed>(Parsed{file.info, parse(file.bytes, file.status == platform::FileStatus::TooBig)});
     QString value = defaultValue;
     if (m_parsed) {
         const Location loc = locate(m_parsed->doc, section, key);

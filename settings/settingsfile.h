@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 // A write to the settings file failed; the message names the file's full path.
@@ -67,6 +68,11 @@ public:
     };
     void setWriteCalls(WriteCalls calls) { m_calls = std::move(calls); }
 
+    // Whether the file, as opened (its status given), may be read at all; one
+    // that may not reads as missing. Without a check every file is read.
+    using ReadCheck = std::function<bool(const struct stat &opened)>;
+    void setReadCheck(ReadCheck check) { m_readCheck = std::move(check); }
+
     static constexpr int MaxValueLength = 2047;
     // Only this much of a file is read, so that a huge file cannot stall the
     // start; values past it count as missing, and such a file is not rewritten.
@@ -81,5 +87,6 @@ private:
     QString m_path;
     mutable std::shared_ptr<const Parsed> m_parsed; // the last read, while the file is unchanged
     WriteCalls m_calls;
+    ReadCheck m_readCheck;
 };
 

@@ -43,10 +43,19 @@ bool othersMayWrite(const struct stat &folder)
     return (folder.st_mode & S_IWOTH) || ((folder.st_mode & S_IWGRP) && !privateGroup(folder.st_gid));
 }
 
+// Whether no one else could have put or changed what lies at a name in the
+// folder: the folder is open to no one else, or it is sticky, which keeps
+// others from replacing a file, and the name is a file of the user's own.
+bool onlyTheUserCouldPut(const struct stat &folder, const struct stat *entry)
+{
+    if (!othersMayWrite(folder))
+        return true;
+    return (folder.st_mode & S_ISVTX) && entry && S_ISREG(entry->st_mode) && entry->st_uid == ::geteuid();
+}
+
 // Whether the settings beside the program are this user's to write: the user
 // may write the folder and the file, no one else could have put the file or a
-// link there (a sticky folder protects only a file of the user's own), and a
-// link is the user's own.
+// link there, and a link is the user's own.
 bool ownSettingsBeside(const QString &folder, const QString &file)
 {
     struct stat folderInfo = {};
@@ -56,10 +65,25 @@ bool ownSettingsBeside(const QString &folder, const QString &file)
     const bool exists = ::lstat(QFile::encodeName(file).constData(), &fileInfo) == 0;
     if (exists && (!userMayWrite(file) || (S_ISLNK(fileInfo.st_mode) && fileInfo.st_uid != ::geteuid())))
         return false;
-    if (!othersMayWrite(folderInfo))
-        return true;
-    return (folderInfo.st_mode & S_ISVTX) && exists && S_ISREG(fileInfo.st_mode)
-        && fileInfo.st_uid == ::geteuid();
+    return onlyTheUserCouldPut(folderInfo, exists ? &fileInfo : nullptr);
+}
+
+// Whether a settings file, as opened, may be read: by the rule that decides
+// where the program writes, so that another user's file planted beside the
+// program sets nothing. A link, though, may be the administrator's.
+bool mayRead(const QString &path, const struct stat &opened)
+{
+    struct stat folder = {};
+    struct stat entry = {};
+    if (::stat(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), &folder) != 0
+        || ::lstat(QFile::encodeName(path).constData(), &entry) != 0)
+        return false;
+    if (S_ISLNK(entry.st_mode) && entry.st_uid != ::geteuid() && entry.st_uid != 0)
+        return false;
+    if (!onlyTheUserCouldPut(folder, &entry))
+        return false;
+    // What was opened is what was looked at, not a file put there meanwhile.
+    return !S_ISREG(entry.st_mode) || (entry.st_dev == opened.st_dev && entry.st_ino == opened.st_ino);
 }
 
 // Reads a key from the user's file, falling back to the shared one.
@@ -69,6 +93,9 @@ public:
     explicit LayeredReader(const SettingsLocation &location)
         : m_file(location.file), m_defaults(location.defaults)
     {
+        for (SettingsFile *file : {&m_file, &m_defaults}) {
+            file->setReadCheck([path = file->path()](const struct stat &opened) { return mayRead(path, opened); });
+        }
     }
 
     QString string(const QString &section, const QString &key, const QString &defaultValue) const

@@ -14,7 +14,7 @@ constexpr qint64 BlockFrames = 4096;
 
 } // namespace
 
-WaveStream::WaveStream(const QString &path, bool loop) : m_loop(loop)
+WaveFile::WaveFile(const QString &path, bool loop) : m_loop(loop)
 {
     SF_INFO info{};
     m_file = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
@@ -34,13 +34,13 @@ WaveStream::WaveStream(const QString &path, bool loop) : m_loop(loop)
     m_outChannels = m_channels;
 }
 
-WaveStream::~WaveStream()
+WaveFile::~WaveFile()
 {
     if (m_file)
         sf_close(m_file);
 }
 
-void WaveStream::setOutput(int rate, int channels)
+void WaveFile::setOutput(int rate, int channels)
 {
     if (rate > 0)
         m_outRate = rate;
@@ -50,7 +50,7 @@ void WaveStream::setOutput(int rate, int channels)
 
 // Keeps the last frame (interpolation needs it) and appends the next block;
 // at the end of a looping file it goes on from the start.
-bool WaveStream::fill()
+bool WaveFile::fill()
 {
     if (m_ended)
         return false;
@@ -72,7 +72,7 @@ bool WaveStream::fill()
     return true;
 }
 
-qint64 WaveStream::read(float *out, qint64 frames)
+qint64 WaveFile::read(float *out, qint64 frames)
 {
     if (!m_file)
         return 0;

@@ -12,13 +12,13 @@ namespace platform {
 // knows: PCM, float, µ-law, A-law, IMA and MS ADPCM, ...), handed out as
 // interleaved float frames in -1..1 at a chosen rate and channel count, so a
 // long file costs a few blocks of memory, never its decoded size.
-class WaveStream
+class WaveFile
 {
 public:
-    WaveStream(const QString &path, bool loop);
-    ~WaveStream();
-    WaveStream(const WaveStream &) = delete;
-    WaveStream &operator=(const WaveStream &) = delete;
+    WaveFile(const QString &path, bool loop);
+    ~WaveFile();
+    WaveFile(const WaveFile &) = delete;
+    WaveFile &operator=(const WaveFile &) = delete;
 
     // False when the file is missing, damaged, empty or not a sound file.
     bool isOpen() const { return m_file != nullptr; }

@@ -36,6 +36,8 @@ private slots:
     void forwardedCommandLine();
     void launcherTokenReachesTheWindowBeforeItComesForward_data();
     void launcherTokenReachesTheWindowBeforeItComesForward();
+    void handOverOfAStartThatGaveUpChangesNothing_data();
+    void handOverOfAStartThatGaveUpChangesNothing();
 
 private:
     QString time() const
@@ -312,7 +314,7 @@ void tst_CommandLine::forwardedCommandLine()
     QFETCH(QString, error);
     QFETCH(QString, alarm);
     QFETCH(QString, message);
-    const ForwardReply reply = answerForwarded(m_main, arguments);
+    const platform::SingleInstance::Reply reply = answerForwarded(m_main, {arguments, {}, {}});
     QCOMPARE(reply.exitCode, exitCode);
     QCOMPARE(reply.error, error);
     QCOMPARE(time(), alarm);
@@ -338,12 +340,39 @@ void tst_CommandLine::launcherTokenReachesTheWindowBeforeItComesForward()
     QFETCH(QStringList, calls);
     QStringList log;
     m_activation.log = &log;
-    const ForwardReply reply = answerForwarded(m_main, {u"--aus"_s}, token);
+    const platform::SingleInstance::Reply reply = answerForwarded(m_main, {{u"--aus"_s}, token, {}});
     m_activation.log = nullptr;
     QCOMPARE(reply.exitCode, 0);
     QCOMPARE(log, calls);
     if (!token.isEmpty())
         QCOMPARE(m_activation.startupTokens, QList<platform::StartupToken>{token});
+}
+
+void tst_CommandLine::handOverOfAStartThatGaveUpChangesNothing_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("--um and --meldung") << QStringList{u"--um=6:00"_s, u"--meldung=Los"_s};
+    QTest::newRow("--aus") << QStringList{u"--aus"_s};
+    QTest::newRow("empty: not even to the front") << QStringList{};
+}
+
+void tst_CommandLine::handOverOfAStartThatGaveUpChangesNothing()
+{
+    // The start reported "antwortet nicht" and ended: it must have been right.
+    QFETCH(QStringList, arguments);
+    m_frm->armAt(7, 15, 0);
+    m_frm->setMessage(u"Vorher"_s);
+    int commits = 0;
+    const auto gaveUp = [&commits] {
+        ++commits;
+        return false;
+    };
+    answerForwarded(m_main, {arguments, {u"menu-1_TIME5"_s, {}}, gaveUp});
+    QCOMPARE(commits, 1);
+    QCOMPARE(time(), u"7:15:0 an"_s);
+    QCOMPARE(m_frm->alarmSettings().AlarmMeldung, u"Vorher"_s);
+    QCOMPARE(m_activation.foregroundCount, 0);
+    QCOMPARE(m_activation.startupTokens, QList<platform::StartupToken>{});
 }
 
 QTEST_MAIN(tst_CommandLine)

@@ -4,6 +4,7 @@
 #include "tests/fakes/fakedesktopshell.h"
 #include "tests/fakes/mainwindowfixture.h"
 #include "resources/logo.h"
+#include "tests/fakes/part.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -70,7 +71,7 @@ void tst_Logos::windowsDrawTheirLogoAtTheScreensPixels()
         QWidget *window;
         QLabel *image;
         QSize size;
-    } logos[] = {{&info, info.Image1, QSize(258, 100)},
+    } logos[] = {{&info, part<QLabel>(info, u"Image1"_s), QSize(258, 100)},
                  {&splash, splash.Image1, QSize(258, 100)},
                  {&main, main.findChild<QLabel *>(u"Image1"_s), QSize(177, 217)}};
     for (const auto &logo : logos) {

@@ -11,6 +11,7 @@
 #include "base/maker.h"
 #include "settings/settingsfile.h"
 #include "tests/fakes/mainwindowfixture.h"
+#include "tests/fakes/part.h"
 
 #include <QLabel>
 #include <QMenu>
@@ -63,7 +64,7 @@ void tst_MenuCommands::whenOpen(std::function<void(W &)> check)
         poll->stop();
         poll->deleteLater();
         check(*window);
-        window->BitBtn1->click();
+        part<TFlatButton>(*window, u"BitBtn1"_s)->click();
     });
     poll->start();
 }
@@ -77,7 +78,7 @@ void tst_MenuCommands::infoFromTheKeyboard()
         QCOMPARE(info.size(), QSize(368, 187));
         QCOMPARE(info.parentWidget(), m_frm.get());
         QVERIFY(info.isModal());
-        QTest::mouseClick(info.lMail, Qt::LeftButton, {}, QPoint(2, 2));
+        QTest::mouseClick(part<QLabel>(info, u"lMail"_s), Qt::LeftButton, {}, QPoint(2, 2));
         QVERIFY(info.isVisible());
     });
     QTest::keyClick(m_frm.get(), Qt::Key_H, Qt::AltModifier);
@@ -97,7 +98,7 @@ void tst_MenuCommands::helpFromTheKeyboard()
         QCOMPARE(help.size(), QSize(358, 332));
         QCOMPARE(help.parentWidget(), m_frm.get());
         QVERIFY(help.isModal());
-        QCOMPARE(help.Memo1->lines(), TfrmHilfe::HelpLines());
+        QCOMPARE(part<TFlatMemo>(help, u"Memo1"_s)->lines(), TfrmHilfe::HelpLines());
     });
     QTest::keyClick(m_frm.get(), Qt::Key_H, Qt::AltModifier);
     QTRY_VERIFY(control<QMenu>(u"mnuHilfe"_s)->isVisible());
@@ -126,9 +127,9 @@ void tst_MenuCommands::optionsChangeTheFileAndTheNextAlarm()
         QCOMPARE(options.windowTitle(), u"Brenvik Timer"_s);
         QCOMPARE(options.size(), QSize(289, 223));
         QCOMPARE(options.parentWidget(), m_frm.get());
-        QCOMPARE(options.edSoundFile->text(), u"törö.wav"_s);
-        QTest::mouseClick(options.rbSoundKarte, Qt::LeftButton, {}, QPoint(5, 8));
-        options.edSoundFile->setText(wave);
+        QCOMPARE(part<TFlatEdit>(options, u"edSoundFile"_s)->text(), u"törö.wav"_s);
+        QTest::mouseClick(part<TFlatRadioButton>(options, u"rbSoundKarte"_s), Qt::LeftButton, {}, QPoint(5, 8));
+        part<TFlatEdit>(options, u"edSoundFile"_s)->setText(wave);
         QTest::keyClick(&options, Qt::Key_O, Qt::AltModifier);
     });
     poll->start();

@@ -88,6 +88,7 @@ private slots:
     void deliveryOrder_data();
     void deliveryOrder();
     void deliveryReplacesAnEmptyMessageForGood();
+    void lateDeliverySaysWhenItWasDue();
     void deliveryGoesOnWhenSoundOrForegroundFail();
     void deliveryKeepsAnAlarmArmedWhileTheMessageIsOpen_data();
     void deliveryKeepsAnAlarmArmedWhileTheMessageIsOpen();
@@ -234,12 +235,11 @@ void tst_TfrmMain::windowLookMenuAndTabOrder()
 void tst_TfrmMain::centredOnTheScreenByItsFrame()
 {
     m_frm->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_frm.get()));
-    const QRect frame = m_frm->frameGeometry();
-    QVERIFY(frame.height() > m_frm->height()); // the test platform draws a frame
-    const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    QCOMPARE(frame.topLeft(), QPoint((screen.width() - frame.width()) / 2,
-                                     (screen.height() - frame.height()) / 2));
+    QCOMPARE(m_windowManager.centredOn, QList<QRect>{QGuiApplication::primaryScreen()->geometry()});
+    // Restored from the task bar, it stays where the user left it.
+    m_frm->hide();
+    m_frm->show();
+    QCOMPARE(m_windowManager.centredOn.size(), 1);
 }
 
 void tst_TfrmMain::loadsDefaultsWithoutAFile()
@@ -449,7 +449,7 @@ void tst_TfrmMain::closeGuard()
     else if (how == u"close box"_s)
         m_frm->windowHandle()->close(); // what the close box and Alt+F4 ask for
     else
-        icon.menu()->findChild<QAction *>(u"mnuEnde"_s)->trigger();
+        icon.menu()->actions().last()->trigger();
     QCOMPARE(m_frm->isVisible(), !closed);
     if (armed) {
         QCOMPARE(m_dialogs.questions.size(), 1);
@@ -552,6 +552,8 @@ void tst_TfrmMain::taskbarTitle()
     QTRY_VERIFY(m_frm->isMinimized());
     menuItem(u"mnu5"_s).trigger();
     QCOMPARE(m_frm->windowTitle(), u"Alarm: AKTIV"_s);
+    // Task bars that show the icon name keep the state, too.
+    QCOMPARE(m_windowManager.iconNames.last(), u"Alarm: AKTIV"_s);
     deliverAlarm(); // restores the window
     QCOMPARE(m_frm->windowTitle(), u"Brenvik Timer"_s);
     m_frm->showMinimized();
@@ -599,7 +601,7 @@ void tst_TfrmMain::relativeAlarm()
     QFETCH(AlarmTime, expected);
     m_frm->show();
     m_clock.setMSecs(nowMsecs);
-    QAction *action = control<QMenu>(u"mnuAlarm"_s)->findChild<QAction *>(item);
+    QAction *action = control<QAction>(item);
     if (!action) {
         m_dialogs.queryAnswers = {item};
         action = &menuItem(u"mnuWeitere"_s);
@@ -730,6 +732,23 @@ void tst_TfrmMain::deliveryReplacesAnEmptyMessageForGood()
     QCOMPARE(settings().AlarmMeldung, u"Alarmzeit erreicht!"_s);
     deliverAlarm();
     QCOMPARE(m_dialogs.messages.value(1).text, u"Alarmzeit erreicht!"_s);
+}
+
+void tst_TfrmMain::lateDeliverySaysWhenItWasDue()
+{
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    m_frm->show();
+    m_frm->setMessage(u"Zeit!"_s);
+    m_clock.set(10, 0, 0, 0);
+    arm(10, 0, 5);
+    // The machine slept through the alarm's minute.
+    m_clock.set(10, 30, 0, 0);
+    rxClock().ClockTick(&rxClock());
+    QCOMPARE(m_dialogs.messages.size(), 1);
+    QCOMPARE(m_dialogs.messages[0].text, u"Zeit!\n(fällig um 10:00:05)"_s);
+    QCOMPARE(m_activation.attentionTexts, QStringList{u"Zeit!\n(fällig um 10:00:05)"_s});
+    QCOMPARE(settings().AlarmMeldung, u"Zeit!"_s); // what is stored stays the user's
+    verifyArmed(false);
 }
 
 void tst_TfrmMain::deliveryGoesOnWhenSoundOrForegroundFail()

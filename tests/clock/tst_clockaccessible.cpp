@@ -2,6 +2,7 @@
 #include "clock/trxclock.h"
 #include "fakes/fakescreenreader.h"
 #include "fakes/fakesystemclock.h"
+#include "fakes/faketimechangewatcher.h"
 
 #include <QAccessible>
 #include <QLabel>
@@ -41,6 +42,7 @@ private:
     }
 
     FakeSystemClock m_time;
+    FakeTimeChangeWatcher m_timeChanges;
     std::unique_ptr<QWidget> m_window;
     TRxClock *m_clock = nullptr;
 };
@@ -57,7 +59,7 @@ void tst_ClockAccessible::init()
     m_time.set(9, 5, 7);
     m_window = std::make_unique<QWidget>();
     m_window->resize(200, 60);
-    m_clock = new TRxClock(m_window.get(), m_time);
+    m_clock = new TRxClock(m_window.get(), m_time, m_timeChanges);
     m_clock->ticker()->setEnabled(false);
     m_clock->setGeometry(10, 10, 137, 25);
     m_clock->setBevelInner(TRxClock::bvNone);

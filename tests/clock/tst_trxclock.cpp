@@ -1,5 +1,6 @@
 #include "clock/trxclock.h"
 #include "tests/fakes/fakesystemclock.h"
+#include "tests/fakes/faketimechangewatcher.h"
 #include "tests/fakes/handover.h"
 #include "platform/application.h"
 #include "base/errors.h"
@@ -12,6 +13,7 @@
 #include <QTest>
 #include <QThread>
 
+#include <chrono>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -40,12 +42,13 @@ QFont tahoma20()
 struct Fixture
 {
     FakeSystemClock time;
+    FakeTimeChangeWatcher timeChanges;
     std::unique_ptr<TRxClock> clock;
 
     explicit Fixture(int msecs, bool mainWindowLook = true)
         : time(msecs)
     {
-        clock = std::make_unique<TRxClock>(nullptr, time);
+        clock = std::make_unique<TRxClock>(nullptr, time, timeChanges);
         clock->ticker()->setEnabled(false);
         if (mainWindowLook) {
             clock->resize(137, 25);
@@ -94,6 +97,8 @@ private slots:
     void invalidAlarmPart_data();
     void invalidAlarmPart();
     void systemTimeChangeEvaluatesAtOnce();
+    void quietUntilTheNextSecond_data();
+    void quietUntilTheNextSecond();
     void onGetTimeGivesTheTime();
     void onGetTimeShiftKeepsCountingDays_data();
     void onGetTimeShiftKeepsCountingDays();
@@ -135,7 +140,8 @@ void tst_TRxClock::cleanup()
 void tst_TRxClock::propertyDefaults()
 {
     FakeSystemClock time(ms(9, 5, 7));
-    TRxClock clock(nullptr, time);
+    FakeTimeChangeWatcher timeChanges;
+    TRxClock clock(nullptr, time, timeChanges);
     clock.ticker()->setEnabled(false);
     const QList<std::pair<const char *, QVariant>> defaults = {
         {"AlarmEnabled", false}, {"AlarmHour", 0}, {"AlarmMinute", 0}, {"AlarmSecond", 0},
@@ -313,18 +319,58 @@ void tst_TRxClock::systemTimeChangeEvaluatesAtOnce()
     f.clock->setAlarmHour(8);
     f.clock->setAlarmEnabled(true);
     f.time.setMSecs(ms(8, 0, 3));
-    f.clock->systemTimeChanged();
+    f.timeChanges.clockWasSet();
     QCOMPARE(alarms.count(), 1);
     QVERIFY(!f.clock->alarmLate());
-    QCOMPARE(f.clock->lateAlarmNote(), QString());
 
     // Set forward over the next day's alarm: delivered at once, late.
     f.tickAtLocal(onDay(1, ms(7, 59, 0)));
     f.time.setLocalMSecs(onDay(1, ms(9, 30, 0)));
-    f.clock->systemTimeChanged();
+    f.timeChanges.clockWasSet();
     QCOMPARE(alarms.count(), 2);
     QVERIFY(f.clock->alarmLate());
-    QCOMPARE(f.clock->lateAlarmNote(), u"\n(fällig um 08:00:00)"_s);
+    QCOMPARE(f.clock->alarmTime(), QTime(8, 0, 0)); // when it was due
+}
+
+// The ticks within one second of a clock running in real time change nothing:
+// the ticker sleeps through them.
+void tst_TRxClock::quietUntilTheNextSecond_data()
+{
+    QTest::addColumn<bool>("realTime");
+    QTest::addColumn<bool>("onGetTime");
+    QTest::addColumn<int>("now");
+    QTest::addColumn<int>("quietMSecs"); // -1: none
+    QTest::newRow("the rest of the second, less 2 ms") << true << false << ms(10, 0, 0, 300) << 698;
+    QTest::newRow("at the second's start") << true << false << ms(10, 0, 0, 0) << 998;
+    QTest::newRow("nothing left of it") << true << false << ms(10, 0, 0, 998) << 0;
+    QTest::newRow("the minute after midnight: every tick counts")
+        << true << false << ms(0, 0, 59, 300) << -1;
+    QTest::newRow("from 00:01 on") << true << false << ms(0, 1, 0, 300) << 698;
+    QTest::newRow("a clock that does not run on by itself") << false << false << ms(10, 0, 0, 300) << -1;
+    QTest::newRow("OnGetTime may move the time") << true << true << ms(10, 0, 0, 300) << -1;
+}
+
+void tst_TRxClock::quietUntilTheNextSecond()
+{
+    QFETCH(bool, realTime);
+    QFETCH(bool, onGetTime);
+    QFETCH(int, now);
+    QFETCH(int, quietMSecs);
+    Fixture f(now, false);
+    f.time.setRunsInRealTime(realTime);
+    if (onGetTime)
+        f.clock->OnGetTime = [](QObject *, TDateTime &) {};
+    const auto before = std::chrono::steady_clock::now();
+    f.clock->ClockTick(f.clock->ticker());
+    const auto after = std::chrono::steady_clock::now();
+    const auto until = f.clock->ticker()->quietUntil();
+    if (quietMSecs < 0) {
+        QVERIFY(until == std::chrono::steady_clock::time_point{});
+        return;
+    }
+    const std::chrono::milliseconds quiet(quietMSecs);
+    QVERIFY(until >= before + quiet);
+    QVERIFY(until <= after + quiet);
 }
 
 void tst_TRxClock::onGetTimeGivesTheTime()
@@ -727,7 +773,8 @@ void tst_TRxClock::alarmStateReadAfterPropertiesAreSet()
 void tst_TRxClock::realTickerFiresOnceOnUiThread()
 {
     FakeSystemClock time(ms(8, 0, 9, 500));
-    TRxClock clock(nullptr, time);
+    FakeTimeChangeWatcher timeChanges;
+    TRxClock clock(nullptr, time, timeChanges);
     clock.setAlarmHour(8);
     clock.setAlarmMinute(0);
     clock.setAlarmSecond(10);
@@ -749,7 +796,8 @@ void tst_TRxClock::realTickerFiresOnceOnUiThread()
 void tst_TRxClock::destroyedWhileTickInFlight()
 {
     FakeSystemClock time(ms(8, 0, 0));
-    auto *clock = new TRxClock(nullptr, time);
+    FakeTimeChangeWatcher timeChanges;
+    auto *clock = new TRxClock(nullptr, time, timeChanges);
     clock->ticker()->setInterval(20);
     int ticksSeen = 0;
     clock->OnGetTime = [&](QObject *, TDateTime &) { ++ticksSeen; };

@@ -3,6 +3,7 @@
 #include "platform/application.h"
 #include "platform/programending.h"
 #include "base/errors.h"
+#include "tests/fakes/faketimechangewatcher.h"
 #include "tests/fakes/handover.h"
 
 #include <QDeadlineTimer>
@@ -624,8 +625,9 @@ void tst_TRxTimer::idleClockHandsOverOncePerSecond()
     // (450 ms apart) would draw nothing, and the worker sleeps through them.
     QWidget window;
     TRxClock *clock = nullptr;
+    FakeTimeChangeWatcher timeChanges;
     // The real clock: only its seconds let the worker sleep through ticks.
-    const int tid = newWorker([&] { clock = new TRxClock(&window, platform::SystemClock::local()); });
+    const int tid = newWorker([&] { clock = new TRxClock(&window, platform::SystemClock::local(), timeChanges); });
     QVERIFY(tid != 0);
     clock->setGeometry(0, 0, 137, 25);
     window.show();

@@ -66,8 +66,8 @@ void tst_FlatDraw::advancedColor()
     QFETCH(int, direction);
     QFETCH(QColor, expected);
     const QColor fallback(1, 2, 3);
-    QCOMPARE(AdvancedColor(base, fallback, percentage, AdvColorDirection(direction)), expected);
-    QCOMPARE(AdvancedColor(base, fallback, 0, AdvColorDirection(direction)), fallback);
+    QCOMPARE(AdvancedColor(base, fallback, percentage, Flat::AdvColorDirection(direction)), expected);
+    QCOMPARE(AdvancedColor(base, fallback, 0, Flat::AdvColorDirection(direction)), fallback);
 }
 
 void tst_FlatDraw::scaledGlyphKeepsWholePixels_data()
@@ -160,7 +160,7 @@ void tst_FlatDraw::layout()
     QFont font(u"Tahoma"_s);
     font.setPixelSize(13);
     const GlyphCaptionLayout placed = LayoutGlyphAndCaption(
-        font, QRect(10, 20, 100, 40), offset, caption, TButtonLayout(layout), margin, spacing,
+        font, QRect(10, 20, 100, 40), offset, caption, Flat::TButtonLayout(layout), margin, spacing,
         glyph, numGlyphs);
     QCOMPARE(placed.glyphOrigin, glyphOrigin);
     QCOMPARE(placed.captionRect, captionRect);

@@ -545,7 +545,7 @@ void tst_TFlatButton::transparentModes()
     panel->setAutoFillBackground(true);
     FlatButtonBase *b = make(kind, panel);
     b->setColor(Qt::green);
-    b->setTransparentMode(TTransparentMode(mode));
+    b->setTransparentMode(Flat::TTransparentMode(mode));
     if (hovered)
         m_pointer->move(b, {5, 5});
     QCOMPARE(panel->grab().toImage().pixelColor(b->geometry().center()), face);

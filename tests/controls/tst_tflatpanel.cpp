@@ -74,7 +74,7 @@ void tst_TFlatPanel::captionAlignment()
     panel->resize(180, 41);
     panel->setCaption(u"FlatPanel1"_s);
     if (alignment != int(Flat::taCenter))
-        panel->setAlignment(TAlignment(alignment));
+        panel->setAlignment(Flat::TAlignment(alignment));
     const QImage image = panel->grab().toImage();
     int left = 1000, right = -1, top = 1000, bottom = -1;
     for (int y = 1; y < 40; ++y)

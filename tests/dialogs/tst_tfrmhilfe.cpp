@@ -3,6 +3,7 @@
 #include "controls/tflatbutton.h"
 #include "controls/tflatmemo.h"
 #include "base/maker.h"
+#include "tests/fakes/part.h"
 
 #include <QScrollBar>
 #include <QTest>
@@ -103,7 +104,7 @@ void tst_TfrmHilfe::linesLeftToUsKeepTheirRoles()
 void tst_TfrmHilfe::memoHoldsTheTextAndNothingElse()
 {
     TfrmHilfe help(nullptr);
-    QCOMPARE(help.Memo1->toPlainText().split(u'\n'), TfrmHilfe::HelpLines());
+    QCOMPARE(part<TFlatMemo>(help, u"Memo1"_s)->toPlainText().split(u'\n'), TfrmHilfe::HelpLines());
 }
 
 void tst_TfrmHilfe::windowAndControls()
@@ -112,18 +113,18 @@ void tst_TfrmHilfe::windowAndControls()
     QCOMPARE(help.size(), QSize(358, 332));
     QCOMPARE(help.palette().color(QPalette::Window), QColor(Qt::white));
     QCOMPARE(help.font().pixelSize(), 10);
-    QCOMPARE(help.Memo1->geometry(), QRect(7, 7, 345, 293));
-    QCOMPARE(help.Memo1->font().pixelSize(), 12);
-    QVERIFY(help.Memo1->isReadOnly());
-    QCOMPARE(help.Memo1->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
-    QCOMPARE(help.Memo1->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
-    QCOMPARE(help.Memo1->colorFlat(), FlatColors::btnFace());
-    QCOMPARE(help.BitBtn1->geometry(), QRect(149, 306, 61, 20));
-    QCOMPARE(help.BitBtn1->caption(), u"OK"_s);
-    QVERIFY(help.BitBtn1->isDefault());
-    QCOMPARE(help.BitBtn1->modalResult(), 1);
-    QCOMPARE(help.BitBtn1->layout(), Flat::blGlyphLeft);
-    QCOMPARE(help.BitBtn1->font().pixelSize(), 10);
+    QCOMPARE(part<TFlatMemo>(help, u"Memo1"_s)->geometry(), QRect(7, 7, 345, 293));
+    QCOMPARE(part<TFlatMemo>(help, u"Memo1"_s)->font().pixelSize(), 12);
+    QVERIFY(part<TFlatMemo>(help, u"Memo1"_s)->isReadOnly());
+    QCOMPARE(part<TFlatMemo>(help, u"Memo1"_s)->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    QCOMPARE(part<TFlatMemo>(help, u"Memo1"_s)->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    QCOMPARE(part<TFlatMemo>(help, u"Memo1"_s)->colorFlat(), FlatColors::btnFace());
+    QCOMPARE(part<TFlatButton>(help, u"BitBtn1"_s)->geometry(), QRect(149, 306, 61, 20));
+    QCOMPARE(part<TFlatButton>(help, u"BitBtn1"_s)->caption(), u"OK"_s);
+    QVERIFY(part<TFlatButton>(help, u"BitBtn1"_s)->isDefault());
+    QCOMPARE(part<TFlatButton>(help, u"BitBtn1"_s)->modalResult(), 1);
+    QCOMPARE(part<TFlatButton>(help, u"BitBtn1"_s)->layout(), Flat::blGlyphLeft);
+    QCOMPARE(part<TFlatButton>(help, u"BitBtn1"_s)->font().pixelSize(), 10);
 }
 
 void tst_TfrmHilfe::everyLineFitsTheMemo()
@@ -132,11 +133,11 @@ void tst_TfrmHilfe::everyLineFitsTheMemo()
     TfrmHilfe help(nullptr);
     help.show();
     QVERIFY(QTest::qWaitForWindowExposed(&help));
-    const QTextDocument *document = help.Memo1->document();
+    const QTextDocument *document = part<TFlatMemo>(help, u"Memo1"_s)->document();
     int number = 1;
     for (QTextBlock block = document->begin(); block.isValid(); block = block.next(), ++number)
         QVERIFY2(block.layout()->lineCount() <= 1, qPrintable(u"line %1: %2"_s.arg(number).arg(block.text())));
-    QCOMPARE(help.Memo1->horizontalScrollBar()->maximum(), 0);
+    QCOMPARE(part<TFlatMemo>(help, u"Memo1"_s)->horizontalScrollBar()->maximum(), 0);
 }
 
 void tst_TfrmHilfe::typingChangesNothingButSelectingWorks()
@@ -144,15 +145,15 @@ void tst_TfrmHilfe::typingChangesNothingButSelectingWorks()
     TfrmHilfe help(nullptr);
     help.show();
     QVERIFY(QTest::qWaitForWindowExposed(&help));
-    const QString before = help.Memo1->toPlainText();
-    help.Memo1->setFocus();
-    QTest::keyClicks(help.Memo1, u"xyz"_s);
-    QTest::keyClick(help.Memo1, Qt::Key_Backspace);
-    QTest::keyClick(help.Memo1, Qt::Key_Delete);
-    QTest::keyClick(help.Memo1, Qt::Key_Return);
-    QCOMPARE(help.Memo1->toPlainText(), before);
-    QTest::keyClick(help.Memo1, Qt::Key_A, Qt::ControlModifier);
-    QCOMPARE(help.Memo1->textCursor().selectedText().size(), before.size());
+    const QString before = part<TFlatMemo>(help, u"Memo1"_s)->toPlainText();
+    part<TFlatMemo>(help, u"Memo1"_s)->setFocus();
+    QTest::keyClicks(part<TFlatMemo>(help, u"Memo1"_s), u"xyz"_s);
+    QTest::keyClick(part<TFlatMemo>(help, u"Memo1"_s), Qt::Key_Backspace);
+    QTest::keyClick(part<TFlatMemo>(help, u"Memo1"_s), Qt::Key_Delete);
+    QTest::keyClick(part<TFlatMemo>(help, u"Memo1"_s), Qt::Key_Return);
+    QCOMPARE(part<TFlatMemo>(help, u"Memo1"_s)->toPlainText(), before);
+    QTest::keyClick(part<TFlatMemo>(help, u"Memo1"_s), Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(part<TFlatMemo>(help, u"Memo1"_s)->textCursor().selectedText().size(), before.size());
 }
 
 void tst_TfrmHilfe::keysThatCloseAndKeysThatDoNot()
@@ -161,12 +162,12 @@ void tst_TfrmHilfe::keysThatCloseAndKeysThatDoNot()
     int result = -1;
     bool openAfterEnterAndEscape = false;
     QTimer::singleShot(0, &help, [&] {
-        for (QWidget *target : {static_cast<QWidget *>(help.Memo1), static_cast<QWidget *>(help.BitBtn1)}) {
+        for (QWidget *target : {static_cast<QWidget *>(part<TFlatMemo>(help, u"Memo1"_s)), static_cast<QWidget *>(part<TFlatButton>(help, u"BitBtn1"_s))}) {
             QTest::keyClick(target, Qt::Key_Return);
             QTest::keyClick(target, Qt::Key_Escape);
         }
         openAfterEnterAndEscape = help.isVisible();
-        QTest::keyClick(help.BitBtn1, Qt::Key_Space);
+        QTest::keyClick(part<TFlatButton>(help, u"BitBtn1"_s), Qt::Key_Space);
     });
     result = help.exec();
     QVERIFY(openAfterEnterAndEscape);
@@ -178,11 +179,11 @@ void tst_TfrmHilfe::tabMovesBetweenMemoAndButton()
     TfrmHilfe help(nullptr);
     help.show();
     QVERIFY(QTest::qWaitForWindowActive(&help));
-    help.Memo1->setFocus(Qt::TabFocusReason);
-    QTest::keyClick(help.Memo1, Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget(), help.BitBtn1);
-    QTest::keyClick(help.BitBtn1, Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget(), help.Memo1);
+    part<TFlatMemo>(help, u"Memo1"_s)->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(part<TFlatMemo>(help, u"Memo1"_s), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), part<TFlatButton>(help, u"BitBtn1"_s));
+    QTest::keyClick(part<TFlatButton>(help, u"BitBtn1"_s), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), part<TFlatMemo>(help, u"Memo1"_s));
 }
 
 void tst_TfrmHilfe::openedTwiceSameTextAndTitle()
@@ -193,8 +194,8 @@ void tst_TfrmHilfe::openedTwiceSameTextAndTitle()
         QTimer::singleShot(0, &mainWindow, [&] {
             auto *help = mainWindow.findChild<TfrmHilfe *>(u"frmHilfe"_s);
             titles << help->windowTitle();
-            texts << help->Memo1->toPlainText();
-            help->BitBtn1->click();
+            texts << part<TFlatMemo>(*help, u"Memo1"_s)->toPlainText();
+            part<TFlatButton>(*help, u"BitBtn1"_s)->click();
         });
         OpenHilfe(&mainWindow, QSize(1024, 768));
         QTRY_VERIFY(!mainWindow.findChild<TfrmHilfe *>());

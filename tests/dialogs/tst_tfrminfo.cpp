@@ -4,6 +4,7 @@
 #include "controls/tflatbutton.h"
 #include "base/maker.h"
 #include "tests/fakes/fakedesktopshell.h"
+#include "tests/fakes/part.h"
 
 #include <QAccessible>
 #include <QFrame>
@@ -56,10 +57,10 @@ void tst_TfrmInfo::windowAndControls()
     QVERIFY(info.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     QVERIFY(!info.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
     QCOMPARE(info.font().pixelSize(), 13);
-    const QMap<QString, QWidget *> controls{{u"Image1"_s, info.Image1},
-                                           {u"Bevel1"_s, info.Bevel1},
-                                           {u"Label1"_s, info.Label1},
-                                           {u"BitBtn1"_s, info.BitBtn1}};
+    const QMap<QString, QWidget *> controls{{u"Image1"_s, part<QLabel>(info, u"Image1"_s)},
+                                           {u"Bevel1"_s, part<QFrame>(info, u"Bevel1"_s)},
+                                           {u"Label1"_s, part<QLabel>(info, u"Label1"_s)},
+                                           {u"BitBtn1"_s, part<TFlatButton>(info, u"BitBtn1"_s)}};
     QCOMPARE(controls.value(name)->geometry(), geometry);
 }
 
@@ -70,21 +71,21 @@ void tst_TfrmInfo::showSetsTitleAndLinks()
     QVERIFY(info.windowTitle() != u"Brenvik Timer"_s);
     info.show();
     QCOMPARE(info.windowTitle(), u"Brenvik Timer"_s);
-    QCOMPARE(info.lURL->text(), u"www.brenvik.example"_s);
-    QCOMPARE(info.lMail->text(), u"info@brenvik.example"_s);
-    QCOMPARE(info.lURL->pos(), QPoint(57, 112));
-    QCOMPARE(info.lURL->height(), 16);
-    QCOMPARE(info.lURL->width(), info.lURL->fontMetrics().horizontalAdvance(info.lURL->text()));
-    QCOMPARE(info.lURL->palette().color(QPalette::WindowText), QColor(Qt::blue));
-    QVERIFY(info.lURL->font().underline());
-    QCOMPARE(info.lMail->palette().color(QPalette::WindowText), QColor(Qt::blue));
-    QCOMPARE(info.BitBtn1->caption(), u"OK"_s);
-    QCOMPARE(info.BitBtn1->modalResult(), 1);
-    QVERIFY(!info.BitBtn1->isDefault());
-    const QStringList notice = info.Label1->text().split(u'\n');
+    QCOMPARE(part<QLabel>(info, u"lURL"_s)->text(), u"www.brenvik.example"_s);
+    QCOMPARE(part<QLabel>(info, u"lMail"_s)->text(), u"info@brenvik.example"_s);
+    QCOMPARE(part<QLabel>(info, u"lURL"_s)->pos(), QPoint(57, 112));
+    QCOMPARE(part<QLabel>(info, u"lURL"_s)->height(), 16);
+    QCOMPARE(part<QLabel>(info, u"lURL"_s)->width(), part<QLabel>(info, u"lURL"_s)->fontMetrics().horizontalAdvance(part<QLabel>(info, u"lURL"_s)->text()));
+    QCOMPARE(part<QLabel>(info, u"lURL"_s)->palette().color(QPalette::WindowText), QColor(Qt::blue));
+    QVERIFY(part<QLabel>(info, u"lURL"_s)->font().underline());
+    QCOMPARE(part<QLabel>(info, u"lMail"_s)->palette().color(QPalette::WindowText), QColor(Qt::blue));
+    QCOMPARE(part<TFlatButton>(info, u"BitBtn1"_s)->caption(), u"OK"_s);
+    QCOMPARE(part<TFlatButton>(info, u"BitBtn1"_s)->modalResult(), 1);
+    QVERIFY(!part<TFlatButton>(info, u"BitBtn1"_s)->isDefault());
+    const QStringList notice = part<QLabel>(info, u"Label1"_s)->text().split(u'\n');
     QCOMPARE(notice.size(), 2);
     for (const QString &line : notice)
-        QVERIFY2(info.Label1->fontMetrics().horizontalAdvance(line) <= 131, qPrintable(line));
+        QVERIFY2(part<QLabel>(info, u"Label1"_s)->fontMetrics().horizontalAdvance(line) <= 131, qPrintable(line));
 }
 
 void tst_TfrmInfo::mailLabelGrowsToTheLeft_data()
@@ -101,11 +102,11 @@ void tst_TfrmInfo::mailLabelGrowsToTheLeft()
     FakeDesktopShell shell;
     TfrmInfo info(nullptr, shell, Maker::WebText, mail);
     info.show();
-    const QRect label = info.lMail->geometry();
+    const QRect label = part<QLabel>(info, u"lMail"_s)->geometry();
     QCOMPARE(label.x() + label.width(), 314);
-    QCOMPARE(label.width(), info.lMail->fontMetrics().horizontalAdvance(mail));
+    QCOMPARE(label.width(), part<QLabel>(info, u"lMail"_s)->fontMetrics().horizontalAdvance(mail));
     QCOMPARE(label.y(), 112);
-    QVERIFY(info.lMail->alignment().testFlag(Qt::AlignRight));
+    QVERIFY(part<QLabel>(info, u"lMail"_s)->alignment().testFlag(Qt::AlignRight));
 }
 
 namespace {
@@ -138,11 +139,11 @@ void tst_TfrmInfo::linksShareOneLine()
     TfrmInfo info(nullptr, shell);
     info.show();
     QVERIFY(QTest::qWaitForWindowExposed(&info));
-    QCOMPARE(info.lURL->geometry(), QRect(QPoint(57, 112), info.lURL->size()));
-    QCOMPARE(info.lMail->geometry().topRight(), QPoint(313, 112));
-    QCOMPARE(info.lMail->height(), 16);
+    QCOMPARE(part<QLabel>(info, u"lURL"_s)->geometry(), QRect(QPoint(57, 112), part<QLabel>(info, u"lURL"_s)->size()));
+    QCOMPARE(part<QLabel>(info, u"lMail"_s)->geometry().topRight(), QPoint(313, 112));
+    QCOMPARE(part<QLabel>(info, u"lMail"_s)->height(), 16);
     // Both fit beside each other on the one line.
-    QVERIFY(info.lURL->geometry().right() < info.lMail->geometry().left());
+    QVERIFY(part<QLabel>(info, u"lURL"_s)->geometry().right() < part<QLabel>(info, u"lMail"_s)->geometry().left());
 
     QImage shot = info.grab().toImage();
     shot.setDevicePixelRatio(1);
@@ -150,8 +151,8 @@ void tst_TfrmInfo::linksShareOneLine()
     const auto scaled = [ratio](const QRect &r) {
         return QRect((QPointF(r.topLeft()) * ratio).toPoint(), (QSizeF(r.size()) * ratio).toSize());
     };
-    const QPair<int, int> url = inkRows(shot, scaled(info.lURL->geometry()));
-    const QPair<int, int> mail = inkRows(shot, scaled(info.lMail->geometry()));
+    const QPair<int, int> url = inkRows(shot, scaled(part<QLabel>(info, u"lURL"_s)->geometry()));
+    const QPair<int, int> mail = inkRows(shot, scaled(part<QLabel>(info, u"lMail"_s)->geometry()));
     QVERIFY(url.first >= 0);
     QVERIFY(mail.first >= 0);
     // Same text top and same underline.
@@ -216,8 +217,8 @@ void tst_TfrmInfo::noRequestWithoutAClick()
     TfrmInfo info(nullptr, shell);
     info.show();
     QVERIFY(QTest::qWaitForWindowExposed(&info));
-    QTest::mousePress(info.lURL, Qt::MouseButton(button), {}, QPoint(3, 3));
-    QTest::mouseRelease(info.lURL, Qt::MouseButton(button), {}, releaseAt);
+    QTest::mousePress(part<QLabel>(info, u"lURL"_s), Qt::MouseButton(button), {}, QPoint(3, 3));
+    QTest::mouseRelease(part<QLabel>(info, u"lURL"_s), Qt::MouseButton(button), {}, releaseAt);
     QVERIFY(shell.opened.isEmpty());
 }
 
@@ -227,10 +228,10 @@ void tst_TfrmInfo::onlyTheButtonTakesTheFocus()
     TfrmInfo info(nullptr, shell);
     const QList<QWidget *> children = info.findChildren<QWidget *>();
     for (QWidget *child : children) {
-        if (child != info.BitBtn1)
+        if (child != part<TFlatButton>(info, u"BitBtn1"_s))
             QVERIFY2(child->focusPolicy() == Qt::NoFocus, qPrintable(child->objectName()));
     }
-    QVERIFY(info.BitBtn1->focusPolicy() & Qt::TabFocus);
+    QVERIFY(part<TFlatButton>(info, u"BitBtn1"_s)->focusPolicy() & Qt::TabFocus);
 }
 
 void tst_TfrmInfo::keysThatCloseAndKeysThatDoNot()
@@ -240,11 +241,11 @@ void tst_TfrmInfo::keysThatCloseAndKeysThatDoNot()
     int result = -1;
     bool openAfterEnterAndEscape = false;
     QTimer::singleShot(0, &info, [&] {
-        info.BitBtn1->setFocus();
-        QTest::keyClick(info.BitBtn1, Qt::Key_Return);
-        QTest::keyClick(info.BitBtn1, Qt::Key_Escape);
+        part<TFlatButton>(info, u"BitBtn1"_s)->setFocus();
+        QTest::keyClick(part<TFlatButton>(info, u"BitBtn1"_s), Qt::Key_Return);
+        QTest::keyClick(part<TFlatButton>(info, u"BitBtn1"_s), Qt::Key_Escape);
         openAfterEnterAndEscape = info.isVisible();
-        QTest::keyClick(info.BitBtn1, Qt::Key_Space);
+        QTest::keyClick(part<TFlatButton>(info, u"BitBtn1"_s), Qt::Key_Space);
     });
     result = info.exec();
     QVERIFY(openAfterEnterAndEscape);
@@ -278,7 +279,7 @@ void tst_TfrmInfo::openedPlacedAndReleased()
         seenAt = info->pos();
         seenTitle = info->windowTitle();
         seenOwner = info->parentWidget();
-        info->BitBtn1->click();
+        part<TFlatButton>(*info, u"BitBtn1"_s)->click();
     });
     OpenInfo(&mainWindow, QSize(1024, 768), shell);
     QCOMPARE(seenAt, infoAt);

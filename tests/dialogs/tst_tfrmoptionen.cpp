@@ -9,6 +9,7 @@
 #include "settings/settingsfile.h"
 #include "sound/twavsound.h"
 #include "tests/fakes/fakewaveoutput.h"
+#include "tests/fakes/part.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -214,19 +215,19 @@ void tst_TfrmOptionen::showFollowsTheFlagsInTheirOrder()
     dialog.show();
 
     QCOMPARE(dialog.windowTitle(), u"Brenvik Timer"_s);
-    QCOMPARE(dialog.edSoundFile->text(), u"/klang/wecker.wav"_s);
-    for (TFlatRadioButton *radio : {dialog.rbkeinTon, dialog.rbSpeaker, dialog.rbSoundKarte}) {
+    QCOMPARE(part<TFlatEdit>(dialog, u"edSoundFile"_s)->text(), u"/klang/wecker.wav"_s);
+    for (TFlatRadioButton *radio : {part<TFlatRadioButton>(dialog, u"rbkeinTon"_s), part<TFlatRadioButton>(dialog, u"rbSpeaker"_s), part<TFlatRadioButton>(dialog, u"rbSoundKarte"_s)}) {
         QCOMPARE(radio->isChecked(), radio->objectName() == checked);
         QCOMPARE(radio->tabStop(), radio->objectName() == checked);
     }
-    QCOMPARE(dialog.edSoundFile->isEnabled(), fileControls);
-    QCOMPARE(dialog.btnSuchen->isEnabled(), fileControls);
-    QCOMPARE(dialog.btnTest->isEnabled(), fileControls);
-    QVERIFY(dialog.btnOk->isEnabled());
+    QCOMPARE(part<TFlatEdit>(dialog, u"edSoundFile"_s)->isEnabled(), fileControls);
+    QCOMPARE(part<TFlatButton>(dialog, u"btnSuchen"_s)->isEnabled(), fileControls);
+    QCOMPARE(part<TFlatButton>(dialog, u"btnTest"_s)->isEnabled(), fileControls);
+    QVERIFY(part<TFlatButton>(dialog, u"btnOk"_s)->isEnabled());
     QCOMPARE(contents(), "<missing>"_ba);
 
     // OK saves what is shown: at most one mode, all three false when none is checked.
-    dialog.btnOk->click();
+    part<TFlatButton>(dialog, u"btnOk"_s)->click();
     const SettingsFile file(iniPath());
     QCOMPARE(file.readString(u"Sound"_s, u"File"_s, {}), u"/klang/wecker.wav"_s);
     QCOMPARE(file.readString(u"Sound"_s, u"Ohne"_s, {}), checked == u"rbkeinTon"_s ? u"1"_s : u"0"_s);
@@ -261,11 +262,11 @@ void tst_TfrmOptionen::radioButtonsSwitchTheFileControls()
     auto *target = dialog.findChild<TFlatRadioButton *>(to);
     QTest::mouseClick(target, Qt::LeftButton, {}, QPoint(5, 8));
     QVERIFY(target->isChecked());
-    QCOMPARE(dialog.edSoundFile->isEnabled(), fileControls);
-    QCOMPARE(dialog.btnSuchen->isEnabled(), fileControls);
-    QCOMPARE(dialog.btnTest->isEnabled(), fileControls);
+    QCOMPARE(part<TFlatEdit>(dialog, u"edSoundFile"_s)->isEnabled(), fileControls);
+    QCOMPARE(part<TFlatButton>(dialog, u"btnSuchen"_s)->isEnabled(), fileControls);
+    QCOMPARE(part<TFlatButton>(dialog, u"btnTest"_s)->isEnabled(), fileControls);
     int checkedCount = 0;
-    for (TFlatRadioButton *radio : {dialog.rbkeinTon, dialog.rbSpeaker, dialog.rbSoundKarte})
+    for (TFlatRadioButton *radio : {part<TFlatRadioButton>(dialog, u"rbkeinTon"_s), part<TFlatRadioButton>(dialog, u"rbSpeaker"_s), part<TFlatRadioButton>(dialog, u"rbSoundKarte"_s)})
         checkedCount += radio->isChecked();
     QCOMPARE(checkedCount, 1);
 }
@@ -324,9 +325,9 @@ void tst_TfrmOptionen::okWritesTheFourKeysAndKeepsTheRest()
     TfrmOptionen dialog(nullptr, *m_wavSound, m_location, m_record);
     int result = -1;
     QTimer::singleShot(0, &dialog, [&] {
-        QTest::mouseClick(dialog.rbSoundKarte, Qt::LeftButton, {}, QPoint(5, 8));
-        dialog.edSoundFile->setText(u"/home/anna/Klänge/hahn.wav"_s);
-        QTest::mouseClick(dialog.btnOk, Qt::LeftButton);
+        QTest::mouseClick(part<TFlatRadioButton>(dialog, u"rbSoundKarte"_s), Qt::LeftButton, {}, QPoint(5, 8));
+        part<TFlatEdit>(dialog, u"edSoundFile"_s)->setText(u"/home/anna/Klänge/hahn.wav"_s);
+        QTest::mouseClick(part<TFlatButton>(dialog, u"btnOk"_s), Qt::LeftButton);
     });
     result = dialog.exec();
     QCOMPARE(result, 1);
@@ -348,17 +349,17 @@ void tst_TfrmOptionen::okCopiesIntoTheRecordForTheNextShowing()
     {
         TfrmOptionen first(nullptr, *m_wavSound, m_location, m_record);
         QTimer::singleShot(0, &first, [&] {
-            QTest::mouseClick(first.rbSoundKarte, Qt::LeftButton, {}, QPoint(5, 8));
-            first.edSoundFile->setText(u"gong.wav"_s);
-            first.btnOk->click();
+            QTest::mouseClick(part<TFlatRadioButton>(first, u"rbSoundKarte"_s), Qt::LeftButton, {}, QPoint(5, 8));
+            part<TFlatEdit>(first, u"edSoundFile"_s)->setText(u"gong.wav"_s);
+            part<TFlatButton>(first, u"btnOk"_s)->click();
         });
         first.exec();
     }
     TfrmOptionen second(nullptr, *m_wavSound, m_location, m_record);
     second.show();
-    QCOMPARE(second.edSoundFile->text(), u"gong.wav"_s);
-    QVERIFY(second.rbSoundKarte->isChecked());
-    QVERIFY(second.edSoundFile->isEnabled());
+    QCOMPARE(part<TFlatEdit>(second, u"edSoundFile"_s)->text(), u"gong.wav"_s);
+    QVERIFY(part<TFlatRadioButton>(second, u"rbSoundKarte"_s)->isChecked());
+    QVERIFY(part<TFlatEdit>(second, u"edSoundFile"_s)->isEnabled());
 }
 
 void tst_TfrmOptionen::abbrechenWritesNothing_data()
@@ -380,14 +381,14 @@ void tst_TfrmOptionen::abbrechenWritesNothing()
     showActive(dialog);
     if (focus == u"rbSpeaker"_s) {
         // The focus goes to "über &PC Speaker", never to "über &Soundkarte".
-        QTest::mouseClick(dialog.rbSpeaker, Qt::LeftButton, {}, QPoint(5, 8));
-        dialog.rbSoundKarte->setChecked(true);
+        QTest::mouseClick(part<TFlatRadioButton>(dialog, u"rbSpeaker"_s), Qt::LeftButton, {}, QPoint(5, 8));
+        part<TFlatRadioButton>(dialog, u"rbSoundKarte"_s)->setChecked(true);
     } else {
         // The focus on "über &Soundkarte" leaves it only with the window.
-        QTest::mouseClick(dialog.rbSoundKarte, Qt::LeftButton, {}, QPoint(5, 8));
-        QCOMPARE(QApplication::focusWidget(), dialog.rbSoundKarte);
+        QTest::mouseClick(part<TFlatRadioButton>(dialog, u"rbSoundKarte"_s), Qt::LeftButton, {}, QPoint(5, 8));
+        QCOMPARE(QApplication::focusWidget(), part<TFlatRadioButton>(dialog, u"rbSoundKarte"_s));
     }
-    dialog.edSoundFile->setText(u"anders.wav"_s);
+    part<TFlatEdit>(dialog, u"edSoundFile"_s)->setText(u"anders.wav"_s);
     QWidget other;
     if (focus == u"other window"_s) {
         other.show();
@@ -399,7 +400,7 @@ void tst_TfrmOptionen::abbrechenWritesNothing()
     if (closeBox)
         dialog.close();
     else
-        QTest::mouseClick(dialog.btnAbort, Qt::LeftButton);
+        QTest::mouseClick(part<TFlatButton>(dialog, u"btnAbort"_s), Qt::LeftButton);
     QVERIFY(!dialog.isVisible());
     QCOMPARE(dialog.result(), closeBox ? 0 : 2);
     QCOMPARE(contents(), "<missing>"_ba);
@@ -423,20 +424,20 @@ void tst_TfrmOptionen::focusLeavingSoundCardSaves()
     QFETCH(QString, leaveBy);
     TfrmOptionen dialog(nullptr, *m_wavSound, m_location, m_record);
     showActive(dialog);
-    QTest::mouseClick(dialog.rbSoundKarte, Qt::LeftButton, {}, QPoint(5, 8));
-    QCOMPARE(QApplication::focusWidget(), dialog.rbSoundKarte);
-    dialog.edSoundFile->setText(u"wecker.wav"_s);
+    QTest::mouseClick(part<TFlatRadioButton>(dialog, u"rbSoundKarte"_s), Qt::LeftButton, {}, QPoint(5, 8));
+    QCOMPARE(QApplication::focusWidget(), part<TFlatRadioButton>(dialog, u"rbSoundKarte"_s));
+    part<TFlatEdit>(dialog, u"edSoundFile"_s)->setText(u"wecker.wav"_s);
     QCOMPARE(contents(), "<missing>"_ba);
 
     if (leaveBy == u"Tab"_s)
-        QTest::keyClick(dialog.rbSoundKarte, Qt::Key_Tab);
+        QTest::keyClick(part<TFlatRadioButton>(dialog, u"rbSoundKarte"_s), Qt::Key_Tab);
     else if (leaveBy == u"Backtab"_s)
-        QTest::keyClick(dialog.rbSoundKarte, Qt::Key_Backtab, Qt::ShiftModifier);
+        QTest::keyClick(part<TFlatRadioButton>(dialog, u"rbSoundKarte"_s), Qt::Key_Backtab, Qt::ShiftModifier);
     else if (leaveBy == u"Alt+P"_s)
         QTest::keyClick(&dialog, Qt::Key_P, Qt::AltModifier);
     else
         QTest::mousePress(dialog.findChild<QWidget *>(leaveBy), Qt::LeftButton);
-    QVERIFY(QApplication::focusWidget() != dialog.rbSoundKarte);
+    QVERIFY(QApplication::focusWidget() != part<TFlatRadioButton>(dialog, u"rbSoundKarte"_s));
 
     const SettingsFile file(iniPath());
     QCOMPARE(file.readString(u"Sound"_s, u"File"_s, {}), u"wecker.wav"_s);
@@ -450,9 +451,9 @@ void tst_TfrmOptionen::focusLeavingSoundCardSaves()
     // Abbrechen does not undo the save.
     const QByteArray saved = contents();
     if (leaveBy == u"btnAbort"_s)
-        QTest::mouseRelease(dialog.btnAbort, Qt::LeftButton);
+        QTest::mouseRelease(part<TFlatButton>(dialog, u"btnAbort"_s), Qt::LeftButton);
     else
-        QTest::mouseClick(dialog.btnAbort, Qt::LeftButton);
+        QTest::mouseClick(part<TFlatButton>(dialog, u"btnAbort"_s), Qt::LeftButton);
     QVERIFY(!dialog.isVisible());
     QCOMPARE(dialog.result(), 2);
     QCOMPARE(contents(), saved);
@@ -477,10 +478,10 @@ void tst_TfrmOptionen::testPlaysTheEditedFileWithoutSaving()
     TfrmOptionen dialog(nullptr, *m_wavSound, m_location, m_record);
     showActive(dialog);
     // Into the edit first: leaving "über &Soundkarte" saves what is shown.
-    dialog.edSoundFile->setFocus();
+    part<TFlatEdit>(dialog, u"edSoundFile"_s)->setFocus();
     const QByteArray saved = contents();
-    dialog.edSoundFile->setText(file);
-    QTest::mouseClick(dialog.btnTest, Qt::LeftButton);
+    part<TFlatEdit>(dialog, u"edSoundFile"_s)->setText(file);
+    QTest::mouseClick(part<TFlatButton>(dialog, u"btnTest"_s), Qt::LeftButton);
     QCOMPARE(m_waveOutput.calls, calls);
     QCOMPARE(m_wavSound->soundFile(), file);
     QVERIFY(!m_wavSound->active());
@@ -492,7 +493,7 @@ void tst_TfrmOptionen::testPlaysTheEditedFileWithoutSaving()
 void tst_TfrmOptionen::fileDialogInGerman()
 {
     TfrmOptionen dialog(nullptr, *m_wavSound, m_location, m_record);
-    QFileDialog *open = dialog.OpenDialog1;
+    QFileDialog *open = part<QFileDialog>(dialog, u"OpenDialog1"_s);
     QCOMPARE(open->parent(), &dialog);
     QCOMPARE(open->windowTitle(), u"Sounddatei auswählen"_s);
     QCOMPARE(open->nameFilters(), QStringList{u"Wav-Dateien (*.wav)"_s});
@@ -524,9 +525,9 @@ void tst_TfrmOptionen::chosenFileGoesIntoTheEdit()
     m_record.SoundFile = u"vorher.wav"_s;
     TfrmOptionen dialog(nullptr, *m_wavSound, m_location, m_record);
     showActive(dialog);
-    dialog.OpenDialog1->setDirectory(m_dir->path());
-    QTimer::singleShot(0, dialog.OpenDialog1, [&] {
-        QFileDialog *open = dialog.OpenDialog1;
+    part<QFileDialog>(dialog, u"OpenDialog1"_s)->setDirectory(m_dir->path());
+    QTimer::singleShot(0, part<QFileDialog>(dialog, u"OpenDialog1"_s), [&] {
+        QFileDialog *open = part<QFileDialog>(dialog, u"OpenDialog1"_s);
         if (typed.isEmpty()) {
             open->reject();
             return;
@@ -539,8 +540,8 @@ void tst_TfrmOptionen::chosenFileGoesIntoTheEdit()
         name->setText(typed);
         QTest::keyClick(name, Qt::Key_Return);
     });
-    QTest::mouseClick(dialog.btnSuchen, Qt::LeftButton);
-    QCOMPARE(dialog.edSoundFile->text(),
+    QTest::mouseClick(part<TFlatButton>(dialog, u"btnSuchen"_s), Qt::LeftButton);
+    QCOMPARE(part<TFlatEdit>(dialog, u"edSoundFile"_s)->text(),
              expected.isEmpty() ? u"vorher.wav"_s : QDir(m_dir->path()).filePath(expected));
     QVERIFY(dialog.isVisible());
     QCOMPARE(m_record.SoundFile, u"vorher.wav"_s);
@@ -583,15 +584,15 @@ void tst_TfrmOptionen::failedWriteIsReportedAndLosesNothing()
         visibleAtReport << dialog.isVisible();
     });
     showActive(dialog);
-    QTest::mouseClick(dialog.rbSoundKarte, Qt::LeftButton, {}, QPoint(5, 8));
+    QTest::mouseClick(part<TFlatRadioButton>(dialog, u"rbSoundKarte"_s), Qt::LeftButton, {}, QPoint(5, 8));
     m_reports.clear();
     visibleAtReport.clear();
-    dialog.edSoundFile->setText(u"neu.wav"_s);
+    part<TFlatEdit>(dialog, u"edSoundFile"_s)->setText(u"neu.wav"_s);
     if (!pressFromSoundKarte)
-        dialog.edSoundFile->setFocus();
+        part<TFlatEdit>(dialog, u"edSoundFile"_s)->setFocus();
     m_reports.clear();
     visibleAtReport.clear();
-    QTest::mouseClick(dialog.btnOk, Qt::LeftButton);
+    QTest::mouseClick(part<TFlatButton>(dialog, u"btnOk"_s), Qt::LeftButton);
     QProcess::execute(u"chattr"_s, {u"-i"_s, m_dir->path()});
     QFile::setPermissions(m_dir->path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 
@@ -600,7 +601,7 @@ void tst_TfrmOptionen::failedWriteIsReportedAndLosesNothing()
                                      u"nach %1 kann nicht geschrieben werden."_s.arg(path)}));
     QCOMPARE(visibleAtReport, QList<bool>{true});
     QVERIFY(dialog.isVisible());
-    QCOMPARE(dialog.edSoundFile->text(), u"neu.wav"_s);
+    QCOMPARE(part<TFlatEdit>(dialog, u"edSoundFile"_s)->text(), u"neu.wav"_s);
     // The record keeps the settings the file still holds.
     QCOMPARE(m_record.SoundFile, before.SoundFile);
     QCOMPARE(m_record.Soundkarte, before.Soundkarte);
@@ -609,7 +610,7 @@ void tst_TfrmOptionen::failedWriteIsReportedAndLosesNothing()
         QCOMPARE(contents(), original);
         QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"Timer.ini"_s});
     }
-    QTest::mouseClick(dialog.btnAbort, Qt::LeftButton);
+    QTest::mouseClick(part<TFlatButton>(dialog, u"btnAbort"_s), Qt::LeftButton);
     QVERIFY(!dialog.isVisible());
     QCOMPARE(dialog.result(), 2);
 }
@@ -626,18 +627,18 @@ void tst_TfrmOptionen::okSavesBeforeClosing()
     QFETCH(bool, pressFromSoundKarte);
     TfrmOptionen dialog(nullptr, *m_wavSound, m_location, m_record);
     showActive(dialog);
-    QTest::mouseClick(dialog.rbSoundKarte, Qt::LeftButton, {}, QPoint(5, 8));
+    QTest::mouseClick(part<TFlatRadioButton>(dialog, u"rbSoundKarte"_s), Qt::LeftButton, {}, QPoint(5, 8));
     // Typed after the focus left "über &Soundkarte", so that only OK saves it.
     if (!pressFromSoundKarte)
-        dialog.edSoundFile->setFocus();
-    dialog.edSoundFile->setText(u"neu.wav"_s);
+        part<TFlatEdit>(dialog, u"edSoundFile"_s)->setFocus();
+    part<TFlatEdit>(dialog, u"edSoundFile"_s)->setText(u"neu.wav"_s);
     // What the file holds when the dialog disappears.
     QString savedAtHide = u"<not hidden>"_s;
     HideWatcher watcher([&] {
         savedAtHide = SettingsFile(iniPath()).readString(u"Sound"_s, u"File"_s, u"<none>"_s);
     });
     dialog.installEventFilter(&watcher);
-    QTest::mouseClick(dialog.btnOk, Qt::LeftButton);
+    QTest::mouseClick(part<TFlatButton>(dialog, u"btnOk"_s), Qt::LeftButton);
     QCOMPARE(savedAtHide, u"neu.wav"_s);
     QVERIFY(!dialog.isVisible());
     QCOMPARE(dialog.result(), 1);
@@ -651,20 +652,20 @@ void tst_TfrmOptionen::buttonsAreNoTabStops()
     m_record.Soundkarte = true;
     TfrmOptionen dialog(nullptr, *m_wavSound, m_location, m_record);
     showActive(dialog);
-    dialog.rbSoundKarte->setFocus();
+    part<TFlatRadioButton>(dialog, u"rbSoundKarte"_s)->setFocus();
     QList<QWidget *> visited;
     for (int i = 0; i < 6; ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         visited << QApplication::focusWidget();
     }
-    for (QWidget *button : {static_cast<QWidget *>(dialog.btnSuchen), static_cast<QWidget *>(dialog.btnTest),
-                            static_cast<QWidget *>(dialog.btnOk), static_cast<QWidget *>(dialog.btnAbort)})
+    for (QWidget *button : {static_cast<QWidget *>(part<TFlatButton>(dialog, u"btnSuchen"_s)), static_cast<QWidget *>(part<TFlatButton>(dialog, u"btnTest"_s)),
+                            static_cast<QWidget *>(part<TFlatButton>(dialog, u"btnOk"_s)), static_cast<QWidget *>(part<TFlatButton>(dialog, u"btnAbort"_s))})
         QVERIFY2(!visited.contains(button), qPrintable(button->objectName()));
-    QVERIFY(visited.contains(dialog.edSoundFile));
+    QVERIFY(visited.contains(part<TFlatEdit>(dialog, u"edSoundFile"_s)));
     // A press still takes the focus.
-    QTest::mousePress(dialog.btnTest, Qt::LeftButton);
-    QCOMPARE(QApplication::focusWidget(), dialog.btnTest);
-    QTest::mouseRelease(dialog.btnTest, Qt::LeftButton);
+    QTest::mousePress(part<TFlatButton>(dialog, u"btnTest"_s), Qt::LeftButton);
+    QCOMPARE(QApplication::focusWidget(), part<TFlatButton>(dialog, u"btnTest"_s));
+    QTest::mouseRelease(part<TFlatButton>(dialog, u"btnTest"_s), Qt::LeftButton);
 }
 
 void tst_TfrmOptionen::openedCentredOverTheMainWindow_data()
@@ -693,7 +694,7 @@ void tst_TfrmOptionen::openedCentredOverTheMainWindow()
         seenAt = options->pos();
         seenTitle = options->windowTitle();
         seenOwner = options->parentWidget();
-        options->btnAbort->click();
+        part<TFlatButton>(*options, u"btnAbort"_s)->click();
     });
     OpenOptionen(&owner, *m_wavSound, m_location, m_record);
     QCOMPARE(seenAt, dialogAt);
@@ -708,24 +709,24 @@ void tst_TfrmOptionen::screenReaderChoosesAndSaves()
     TfrmOptionen dialog(nullptr, *m_wavSound, m_location, m_record);
     auto iface = [](QWidget *w) { return QAccessible::queryAccessibleInterface(w); };
     const QList<std::pair<QWidget *, QString>> names{
-        {dialog.gpAlartmton, u"Alarmton"_s},          {dialog.rbkeinTon, u"kein Alarmton"_s},
-        {dialog.rbSpeaker, u"über PC Speaker"_s},     {dialog.rbSoundKarte, u"über Soundkarte"_s},
-        {dialog.edSoundFile, u"Sound:"_s},            {dialog.btnSuchen, u"Durchsuchen..."_s},
-        {dialog.btnTest, u"Test"_s},                  {dialog.btnOk, u"OK"_s},
-        {dialog.btnAbort, u"Abbrechen"_s}};
+        {part<QGroupBox>(dialog, u"gpAlartmton"_s), u"Alarmton"_s},          {part<TFlatRadioButton>(dialog, u"rbkeinTon"_s), u"kein Alarmton"_s},
+        {part<TFlatRadioButton>(dialog, u"rbSpeaker"_s), u"über PC Speaker"_s},     {part<TFlatRadioButton>(dialog, u"rbSoundKarte"_s), u"über Soundkarte"_s},
+        {part<TFlatEdit>(dialog, u"edSoundFile"_s), u"Sound:"_s},            {part<TFlatButton>(dialog, u"btnSuchen"_s), u"Durchsuchen..."_s},
+        {part<TFlatButton>(dialog, u"btnTest"_s), u"Test"_s},                  {part<TFlatButton>(dialog, u"btnOk"_s), u"OK"_s},
+        {part<TFlatButton>(dialog, u"btnAbort"_s), u"Abbrechen"_s}};
     for (const auto &[control, name] : names)
         QCOMPARE(iface(control)->text(QAccessible::Name), name);
 
     // The sound card chosen and OK pressed through their actions: saved, closed.
     int result = -1;
     QTimer::singleShot(0, &dialog, [&] {
-        QVERIFY(iface(dialog.rbkeinTon)->state().checked);
-        QVERIFY(iface(dialog.edSoundFile)->state().disabled);
-        iface(dialog.rbSoundKarte)->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
-        QTRY_VERIFY(iface(dialog.rbSoundKarte)->state().checked);
-        QVERIFY(!iface(dialog.rbkeinTon)->state().checked);
-        QVERIFY(!iface(dialog.edSoundFile)->state().disabled);
-        iface(dialog.btnOk)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QVERIFY(iface(part<TFlatRadioButton>(dialog, u"rbkeinTon"_s))->state().checked);
+        QVERIFY(iface(part<TFlatEdit>(dialog, u"edSoundFile"_s))->state().disabled);
+        iface(part<TFlatRadioButton>(dialog, u"rbSoundKarte"_s))->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        QTRY_VERIFY(iface(part<TFlatRadioButton>(dialog, u"rbSoundKarte"_s))->state().checked);
+        QVERIFY(!iface(part<TFlatRadioButton>(dialog, u"rbkeinTon"_s))->state().checked);
+        QVERIFY(!iface(part<TFlatEdit>(dialog, u"edSoundFile"_s))->state().disabled);
+        iface(part<TFlatButton>(dialog, u"btnOk"_s))->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
     });
     result = dialog.exec();
     QCOMPARE(result, 1);

@@ -22,6 +22,7 @@ public:
     {
         QString text;
         QPoint topLeft;
+        QStringList laterTexts; // given while it was open
     };
     struct Question
     {
@@ -30,7 +31,7 @@ public:
     };
 
     bool inputQuery(const QString &caption, const QString &prompt, QString &value) override;
-    void showMessageAt(const QString &text, QPoint topLeft) override;
+    std::unique_ptr<MessageBoxHandle> messageAt(const QString &text, QPoint topLeft) override;
     bool askYesNo(const QString &caption, const QString &text) override;
     void raiseQuestion() override { ++questionRaised; }
 
@@ -38,7 +39,7 @@ public:
     // nullopt (or none left) means "Abbrechen".
     QList<std::optional<QString>> queryAnswers;
     bool questionAnswer = false;
-    // Runs while the message box would be open.
+    // Runs while the message box would be open, with the box as shown.
     std::function<void(const Message &)> whileMessageOpen;
     std::function<void()> whileQuestionOpen;
 

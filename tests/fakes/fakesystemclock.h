@@ -9,6 +9,9 @@ public:
     explicit FakeSystemClock(int msecs = 0) : m_msecs(msecs) {}
     int msecsSinceMidnight() const override { return m_msecs; }
     long long localMSecs() const override;
+    bool runsInRealTime() const override { return m_realTime; }
+    // Passes for a clock that runs on by itself, while it still stands.
+    void setRunsInRealTime(bool realTime) { m_realTime = realTime; }
     // These keep the day: a clock set to that time of day.
     void set(int hour, int minute, int second, int msec = 0);
     void setMSecs(int msecs) { m_msecs = msecs; }
@@ -20,4 +23,5 @@ public:
 private:
     long long m_day = 0;
     int m_msecs = 0;
+    bool m_realTime = false;
 };

@@ -10,10 +10,12 @@
 #include "tests/fakes/fakestandarddialogs.h"
 #include "tests/fakes/fakesystemclock.h"
 #include "tests/fakes/faketickcounter.h"
+#include "tests/fakes/faketimechangewatcher.h"
 #include "tests/fakes/faketoneoutput.h"
 #include "tests/fakes/fakewakealarm.h"
 #include "tests/fakes/fakewaveoutput.h"
 #include "tests/fakes/fakewindowactivation.h"
+#include "tests/fakes/fakewindowmanager.h"
 
 #include <QAction>
 #include <QTemporaryDir>
@@ -56,8 +58,10 @@ public:
 
     std::unique_ptr<QTemporaryDir> m_dir = std::make_unique<QTemporaryDir>();
     FakeSystemClock m_clock;
+    FakeTimeChangeWatcher m_timeChanges;
     FakeDesktopShell m_shell;
     FakeWindowActivation m_activation;
+    FakeWindowManager m_windowManager;
     FakeStandardDialogs m_dialogs;
     FakeWaveOutput m_waveOutput;
     FakeToneOutput m_toneOutput;

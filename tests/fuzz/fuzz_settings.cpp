@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -75,6 +76,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             const QString expected = (s == section && k == key) ? value.left(SettingsFile::MaxValueLength) : before[i];
             check(settings.readString(s, k, u"<none>"_s) == expected);
             ++i;
+        }
+    }
+    // A file marked UTF-8 stays UTF-8, and every line the write does not
+    // touch keeps its bytes, valid UTF-8 or not. Lines naming the key, or
+    // naming anything outside ASCII (which may fold to it), are passed over.
+    if (file.startsWith("\xEF\xBB\xBF")) {
+        const QByteArray keyBytes = key.toUtf8().toLower();
+        for (const QByteArray &piece : file.split('\n')) {
+            for (const QByteArray &line : piece.split('\r')) {
+                const QByteArray name = line.left(line.indexOf('=') < 0 ? line.size() : line.indexOf('='));
+                const bool ascii = std::all_of(name.begin(), name.end(), [](char c) { return c >= 0; });
+                if (ascii && !name.toLower().contains(keyBytes))
+                    check(once.contains(line));
+            }
         }
     }
     settings.writeString(section, key, value);

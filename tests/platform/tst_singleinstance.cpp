@@ -18,6 +18,7 @@
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <poll.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -46,11 +47,12 @@ SingleInstance::Reply ok(const SingleInstance::Request &)
 class LaterStart
 {
 public:
-    LaterStart(const SingleInstance::Location &location, const SingleInstance::Request &request)
+    LaterStart(const SingleInstance::Location &location, const SingleInstance::Request &request,
+               int timeoutMSecs = 5000)
     {
-        m_thread.reset(QThread::create([this, location, request] {
+        m_thread.reset(QThread::create([this, location, request, timeoutMSecs] {
             SingleInstance other(location);
-            reply = other.forwardOrListen(request, 5000);
+            reply = other.forwardOrListen(request, timeoutMSecs);
             listened = other.isListening();
             done = true;
         }));
@@ -79,6 +81,36 @@ sockaddr_un addressOf(const QString &path)
     return address;
 }
 
+// A start of "--aus" that the clock does not answer in time: it reports so
+// and runs no clock itself.
+void startGivesUp(const SingleInstance::Location &location, int timeoutMSecs)
+{
+    LaterStart start(location, {{u"--aus"_s}, {}}, timeoutMSecs);
+    QTRY_VERIFY_WITH_TIMEOUT(start.done, 10000);
+    QVERIFY(!start.listened);
+    QVERIFY(start.reply);
+    QCOMPARE(start.reply->exitCode, 1);
+    QCOMPARE(start.reply->error, u"Der laufende Wecker antwortet nicht."_s);
+}
+
+// A clock that stalls in the middle of a request: its loop runs until the start has ended.
+void waitUntilDone(const LaterStart &start)
+{
+    const QDeadlineTimer deadline(10000);
+    while (!start.done && !deadline.hasExpired())
+        QTest::qWait(10);
+}
+
+QByteArray frameOf(const QByteArray &payload)
+{
+    QByteArray frame;
+    {
+        QDataStream stream(&frame, QIODevice::WriteOnly);
+        stream << quint32(payload.size());
+    }
+    return frame + payload;
+}
+
 QByteArray requestFrame(const QStringList &arguments)
 {
     QByteArray payload;
@@ -86,12 +118,7 @@ QByteArray requestFrame(const QStringList &arguments)
         QDataStream stream(&payload, QIODevice::WriteOnly);
         stream << arguments;
     }
-    QByteArray frame;
-    {
-        QDataStream stream(&frame, QIODevice::WriteOnly);
-        stream << quint32(payload.size());
-    }
-    return frame + payload;
+    return frameOf(payload);
 }
 
 // Waits up to ms for the descriptor to be readable; false on time-out.
@@ -142,7 +169,13 @@ private slots:
     void sameDisplay_data();
     void sameDisplay();
     void tooLongAPathStillFindsTheClock();
+    void oversizedRequestIsDropped_data();
     void oversizedRequestIsDropped();
+    void requestOfAStartThatGaveUpIsNotCarriedOut();
+    void requestPastItsDeadlineIsNotCarriedOut();
+    void clockStallsInTheMiddleOfARequest_data();
+    void clockStallsInTheMiddleOfARequest();
+    void fullQueueKeepsTheClocksSocket();
     void heldConnectionsDoNotStopListening();
     void listensAgainWhenDescriptorsAreBack();
     void peerOfAnotherUserIsRefused();
@@ -172,8 +205,8 @@ void tst_SingleInstance::laterStartHandsOverAndGetsTheReply()
     QTRY_VERIFY_WITH_TIMEOUT(second.done, 10000);
     QVERIFY(!second.listened);
     QVERIFY(second.reply);
-    QCOMPARE(second.reply->first, 1);
-    QCOMPARE(second.reply->second, u"?]2;Titel?Geben Sie Minuten ein, also nur Ziffern.?[0m"_s);
+    QCOMPARE(second.reply->exitCode, 1);
+    QCOMPARE(second.reply->error, u"?]2;Titel?Geben Sie Minuten ein, also nur Ziffern.?[0m"_s);
     QCOMPARE(received.size(), 1);
     QCOMPARE(received[0].arguments, request.arguments);
     QCOMPARE(received[0].token, request.token);
@@ -191,7 +224,7 @@ void tst_SingleInstance::requestsWaitForTheHandler()
     first.setHandler(ok);
     QTRY_VERIFY_WITH_TIMEOUT(second.done, 10000);
     QVERIFY(second.reply);
-    QCOMPARE(second.reply->first, 0);
+    QCOMPARE(second.reply->exitCode, 0);
 }
 
 void tst_SingleInstance::clearsASocketLeftByAKilledProgram()
@@ -276,9 +309,20 @@ void tst_SingleInstance::tooLongAPathStillFindsTheClock()
     QVERIFY(SingleInstance::socketPathIn(u"/tmp"_s, longKey + u'b') != hashed);
 }
 
+void tst_SingleInstance::oversizedRequestIsDropped_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("a frame of 2 GiB") << QByteArray::fromHex("7fffffff") + QByteArray(100, 'x');
+    // A frame of fitting size whose list claims more entries than it can hold.
+    QTest::newRow("a list of 2^31-1 entries") << QByteArray::fromHex("00000010" "7fffffff") + QByteArray(12, 'x');
+    QTest::newRow("a list of 2^32-2 entries") << QByteArray::fromHex("00000010" "fffffffe") + QByteArray(12, 'x');
+}
+
 void tst_SingleInstance::oversizedRequestIsDropped()
 {
-    const QString key = uniqueKey("big");
+    QFETCH(QByteArray, bytes);
+    static int row = 0;
+    const QString key = uniqueKey("big") + QString::number(++row);
     SingleInstance first(key);
     QVERIFY(!first.forwardOrListen({}));
     int calls = 0;
@@ -289,7 +333,7 @@ void tst_SingleInstance::oversizedRequestIsDropped()
     QLocalSocket intruder;
     intruder.connectToServer(first.location().path);
     QVERIFY(intruder.waitForConnected(2000));
-    intruder.write(QByteArray::fromHex("7fffffff") + QByteArray(100, 'x'));
+    intruder.write(bytes);
     intruder.flush();
     QTRY_COMPARE_WITH_TIMEOUT(intruder.state(), QLocalSocket::UnconnectedState, 5000);
     QCOMPARE(calls, 0);
@@ -297,6 +341,144 @@ void tst_SingleInstance::oversizedRequestIsDropped()
     LaterStart second(key, {});
     QTRY_VERIFY_WITH_TIMEOUT(second.done, 10000);
     QVERIFY(second.reply);
+    QCOMPARE(calls, 1);
+}
+
+void tst_SingleInstance::requestOfAStartThatGaveUpIsNotCarriedOut()
+{
+    // A clock that takes no requests for a while (stopped, swapped out; here:
+    // no handler yet): the start gives up and says so, and what it reported
+    // as failed must not happen once the clock runs again.
+    const QString key = uniqueKey("gaveup");
+    SingleInstance first(key);
+    QVERIFY(!first.forwardOrListen({}));
+    startGivesUp(first.location(), 500);
+    if (QTest::currentTestFailed())
+        return;
+    QStringList carriedOut;
+    first.setHandler([&carriedOut](const SingleInstance::Request &request) {
+        carriedOut << request.arguments;
+        return SingleInstance::Reply{0, QString()};
+    });
+    // Requests are served in order: once this one is answered, the first was dealt with.
+    LaterStart later(key, {u"--in=5"_s});
+    QTRY_VERIFY_WITH_TIMEOUT(later.done, 10000);
+    QVERIFY(later.reply);
+    QCOMPARE(later.reply->exitCode, 0);
+    QCOMPARE(carriedOut, QStringList{u"--in=5"_s});
+}
+
+void tst_SingleInstance::requestPastItsDeadlineIsNotCarriedOut()
+{
+    // A start stopped past its deadline (Ctrl+Z), its connection still open:
+    // it will report failure once it runs, so the clock must not act.
+    const QString key = uniqueKey("deadline");
+    SingleInstance first(key);
+    QVERIFY(!first.forwardOrListen({}));
+    QStringList carriedOut;
+    first.setHandler([&carriedOut](const SingleInstance::Request &request) {
+        if (request.commit())
+            carriedOut << request.arguments;
+        return SingleInstance::Reply{0, QString()};
+    });
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    const qint64 past = qint64(now.tv_sec) * 1000000000 + now.tv_nsec - 1000000;
+    QByteArray payload;
+    {
+        QDataStream stream(&payload, QIODevice::WriteOnly);
+        stream << QStringList{u"--aus"_s} << QString() << QString() << past;
+    }
+    QLocalSocket stopped;
+    stopped.connectToServer(first.location().path);
+    QVERIFY(stopped.waitForConnected(2000));
+    stopped.write(frameOf(payload));
+    stopped.flush();
+    LaterStart later(key, {u"--in=5"_s});
+    QTRY_VERIFY_WITH_TIMEOUT(later.done, 10000);
+    QCOMPARE(carriedOut, QStringList{u"--in=5"_s});
+}
+
+void tst_SingleInstance::clockStallsInTheMiddleOfARequest_data()
+{
+    // The clock stalls until the start has given up: before it acts, or after
+    // it has told the start that it acts. Either both happen or neither.
+    QTest::addColumn<bool>("actsFirst");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("before acting: nothing done, start failed") << false << 1
+                                                               << u"Der laufende Wecker antwortet nicht."_s;
+    QTest::newRow("after acting: done, start succeeded") << true << 0 << QString();
+}
+
+void tst_SingleInstance::clockStallsInTheMiddleOfARequest()
+{
+    QFETCH(bool, actsFirst);
+    QFETCH(int, exitCode);
+    QFETCH(QString, error);
+    static int row = 0;
+    const QString key = uniqueKey("stall") + QString::number(++row);
+    SingleInstance first(key);
+    QVERIFY(!first.forwardOrListen({}));
+    std::unique_ptr<LaterStart> start;
+    std::optional<bool> acted;
+    first.setHandler([&start, &acted, actsFirst](const SingleInstance::Request &request) {
+        if (actsFirst)
+            acted = request.commit();
+        waitUntilDone(*start);
+        if (!actsFirst)
+            acted = request.commit();
+        return SingleInstance::Reply{1, u"zu spät"_s};
+    });
+    start = std::make_unique<LaterStart>(first.location(), SingleInstance::Request{{u"--aus"_s}, {}, {}}, 500);
+    QTRY_VERIFY_WITH_TIMEOUT(start->done, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(acted.has_value(), 10000);
+    QCOMPARE(*acted, actsFirst);
+    QVERIFY(start->reply);
+    QCOMPARE(start->reply->exitCode, exitCode);
+    QCOMPARE(start->reply->error, error);
+}
+
+void tst_SingleInstance::fullQueueKeepsTheClocksSocket()
+{
+    // Idle connections fill the clock's queue while it takes none: a start
+    // cannot get through, but the clock still listens, and its socket stays.
+    const QString key = uniqueKey("full");
+    SingleInstance first(key);
+    QVERIFY(!first.forwardOrListen({}));
+    const sockaddr_un address = addressOf(first.location().path);
+    std::vector<int> held;
+    const auto closeHeld = qScopeGuard([&held] {
+        for (const int fd : held)
+            ::close(fd);
+    });
+    while (true) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        QVERIFY(fd >= 0);
+        if (::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0) {
+            QCOMPARE(errno, EAGAIN);
+            ::close(fd);
+            break;
+        }
+        held.push_back(fd);
+        QVERIFY(held.size() < 10000);
+    }
+    startGivesUp(first.location(), 1000);
+    if (QTest::currentTestFailed())
+        return;
+    QVERIFY(QFileInfo(first.location().path).exists());
+    for (const int fd : held)
+        ::close(fd);
+    held.clear();
+    int calls = 0;
+    first.setHandler([&calls](const SingleInstance::Request &) {
+        ++calls;
+        return SingleInstance::Reply{0, QString()};
+    });
+    LaterStart next(key, {});
+    QTRY_VERIFY_WITH_TIMEOUT(next.done, 10000);
+    QVERIFY(!next.listened);
+    QVERIFY(next.reply);
     QCOMPARE(calls, 1);
 }
 

@@ -12,7 +12,7 @@ class tst_TimeChangeWatcher : public QObject
 private slots:
     void armedAndQuiet()
     {
-        platform::TimeChangeWatcher watcher;
+        platform::SystemTimeChangeWatcher watcher;
         QVERIFY(watcher.active());
         QSignalSpy changes(&watcher, &platform::TimeChangeWatcher::timeChanged);
         QTest::qWait(100);

@@ -54,7 +54,7 @@ QByteArray int16s(std::initializer_list<qint16> values)
 }
 
 // Everything the stream delivers, read in small pieces as the sink would.
-std::vector<float> readAll(platform::WaveStream &stream, int channels, qint64 limit = 1 << 22)
+std::vector<float> readAll(platform::WaveFile &stream, int channels, qint64 limit = 1 << 22)
 {
     std::vector<float> all;
     std::vector<float> piece(size_t(333 * channels));
@@ -151,7 +151,7 @@ void tst_WavFile::decodes()
     QFETCH(QByteArray, file);
     QFETCH(int, channels);
     QFETCH(QList<float>, samples);
-    platform::WaveStream stream(write(file), false);
+    platform::WaveFile stream(write(file), false);
     QVERIFY(stream.isOpen());
     QCOMPARE(stream.sampleRate(), 8000);
     QCOMPARE(stream.channels(), channels);
@@ -191,7 +191,7 @@ void tst_WavFile::decodesCompressedEncodings()
     QVERIFY(process.waitForFinished(20000));
     QCOMPARE(process.exitCode(), 0);
 
-    platform::WaveStream stream(path, false);
+    platform::WaveFile stream(path, false);
     QVERIFY(stream.isOpen());
     QCOMPARE(stream.sampleRate(), 8000);
     const std::vector<float> got = readAll(stream, 1);
@@ -216,11 +216,11 @@ void tst_WavFile::refusesWhatIsNoSound_data()
 void tst_WavFile::refusesWhatIsNoSound()
 {
     QFETCH(QByteArray, file);
-    platform::WaveStream stream(write(file), false);
+    platform::WaveFile stream(write(file), false);
     QVERIFY(!stream.isOpen());
     float sample = 0.0f;
     QCOMPARE(stream.read(&sample, 1), 0);
-    QVERIFY(!platform::WaveStream(m_dir.filePath(QStringLiteral("missing.wav")), false).isOpen());
+    QVERIFY(!platform::WaveFile(m_dir.filePath(QStringLiteral("missing.wav")), false).isOpen());
 }
 
 void tst_WavFile::convertsRateAndChannels_data()
@@ -240,7 +240,7 @@ void tst_WavFile::convertsRateAndChannels()
     QByteArray samples;
     for (int i = 0; i < 8000; ++i)
         put16(samples, quint16((i / 8) % 2 ? -8192 : 8192));
-    platform::WaveStream stream(write(wave(1, 1, 8000, 16, samples)), false);
+    platform::WaveFile stream(write(wave(1, 1, 8000, 16, samples)), false);
     QVERIFY(stream.isOpen());
     stream.setOutput(rate, channels);
     const std::vector<float> got = readAll(stream, channels);
@@ -257,7 +257,7 @@ void tst_WavFile::convertsRateAndChannels()
 
 void tst_WavFile::loopsWithoutEnd()
 {
-    platform::WaveStream stream(write(wave(1, 1, 8000, 16, int16s({16384, -16384, 8192}))), true);
+    platform::WaveFile stream(write(wave(1, 1, 8000, 16, int16s({16384, -16384, 8192}))), true);
     QVERIFY(stream.isOpen());
     std::vector<float> got(10);
     QCOMPARE(stream.read(got.data(), 10), 10);

@@ -55,6 +55,8 @@ private slots:
     void writes_data();
     void writes();
     void writeKeepsAHandWrittenFileByteForByte();
+    void writeKeepsTheBytesOfOtherLines_data();
+    void writeKeepsTheBytesOfOtherLines();
     void writeChangesOnlyItsKeyInRandomFiles();
     void writeKeepsPermissionsAndLeavesNoTemporaryFile();
     void writeFollowsASymbolicLink();
@@ -328,6 +330,41 @@ void tst_SettingsFile::writeKeepsAHandWrittenFileByteForByte()
     expected.replace("  file = alt.wav   ; not a comment\r\n", "  file = neu.wav\r\n");
     expected.replace("Ohne=1\r\nSpeaker\r\n", "Ohne=0\r\nSpeaker\r\nSpeaker=1\r\nSoundkarte=0\r\n");
     QCOMPARE(contents(), expected);
+}
+
+void tst_SettingsFile::writeKeepsTheBytesOfOtherLines_data()
+{
+    // Bytes that are no UTF-8 in a file that says it is: what the user had on
+    // the lines a save does not write stays exactly as it was.
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QByteArray>("after");
+    const QByteArray bom = "\xEF\xBB\xBF";
+    QTest::newRow("marked UTF-8, invalid bytes in another section")
+        << bom + "[Meldung]\r\nAlarmMeldung=Caf\xE9 \xFF\r\n[Sound]\r\nFile=a.wav\r\n"
+        << bom + "[Meldung]\r\nAlarmMeldung=Caf\xE9 \xFF\r\n[Sound]\r\nFile=b.wav\r\n";
+    QTest::newRow("marked UTF-8, invalid bytes beside the key written")
+        << bom + "[Sound]\nSong=\xC3\nFile=a.wav\n; \x80\x81\n"
+        << bom + "[Sound]\nSong=\xC3\nFile=b.wav\n; \x80\x81\n";
+    QTest::newRow("marked UTF-8, invalid last line that gets its line end")
+        << bom + "[Sound]\nSong=\xE4"
+        << bom + "[Sound]\nSong=\xE4\nFile=b.wav\n";
+    QTest::newRow("marked UTF-8, a cut sequence before the line end")
+        << bom + "[Meldung]\nStunde=\xE2\x82\r\n"
+        << bom + "[Meldung]\nStunde=\xE2\x82\r\n[Sound]\nFile=b.wav\n";
+    QTest::newRow("UTF-16 with a lone surrogate")
+        << utf16(u"[Meldung]\nA=\xD800\n[Sound]\nFile=a.wav\n"_s, true)
+        << utf16(u"[Meldung]\nA=\xD800\n[Sound]\nFile=b.wav\n"_s, true);
+}
+
+void tst_SettingsFile::writeKeepsTheBytesOfOtherLines()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, after);
+    put(before);
+    SettingsFile settings(iniPath());
+    settings.writeString(u"Sound"_s, u"File"_s, u"b.wav"_s);
+    QCOMPARE(contents(), after);
+    QCOMPARE(settings.readString(u"Sound"_s, u"File"_s, QString()), u"b.wav"_s);
 }
 
 void tst_SettingsFile::writeChangesOnlyItsKeyInRandomFiles()

@@ -157,17 +157,20 @@ void tst_TAlarmSettings::folderOthersMayWrite_data()
     QTest::addColumn<int>("folderGroup"); // -1: the user's own
     QTest::addColumn<QString>("file"); // none, own, foreign, own-link, foreign-link
     QTest::addColumn<bool>("userFileUsed");
+    // Whether what lies beside the program is read at all: only what no one
+    // else could have put there or changed.
+    QTest::addColumn<bool>("besideRead");
     constexpr int own = -1;
     constexpr int users = 100;
-    QTest::newRow("open to all, no file") << 0777 << own << u"none"_s << true;
-    QTest::newRow("open to all, a file of the user's own") << 0777 << own << u"own"_s << true;
-    QTest::newRow("sticky, a file of the user's own") << 01777 << own << u"own"_s << false;
-    QTest::newRow("sticky, no file") << 01777 << own << u"none"_s << true;
-    QTest::newRow("sticky, another user's file") << 01777 << own << u"foreign"_s << true;
-    QTest::newRow("the user's own group may write") << 0775 << own << u"own"_s << false;
-    QTest::newRow("a shared group may write") << 0775 << users << u"own"_s << true;
-    QTest::newRow("a link of the user's own") << 0755 << own << u"own-link"_s << false;
-    QTest::newRow("another user's link") << 0755 << own << u"foreign-link"_s << true;
+    QTest::newRow("open to all, no file") << 0777 << own << u"none"_s << true << false;
+    QTest::newRow("open to all, a file of the user's own") << 0777 << own << u"own"_s << true << false;
+    QTest::newRow("sticky, a file of the user's own") << 01777 << own << u"own"_s << false << true;
+    QTest::newRow("sticky, no file") << 01777 << own << u"none"_s << true << false;
+    QTest::newRow("sticky, another user's file") << 01777 << own << u"foreign"_s << true << false;
+    QTest::newRow("the user's own group may write") << 0775 << own << u"own"_s << false << true;
+    QTest::newRow("a shared group may write") << 0775 << users << u"own"_s << true << false;
+    QTest::newRow("a link of the user's own") << 0755 << own << u"own-link"_s << false << true;
+    QTest::newRow("another user's link") << 0755 << own << u"foreign-link"_s << true << false;
 }
 
 void tst_TAlarmSettings::folderOthersMayWrite()
@@ -176,20 +179,22 @@ void tst_TAlarmSettings::folderOthersMayWrite()
     QFETCH(int, folderGroup);
     QFETCH(QString, file);
     QFETCH(bool, userFileUsed);
+    QFETCH(bool, besideRead);
     const bool root = ::geteuid() == 0;
     if ((folderGroup >= 0 || file.startsWith(u"foreign")) && !root)
         QSKIP("needs root to give a file or a folder to another user or group");
     const QByteArray folder = QFile::encodeName(programFolder());
     const QByteArray name = QFile::encodeName(beside());
     const QString elsewhere = m_dir->filePath(u"elsewhere.ini"_s);
+    const QByteArray alarm = "[Sound]\nFile=a.wav\n[Meldung]\nStunde=3\nMinute=33\nSekunde=0\n";
     if (file == u"own"_s || file == u"foreign"_s)
-        put(beside(), "[Sound]\nFile=a.wav\n");
+        put(beside(), alarm);
     if (file == u"foreign"_s) {
         QCOMPARE(::chown(name.constData(), 65534, 65534), 0);
         QCOMPARE(::chmod(name.constData(), 0666), 0);
     }
     if (file.endsWith(u"link"_s)) {
-        put(elsewhere, "[Sound]\nFile=a.wav\n");
+        put(elsewhere, alarm);
         QVERIFY(QFile::link(elsewhere, beside()));
         if (file == u"foreign-link"_s)
             QCOMPARE(::lchown(name.constData(), 65534, 65534), 0);
@@ -199,6 +204,9 @@ void tst_TAlarmSettings::folderOthersMayWrite()
     QCOMPARE(::chmod(folder.constData(), mode_t(folderMode)), 0);
     const SettingsLocation location = SettingsLocation::choose(programFolder(), configHome());
     QCOMPARE(location.file, userFileUsed ? userFile() : beside());
+    const LoadedSettings loaded = loadSettings(location);
+    QCOMPARE(loaded.record.SoundFile, besideRead ? u"a.wav"_s : u"törö.wav"_s);
+    QCOMPARE(loaded.Stunde + u':' + loaded.Minute, besideRead ? u"3:33"_s : u"12:30"_s);
 }
 
 void tst_TAlarmSettings::linkOfAnotherUserIsNotWrittenThrough()

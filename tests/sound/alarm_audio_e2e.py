@@ -5,7 +5,9 @@ server with a null sink, and a recording of the sink's monitor from arming to
 confirming the message. The melody "Tonleiter" from the Timer.msk beside the
 program must sound first, then the default wave file while the message is open.
 
-    alarm_audio_e2e.py PROGRAM
+    alarm_audio_e2e.py PROGRAM SERVER
+
+SERVER is the sound server to start: pulseaudio.
 
 Exit 77 (skipped) when tools or an audio server are missing, except with CI=true.
 """
@@ -48,8 +50,8 @@ def start_pulse(work):
 
 
 def main():
-    if len(sys.argv) != 2:
-        print("usage: alarm_audio_e2e.py PROGRAM", file=sys.stderr)
+    if len(sys.argv) != 3 or sys.argv[2] != "pulseaudio":
+        print("usage: alarm_audio_e2e.py PROGRAM pulseaudio", file=sys.stderr)
         return 2
     missing = [t for t in ("pulseaudio", "pactl", "parec", "Xvfb", "openbox", "xdotool", "xprop", "xclip")
                if not shutil.which(t)]

@@ -1,0 +1,29 @@
+#include "app/alarmmessage.h"
+
+using namespace Qt::StringLiterals;
+
+QString AlarmMessage::defaultText()
+{
+    return u"Alarmzeit erreicht!"_s;
+}
+
+QString AlarmMessage::text() const
+{
+    return stored.isEmpty() ? defaultText() : stored;
+}
+
+QString AlarmMessage::notificationText() const
+{
+    if (!lateDue)
+        return text();
+    const auto part = [](int n) { return QString::number(n).rightJustified(2, u'0'); };
+    return text() + u"\n(fällig um "_s + part(lateDue->hour()) + timeSeparator + part(lateDue->minute())
+           + timeSeparator + part(lateDue->second()) + u')';
+}
+
+QString AlarmMessage::boxText() const
+{
+    if (sound != AlarmSoundOutcome::Unplayed)
+        return notificationText();
+    return notificationText() + u"\n(Der Alarmton konnte nicht abgespielt werden.)"_s;
+}
