@@ -302,9 +302,9 @@ void tst_TfrmOptionen::keyboardChoosesAndOkSaves()
     QVERIFY(qobject_cast<TFlatRadioButton *>(focused));
     if (space)
         QTest::keyClick(focused, Qt::Key_Space);
-    QCOMPARE(dialog.findChild<TFlatRadioButton *>(checked)->isChecked(), true);
-    QCOMPARE(dialog.edSoundFile->isEnabled(), fileControls);
-    QCOMPARE(dialog.btnTest->isEnabled(), fileControls);
+    QVERIFY(part<TFlatRadioButton>(dialog, checked)->isChecked());
+    QCOMPARE(part<TFlatEdit>(dialog, u"edSoundFile"_s)->isEnabled(), fileControls);
+    QCOMPARE(part<TFlatButton>(dialog, u"btnTest"_s)->isEnabled(), fileControls);
 
     QTest::keyClick(&dialog, Qt::Key_O, Qt::AltModifier);
     QVERIFY(!dialog.isVisible());
