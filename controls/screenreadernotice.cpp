@@ -46,7 +46,8 @@ bool ScreenReaderNotice::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_waitingFor && event->type() == QEvent::WindowActivate) {
         stopWaiting();
-        appear();
+        // After the focus has come back too, which is read with the window.
+        QTimer::singleShot(0, this, &ScreenReaderNotice::appear);
     }
     return QWidget::eventFilter(watched, event);
 }

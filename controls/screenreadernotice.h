@@ -17,9 +17,9 @@ public:
     explicit ScreenReaderNotice(QWidget *parent);
 
     // Told once the notice's window is the active one: a window coming back
-    // from a message box is read first, and would cut the text short. A
-    // text whose window stays inactive for a while (5 s) is dropped: what
-    // changed long ago is no news.
+    // from a message box, and its focus, are read first and would cut the
+    // text short. A text whose window stays inactive for a while (5 s) is
+    // dropped: what changed long ago is no news.
     void tell(const QString &text);
     void setWaitMSecs(int msecs) { m_expiry.setInterval(msecs); }
     QString text() const { return m_text; }
