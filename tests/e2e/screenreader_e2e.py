@@ -34,11 +34,11 @@ BUS_LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
 # "SPEECH OUTPUT: 'text'" and the voice; a key echo has a blank before the voice.
 SPOKEN = re.compile(r"SPEECH OUTPUT: '(.*?)'(?: voice=\S+)? ?(?:\{.*)?$")
 MESSAGE = "Aufstehen!"
-# The alarm comes 25 s after the program starts: time enough for the steps
-# before it on a loaded machine, and not much more.
+# The alarm comes 18 s after the program starts: time enough to start and
+# arm on a loaded machine; the fields are read meanwhile where time is left.
 SETTINGS = ("[Sound]\r\nOhne=1\r\nSpeaker=0\r\nSoundkarte=0\r\n"
             "[Meldung]\r\nAlarmMeldung=%s\r\nStunde=12\r\nMinute=31\r\nSekunde=0\r\n" % MESSAGE)
-FAKE_START = "2026-12-10 12:30:35"
+FAKE_START = "2026-12-10 12:30:42"
 ALARM_AT = "2026-12-10 12:31:00"
 
 
@@ -123,7 +123,7 @@ def says(*phrases):
     return lambda said: all(any(p in s for s in said) for p in phrases)
 
 
-def step(orca, desk, name, keys, what, expected, settle=0.8, timeout=10):
+def step(orca, desk, name, keys, what, expected, settle=0.6, timeout=10):
     """Presses keys (xdotool key names; a tuple (key, seconds) holds a key),
     waits until Orca says what is expected and a little longer, prints what
     it said and returns it."""
@@ -136,11 +136,12 @@ def step(orca, desk, name, keys, what, expected, settle=0.8, timeout=10):
         else:
             desk.x("xdotool", "key", "--clearmodifiers", key, check_rc=True)
         time.sleep(0.1)
+    started = time.monotonic()
     try:
         orca.wait_until(what, mark, expected, timeout)
         time.sleep(settle)
     finally:
-        print("%s: %r" % (name, orca.since(mark)))
+        print("%s (%.1f s): %r" % (name, time.monotonic() - started, orca.since(mark)))
     return orca.since(mark)
 
 
@@ -149,6 +150,24 @@ def no_chatter(said):
     for s in said:
         check(not re.search(r"\bselected\b|\bunselected\b", s), "Orca said %r" % s)
         check(s not in ("Hoch", "Up"), "Orca read the arrow key as the field's shortcut")
+
+
+def focus_steps_for(orca, desk):
+    """Tab, Shift+Tab and "Where am I" in the fields, each read once."""
+    def tab():
+        said = step(orca, desk, "Tab", ["Tab"], "the minute field", says("Minute 31 spin button"))
+        no_chatter(said)
+        check(any("Strg+Eingabe" in s and "Strg+M" in s for s in said),
+              "the field's description does not name the keys: %r" % said)
+
+    def backtab():
+        no_chatter(step(orca, desk, "Shift+Tab", ["shift+Tab"], "the hour field",
+                        says("Stunde 12 spin button")))
+
+    def where_am_i():
+        no_chatter(step(orca, desk, "Where am I", ["KP_Enter"], "where the focus is",
+                        says("spin button Stunde 12")))
+    return [tab, backtab, where_am_i]
 
 
 def scenario_spoken(desk):
@@ -162,21 +181,15 @@ def scenario_spoken(desk):
 
     # Held with the X server repeating it: one toggle, told once.
     said = step(orca, desk, "Ctrl+Return held", [("ctrl+Return", 1.5)], "the armed state",
-                says("Alarm ist aktiv"), settle=1.5)
+                says("Alarm ist aktiv"), settle=1.0)
     told = [s for s in said if "Alarm ist aktiv" in s or "Alarm aus" in s]
     check(told == ["notification Alarm ist aktiv, 12:31:00."], "after the held key: %r" % told)
     check(desk.icon_name(wid) == ARMED, "the task bar reads %r" % desk.icon_name(wid))
 
-    said = step(orca, desk, "Tab", ["Tab"], "the minute field", says("Minute 31 spin button"))
-    no_chatter(said)
-    check(any("Strg+Eingabe" in s and "Strg+M" in s for s in said),
-          "the field's description does not name the keys: %r" % said)
-    said = step(orca, desk, "Shift+Tab", ["shift+Tab"], "the hour field", says("Stunde 12 spin button"))
-    no_chatter(said)
-    said = step(orca, desk, "Where am I", ["KP_Enter"], "where the focus is",
-                says("spin button Stunde 12"))
-    no_chatter(said)
-
+    # While the alarm is still some way off, the fields are read meanwhile.
+    focus_steps = focus_steps_for(orca, desk)
+    while focus_steps and desk.moment(ALARM_AT) - time.monotonic() > 5:
+        focus_steps.pop(0)()
     check(desk.window_titled("Information") is None,
           "the alarm came before the steps that lead to it were done")
     mark = orca.mark()
@@ -184,8 +197,14 @@ def scenario_spoken(desk):
                    timeout=max(5, desk.moment(ALARM_AT) - time.monotonic() + 15))
     orca.wait_until("the message", mark, says("Information", MESSAGE, "OK push button"))
     print("alarm: %r" % orca.since(mark))
-    step(orca, desk, "OK", ["Return"], "that the alarm is off", says("notification Alarm aus"))
+    said = step(orca, desk, "OK", ["Return"], "that the alarm is off",
+                says("notification Alarm aus", "spin button"))
+    # Read last, after the window and its field that come back with it.
+    check("notification Alarm aus." == said[-1], "the state is not read last: %r" % said)
     wait_for("the disarmed title", lambda: desk.icon_name(wid) == TITLE, timeout=10)
+
+    for field_step in focus_steps:
+        field_step()
 
     step(orca, desk, "Ctrl+Return", ["ctrl+Return"], "the armed state",
          says("notification Alarm ist aktiv, 12:31:00"))
@@ -202,7 +221,11 @@ def scenario_spoken(desk):
         saved = f.read().replace("\r\n", "\n").split("\n")
     for line in ("Ohne=0", "Speaker=0", "Soundkarte=1"):
         check(line in saved, "Timer.ini lacks %r: %r" % (line, saved))
-    check(desk.output() == "", "program printed: %r" % desk.output())
+    # Qt's accessibility bridge warns when the screen reader takes more than
+    # 100 ms to look at a key, as Orca may on a loaded machine; the key goes
+    # on all the same.
+    printed = [line for line in desk.output().splitlines() if "QSpiApplication::keyEventError" not in line]
+    check(not printed, "program printed: %r" % printed)
     orca.stop()
 
 
