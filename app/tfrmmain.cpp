@@ -255,7 +255,8 @@ TfrmMain::TfrmMain(const MainWindowServices &services, QWidget *parent)
 
     createMenu();
 
-    m_stateNotice = new ScreenReaderNotice(ClientArea);
+    // Beside the client area, whose controls are the stored layout's.
+    m_stateNotice = new ScreenReaderNotice(this);
 
     WavSound1 = new TWavSound(this, services.waveOutput);
     WavSound1->setObjectName(u"WavSound1"_s);
