@@ -33,8 +33,7 @@ void DesktopNotification::show(const QString &summary, const QString &body)
     // A tag in the user's text would otherwise be read as markup.
     ++m_pending;
     const QDBusMessage query = QDBusMessage::createMethodCall(Service, Path, Interface, u"GetCapabilities"_s);
-    auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(query, CallTimeoutMs), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, summary, body](QDBusPendingCallWatcher *w) {
+    const auto answered = [this, summary, body](QDBusPendingCallWatcher *w) {
         w->deleteLater();
         --m_pending;
         const QDBusPendingReply<QStringList> reply = *w;
@@ -42,7 +41,9 @@ void DesktopNotification::show(const QString &summary, const QString &body)
             m_markup = reply.value().contains(u"body-markup"_s);
         if (!m_withdrawn)
             notify(summary, m_markup.value_or(false) ? body.toHtmlEscaped() : body);
-    });
+    };
+    auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(query, CallTimeoutMs), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, answered);
 }
 
 void DesktopNotification::notify(const QString &summary, const QString &body)
