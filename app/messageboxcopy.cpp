@@ -1,5 +1,7 @@
 #include "app/messageboxcopy.h"
 
+#include "app/standarddialogs.h"
+
 #include <QAbstractButton>
 #include <QClipboard>
 #include <QGuiApplication>
@@ -14,7 +16,8 @@ QString MessageBoxCopy::textOf(const QMessageBox &box)
     QString buttons;
     for (QAbstractButton *button : box.buttons())
         buttons += QString(button->text()).remove(u'&') + u"   "_s;
-    return rule + box.windowTitle() + u'\n' + rule + box.text() + u'\n' + rule + buttons
+    const QString text = QString(box.text()).remove(QChar(StandardDialogs::WordBreak));
+    return rule + box.windowTitle() + u'\n' + rule + text + u'\n' + rule + buttons
            + u'\n' + rule;
 }
 

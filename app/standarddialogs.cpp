@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QScreen>
+#include <QTextBoundaryFinder>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -26,13 +27,60 @@ QRect screenRect()
     return screen ? screen->geometry() : QRect(0, 0, 1024, 768);
 }
 
+// The text with a break opportunity between the characters of each word
+// wider than `widest`: a label wraps only between words, and would cut such a
+// word off at the box's edge.
+QString breakableText(const QString &text, const QFontMetrics &metrics, int widest)
+{
+    QString result;
+    result.reserve(text.size());
+    qsizetype start = 0;
+    while (start < text.size()) {
+        qsizetype end = start;
+        const bool blank = text.at(start).isSpace();
+        while (end < text.size() && text.at(end).isSpace() == blank)
+            ++end;
+        const QString run = text.mid(start, end - start);
+        if (blank || metrics.horizontalAdvance(run) <= widest) {
+            result += run;
+        } else {
+            QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, run);
+            qsizetype from = 0;
+            while (graphemes.toNextBoundary() > 0) {
+                if (from > 0)
+                    result += QChar(StandardDialogs::WordBreak);
+                result += run.mid(from, graphemes.position() - from);
+                from = graphemes.position();
+            }
+        }
+        start = end;
+    }
+    return result;
+}
+
 // A message box sized as on the desktop the program comes from: each line of
 // the text stays one line while the box fits in three quarters of the screen's
 // width (Qt wraps past 500 pixels), and the caption fits in the title bar.
+// Its text is plain text, shown as given; a word wider than half the screen
+// wraps within the box.
 class FittedMessageBox : public QMessageBox
 {
 public:
-    using QMessageBox::QMessageBox;
+    FittedMessageBox(Icon icon, const QString &caption, const QString &text, StandardButtons buttons)
+        : QMessageBox(icon, caption, QString(), buttons)
+    {
+        setTextFormat(Qt::PlainText);
+        setMessage(text);
+    }
+
+    void setMessage(const QString &text)
+    {
+        auto *label = findChild<QLabel *>(u"qt_msgbox_label"_s);
+        setText(breakableText(text, label ? label->fontMetrics() : fontMetrics(), screenRect().width() / 2));
+        // Screen readers read the text as the user wrote it.
+        if (label)
+            label->setAccessibleName(text);
+    }
 
 protected:
     void showEvent(QShowEvent *event) override
@@ -125,7 +173,7 @@ public:
     PositionedMessageBoxHandle(const QString &text, QPoint topLeft) : m_box(text, topLeft) {}
 
     void exec() override { m_box.exec(); }
-    void setText(const QString &text) override { m_box.setText(text); }
+    void setText(const QString &text) override { m_box.setMessage(text); }
 
 private:
     PositionedMessageBox m_box;

@@ -52,4 +52,8 @@ public:
     static StandardDialogs &system();
 
     static constexpr int InputMaxLength = 255;
+    // A zero-width space: put into the shown text of a message box between
+    // the characters of a word too wide for it, so that it wraps there. Not
+    // part of the text.
+    static constexpr char16_t WordBreak = u'\u200B';
 };

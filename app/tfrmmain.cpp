@@ -586,7 +586,7 @@ void TfrmMain::RxClock1Alarm(QObject *)
         bringToFront();
         AlarmMessage message = alarmMessage();
         m_activation.requestAttention(this, message.notificationText());
-        message.sound = playAlarmSound();
+        message.sound = runSoundStep();
         // An empty message is replaced for good; the rest of the shown text is not stored.
         m_alarmSettings.AlarmMeldung = message.text();
         showAlarmMessage(message);
@@ -606,7 +606,7 @@ AlarmMessage TfrmMain::alarmMessage() const
     return message;
 }
 
-AlarmSoundOutcome TfrmMain::playAlarmSound()
+AlarmSoundOutcome TfrmMain::runSoundStep()
 {
     m_alarmSound = AlarmSoundOutcome::Played;
     if (!SoundStep)
@@ -643,7 +643,7 @@ void TfrmMain::showAlarmMessage(AlarmMessage message)
 
 void TfrmMain::AlarmSound()
 {
-    m_alarmSound = ::playAlarmSound(m_alarmSettings, *SpeakerBeeper1, *WavSound1, melodyFilePath());
+    m_alarmSound = playAlarmSound(m_alarmSettings, *SpeakerBeeper1, *WavSound1, melodyFilePath());
 }
 
 void TfrmMain::mnuOptionenClick(QObject *)

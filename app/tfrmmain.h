@@ -128,7 +128,8 @@ private slots:
     void RxClock1Alarm(QObject *sender);
 
     void mnuEndeClick(QObject *sender);
-    // mnu5Click … mnu60Click: one handler for the fixed choices, given their minutes.
+    // The fixed choices' handlers mnu5Click, mnu10Click, mnu15Click, mnu20Click,
+    // mnu30Click, mnu45Click and mnu60Click in one, given the choice's minutes.
     void mnuMinutenClick(QObject *sender, qint32 minutes);
     void mnuWeitereClick(QObject *sender);
     void mnuOptionenClick(QObject *sender);
@@ -155,7 +156,7 @@ private:
     // clock, the sound step with what became of it, and the box (a wave file
     // that fails while it is open adds its line to it).
     AlarmMessage alarmMessage() const;
-    AlarmSoundOutcome playAlarmSound();
+    AlarmSoundOutcome runSoundStep();
     void showAlarmMessage(AlarmMessage message);
     // Button caption and application title for the armed state.
     void showAlarmState(bool armed);

@@ -26,6 +26,29 @@ void DesktopNotification::show(const QString &summary, const QString &body)
     if (!bus.isConnected())
         return;
     m_withdrawn = false;
+    if (m_markup) {
+        notify(summary, *m_markup ? body.toHtmlEscaped() : body);
+        return;
+    }
+    // A tag in the user's text would otherwise be read as markup.
+    ++m_pending;
+    const QDBusMessage query = QDBusMessage::createMethodCall(Service, Path, Interface, u"GetCapabilities"_s);
+    const auto answered = [this, summary, body](QDBusPendingCallWatcher *w) {
+        w->deleteLater();
+        --m_pending;
+        const QDBusPendingReply<QStringList> reply = *w;
+        if (!reply.isError())
+            m_markup = reply.value().contains(u"body-markup"_s);
+        if (!m_withdrawn)
+            notify(summary, m_markup.value_or(false) ? body.toHtmlEscaped() : body);
+    };
+    auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(query, CallTimeoutMs), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, answered);
+}
+
+void DesktopNotification::notify(const QString &summary, const QString &body)
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
     QDBusMessage call = QDBusMessage::createMethodCall(Service, Path, Interface, u"Notify"_s);
     QVariantMap hints;
     hints.insert(u"urgency"_s, QVariant::fromValue(uchar(2))); // critical

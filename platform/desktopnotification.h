@@ -3,12 +3,15 @@
 #include <QObject>
 #include <QString>
 
+#include <optional>
+
 namespace platform {
 
 // One desktop notification through the freedesktop notification service on
 // the session bus. Nothing waits on the service: the call is asynchronous,
 // and a notification withdrawn before the service has answered is closed as
-// soon as its number arrives.
+// soon as its number arrives. The body is plain text: a service that reads
+// markup in bodies gets it escaped.
 class DesktopNotification : public QObject
 {
     Q_OBJECT
@@ -22,8 +25,11 @@ public:
     void withdraw();
 
 private:
+    void notify(const QString &summary, const QString &body);
     void close(uint id);
 
+    // Whether the service reads markup in bodies, once it has said so.
+    std::optional<bool> m_markup;
     uint m_id = 0;
     int m_pending = 0;
     bool m_withdrawn = false;

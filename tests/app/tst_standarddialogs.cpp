@@ -1,6 +1,10 @@
 #include "app/standarddialogs.h"
 
+#include "app/messageboxcopy.h"
+
+#include <QAccessible>
 #include <QApplication>
+#include <QClipboard>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -10,6 +14,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <functional>
 
 using namespace Qt::StringLiterals;
@@ -28,6 +33,9 @@ private slots:
     void question();
     void boxesFitTheirTextAndCaption_data();
     void boxesFitTheirTextAndCaption();
+    void messageIsPlainText_data();
+    void messageIsPlainText();
+    void wrappedWordIsCopiedAndReadWhole();
 
 private:
     // Runs act on the modal dialog as soon as it is open.
@@ -250,6 +258,11 @@ void tst_StandardDialogs::boxesFitTheirTextAndCaption_data()
         << true;
     QTest::newRow("alarm message: 255 characters wrap within the screen")
         << false << u"Information"_s << QString(51, u'x').repeated(5).replace(u"xxxxx"_s, u"Wort "_s) << false;
+    QTest::newRow("alarm message: 255 characters without a blank wrap within the box")
+        << false << u"Information"_s << QString(255, u'W') << false;
+    QTest::newRow("alarm message: a long address after a late alarm's line")
+        << false << u"Information"_s
+        << u"Besprechung:\nhttps://example.org/"_s + QString(200, u'a') + u"\n(fällig um 07:00:00)"_s << false;
 }
 
 void tst_StandardDialogs::boxesFitTheirTextAndCaption()
@@ -261,6 +274,9 @@ void tst_StandardDialogs::boxesFitTheirTextAndCaption()
     QSize size;
     QList<int> lineWidths;
     int labelWidth = 0;
+    QSize labelNeeds;
+    QRect labelArea;
+    QRect boxArea;
     const auto look = [&](QMessageBox *box) {
         size = box->size();
         const auto *label = box->findChild<QLabel *>(u"qt_msgbox_label"_s);
@@ -268,6 +284,10 @@ void tst_StandardDialogs::boxesFitTheirTextAndCaption()
         labelWidth = label->contentsRect().width() - 2 * label->margin();
         for (const QString &line : text.split(u'\n'))
             lineWidths << label->fontMetrics().horizontalAdvance(line);
+        // Its narrowest and, at its width, its height: what must fit for nothing to be cut.
+        labelNeeds = {label->minimumSizeHint().width(), label->heightForWidth(label->width())};
+        labelArea = label->geometry();
+        boxArea = box->rect();
         QTest::keyClick(box, Qt::Key_Return);
     };
     if (question) {
@@ -278,8 +298,13 @@ void tst_StandardDialogs::boxesFitTheirTextAndCaption()
         StandardDialogs::system().showMessageAt(text, {10, 10});
     }
     QVERIFY(!lineWidths.isEmpty());
-    for (int width : lineWidths)
-        QCOMPARE(width <= labelWidth, linesKept);
+    QCOMPARE(std::all_of(lineWidths.cbegin(), lineWidths.cend(), [&](int width) { return width <= labelWidth; }),
+             linesKept);
+    // Nothing of the text is cut off, at the side or at the bottom.
+    QVERIFY2(labelNeeds.width() <= labelArea.width(),
+             qPrintable(u"needs %1 pixels, has %2"_s.arg(labelNeeds.width()).arg(labelArea.width())));
+    QVERIFY(labelNeeds.height() <= labelArea.height());
+    QVERIFY(boxArea.contains(labelArea));
     // The title bar holds the caption in a bold face beside the window's icon
     // and three buttons; Qt leaves 50 pixels for all of them.
     QFont titleFont = QApplication::font("QMdiSubWindowTitleBar");
@@ -289,6 +314,65 @@ void tst_StandardDialogs::boxesFitTheirTextAndCaption()
              qPrintable(u"%1 pixels wide for a caption of %2"_s.arg(size.width()).arg(captionWidth)));
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     QVERIFY(size.width() <= screen.width());
+}
+
+// The message is the user's text: what looks like markup shows as typed, and
+// each line of it, and the lines added after it, start a line of the box.
+void tst_StandardDialogs::messageIsPlainText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("lines");
+    QTest::newRow("tags") << u"<b>Termin</b> um 9 Uhr"_s << QStringList{u"<b>Termin</b> um 9 Uhr"_s};
+    QTest::newRow("tags, then a late alarm's line")
+        << u"<b>Termin</b> um 9 Uhr\n(fällig um 07:00:00)"_s
+        << QStringList{u"<b>Termin</b> um 9 Uhr"_s, u"(fällig um 07:00:00)"_s};
+    QTest::newRow("an entity and a line break tag")
+        << u"Tee &amp; Kuchen<br>um 4"_s << QStringList{u"Tee &amp; Kuchen<br>um 4"_s};
+}
+
+void tst_StandardDialogs::messageIsPlainText()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, lines);
+    QSize shown;
+    QFontMetrics metrics(QApplication::font());
+    whenModal([&](QWidget *modal) {
+        const auto *label = modal->findChild<QLabel *>(u"qt_msgbox_label"_s);
+        QVERIFY(label);
+        shown = label->size();
+        metrics = label->fontMetrics();
+        QTest::keyClick(modal, Qt::Key_Return);
+    });
+    StandardDialogs::system().showMessageAt(text, {10, 10});
+    int widest = 0;
+    for (const QString &line : lines)
+        widest = std::max(widest, metrics.horizontalAdvance(line));
+    QVERIFY2(shown.width() >= widest, qPrintable(u"%1 pixels for %2"_s.arg(shown.width()).arg(widest)));
+    QVERIFY(shown.height() >= lines.size() * metrics.height());
+    QVERIFY(shown.height() < (lines.size() + 1) * metrics.height());
+}
+
+// Where a word wraps is the box's business: a copy and a screen reader get
+// the word as it was written.
+void tst_StandardDialogs::wrappedWordIsCopiedAndReadWhole()
+{
+    MessageBoxCopy copy;
+    qApp->installEventFilter(&copy);
+    const QString word(255, u'W');
+    QString copied;
+    QString spoken;
+    whenModal([&](QWidget *modal) {
+        QGuiApplication::clipboard()->clear();
+        QTest::keyClick(modal, Qt::Key_C, Qt::ControlModifier);
+        copied = QGuiApplication::clipboard()->text();
+        auto *label = modal->findChild<QLabel *>(u"qt_msgbox_label"_s);
+        spoken = QAccessible::queryAccessibleInterface(label)->text(QAccessible::Name);
+        QTest::keyClick(modal, Qt::Key_Return);
+    });
+    StandardDialogs::system().showMessageAt(word, {10, 10});
+    qApp->removeEventFilter(&copy);
+    QVERIFY2(copied.contains(u'\n' + word + u'\n'), qPrintable(copied));
+    QCOMPARE(spoken, word);
 }
 
 QTEST_MAIN(tst_StandardDialogs)
