@@ -26,8 +26,6 @@ public:
     HeldShortcut(QAction *action, KeyDownQuery keyDown);
     ~HeldShortcut() override;
 
-    // A key triggered the action and has not been released since.
-    bool isHeld() const { return m_held; }
     // While held, how often the key is looked at: its release may go to
     // another program, or be lost among repeats.
     static constexpr int PollMSecs = 50;

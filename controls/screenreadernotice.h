@@ -21,6 +21,7 @@ public:
     // text short. A text whose window stays inactive for a while (5 s) is
     // dropped: what changed long ago is no news.
     void tell(const QString &text);
+    // How long a text waits for its window.
     void setWaitMSecs(int msecs) { m_expiry.setInterval(msecs); }
     QString text() const { return m_text; }
 
