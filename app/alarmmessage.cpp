@@ -7,6 +7,12 @@ QString AlarmMessage::defaultText()
     return u"Alarmzeit erreicht!"_s;
 }
 
+QString AlarmMessage::clockText(QTime time, QChar separator)
+{
+    const auto part = [](int n) { return QString::number(n).rightJustified(2, u'0'); };
+    return part(time.hour()) + separator + part(time.minute()) + separator + part(time.second());
+}
+
 QString AlarmMessage::text() const
 {
     return stored.isEmpty() ? defaultText() : stored;
@@ -16,9 +22,7 @@ QString AlarmMessage::notificationText() const
 {
     if (!lateDue)
         return text();
-    const auto part = [](int n) { return QString::number(n).rightJustified(2, u'0'); };
-    return text() + u"\n(fällig um "_s + part(lateDue->hour()) + timeSeparator + part(lateDue->minute())
-           + timeSeparator + part(lateDue->second()) + u')';
+    return text() + u"\n(fällig um "_s + clockText(*lateDue, timeSeparator) + u')';
 }
 
 QString AlarmMessage::boxText() const

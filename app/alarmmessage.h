@@ -21,6 +21,8 @@ struct AlarmMessage
 
     // What an empty message shows, and is then stored as.
     static QString defaultText();
+    // A time of day as the alarm's texts write it: 07:05:09.
+    static QString clockText(QTime time, QChar separator);
 
     // The stored message, or the default for an empty one.
     QString text() const;

@@ -6,6 +6,7 @@
 #include "platform/application.h"
 #include "platform/desktopshell.h"
 #include "platform/displayconnection.h"
+#include "platform/keyboard.h"
 #include "platform/osversion.h"
 #include "platform/platformchoice.h"
 #include "platform/singleinstance.h"
@@ -107,6 +108,7 @@ int main(int argc, char *argv[])
             platform::DesktopShell::system(),
             platform::WindowActivation::system(),
             platform::WindowManager::system(),
+            platform::Keyboard::system(),
             StandardDialogs::system(),
             SettingsLocation::forProgram(),
             platform::WaveOutput::system(),

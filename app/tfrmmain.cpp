@@ -6,12 +6,15 @@
 #include "clock/alarmrule.h"
 #include "clock/tdatetime.h"
 #include "clock/trxclock.h"
+#include "controls/heldshortcut.h"
+#include "controls/screenreadernotice.h"
 #include "dialogs/tfrmhilfe.h"
 #include "dialogs/tfrminfo.h"
 #include "dialogs/tfrmoptionen.h"
 #include "platform/application.h"
 #include "base/convert.h"
 #include "platform/desktopshell.h"
+#include "platform/keyboard.h"
 #include "base/maker.h"
 #include "settings/talarmsettings.h"
 #include "platform/systemclock.h"
@@ -48,6 +51,15 @@ const QString TitleDisarmed = u"Brenvik Timer"_s;
 const QString TitleArmed = u"Alarm: AKTIV"_s;
 const QString CaptionDisarmed = u"Alarm aus"_s;
 const QString CaptionArmed = u"Alarm ist aktiv"_s;
+
+// What a screen reader says when the state changes: the toggle's caption,
+// and the time an armed alarm comes.
+QString spokenState(bool armed, QTime time)
+{
+    if (!armed)
+        return CaptionDisarmed;
+    return CaptionArmed + u", "_s + AlarmMessage::clockText(time, timeSeparator(QLocale()));
+}
 
 QFont tahoma(int pixelSize)
 {
@@ -204,8 +216,11 @@ TfrmMain::TfrmMain(const MainWindowServices &services, QWidget *parent)
     seStunde->setAccessibleName(u"Stunde"_s);
     seMinute->setAccessibleName(u"Minute"_s);
     seSekunde->setAccessibleName(u"Sekunde"_s);
+    // Read with each field on every Tab: the toggle and "Meldung" are no tab
+    // stops, so the fields tell their keys.
     for (TFlatSpinEditInteger *field : {seStunde, seMinute, seSekunde})
-        field->setAccessibleDescription(u"Alarmzeit"_s);
+        field->setAccessibleDescription(
+            u"Alarmzeit. Strg+Eingabe schaltet den Alarm ein und aus, Strg+M gibt die Meldung ein."_s);
 
     Button1 = makeButton(ClientArea, u"Button1"_s, u"Meldung"_s, {96, 112, 161, 18});
     Button1->setAccessibleDescription(u"Meldung zum Alarm eingeben (Strg+M)"_s);
@@ -226,6 +241,10 @@ TfrmMain::TfrmMain(const MainWindowServices &services, QWidget *parent)
     m_toggleAction->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Return),
                                   QKeySequence(Qt::CTRL | Qt::Key_Enter)});
     connect(m_toggleAction, &QAction::triggered, this, [this] { btnActivateClick(btnActivate); });
+    // Held down, with the X server repeating it, the key toggles once.
+    new HeldShortcut(m_toggleAction, [&keyboard = services.keyboard](quint32 scanCode) {
+        return keyboard.keyDown(scanCode);
+    });
     connect(btnActivate, &TFlatButton::OnClick, m_toggleAction, &QAction::trigger);
     addAction(m_toggleAction);
 
@@ -235,6 +254,9 @@ TfrmMain::TfrmMain(const MainWindowServices &services, QWidget *parent)
     setTabOrder(Button1, btnActivate);
 
     createMenu();
+
+    // Beside the client area, whose controls are the stored layout's.
+    m_stateNotice = new ScreenReaderNotice(this);
 
     WavSound1 = new TWavSound(this, services.waveOutput);
     WavSound1->setObjectName(u"WavSound1"_s);
@@ -399,6 +421,8 @@ void TfrmMain::showAlarmState(bool armed)
     } else {
         m_wakeAlarm.stop();
     }
+    // The button's new caption is not read: the button never has the focus.
+    m_stateNotice->tell(spokenState(armed, alarmTime()));
     emit alarmStateChanged(armed, alarmTime());
 }
 

@@ -27,12 +27,14 @@ class QAction;
 class QLabel;
 class QMenu;
 class QMenuBar;
+class ScreenReaderNotice;
 class StandardDialogs;
 class TRxClock;
 class TWavSound;
 
 namespace platform {
 class DesktopShell;
+class Keyboard;
 class SystemClock;
 class TimeChangeWatcher;
 class WakeAlarm;
@@ -50,6 +52,7 @@ struct MainWindowServices
     platform::DesktopShell &shell;
     platform::WindowActivation &activation;
     platform::WindowManager &windowManager; // the window's place and its task-bar text
+    platform::Keyboard &keyboard; // whether a held key is still down
     StandardDialogs &dialogs;
     SettingsLocation settings; // where Timer.ini is read and written
     platform::WaveOutput &waveOutput; // WavSound1's sound card
@@ -191,6 +194,8 @@ private:
     TFlatSpinEditInteger *seSekunde = nullptr;
     TFlatButton *Button1 = nullptr;
     TFlatButton *btnActivate = nullptr;
+    // Tells a screen reader the new state at every arming and disarming.
+    ScreenReaderNotice *m_stateNotice = nullptr;
 
     // The toggle's and "Meldung"'s commands: their keys reach them from
     // anywhere in the window, as a click on the button does.

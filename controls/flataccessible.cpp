@@ -2,6 +2,7 @@
 
 #include "controls/flatbuttonbase.h"
 #include "controls/linklabel.h"
+#include "controls/screenreadernotice.h"
 #include "controls/tflatpanel.h"
 #include "controls/tflatradiobutton.h"
 #include "controls/tflatspineditinteger.h"
@@ -155,9 +156,7 @@ protected:
         const QPointer<TFlatRadioButton> alive(radio());
         alive->setFocus(Qt::MouseFocusReason);
         if (alive)
-            alive->click();
-        if (alive && !alive->isChecked())
-            alive->setChecked(true);
+            alive->clickAndCheck();
     }
 
 private:
@@ -175,6 +174,11 @@ public:
         : QAccessibleWidget(field, QAccessible::SpinBox)
     {
     }
+
+    // Qt drops the notices of an object that is not valid: while the focus
+    // passes, the field's selection changes reach no screen reader, which
+    // would read them before the field itself.
+    bool isValid() const override { return QAccessibleWidget::isValid() && !field()->focusPassing(); }
 
     void *interface_cast(QAccessible::InterfaceType type) override
     {
@@ -235,14 +239,9 @@ public:
             QAccessibleWidget::doAction(action);
     }
 
-    QStringList keyBindingsForAction(const QString &action) const override
-    {
-        if (action == increaseAction())
-            return {QKeySequence(Qt::Key_Up).toString(QKeySequence::NativeText)};
-        if (action == decreaseAction())
-            return {QKeySequence(Qt::Key_Down).toString(QKeySequence::NativeText)};
-        return QAccessibleWidget::keyBindingsForAction(action);
-    }
+    // No keys for Increase and Decrease: a screen reader reads the first
+    // action's key as the field's own shortcut, and Up is none.
+    QStringList keyBindingsForAction(const QString &) const override { return {}; }
 
     // Value: the number in the field, written as Value is (clamped to the range).
     QVariant currentValue() const override { return field()->value(); }
@@ -376,6 +375,23 @@ protected:
     void activate() override { static_cast<LinkLabel *>(widget())->click(); }
 };
 
+// Read as "notification" and its text when it appears.
+class NoticeAccessible : public QAccessibleWidget
+{
+public:
+    explicit NoticeAccessible(ScreenReaderNotice *notice)
+        : QAccessibleWidget(notice, QAccessible::Notification)
+    {
+    }
+
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Name)
+            return static_cast<ScreenReaderNotice *>(widget())->text();
+        return QAccessibleWidget::text(t);
+    }
+};
+
 } // namespace
 
 QAccessibleInterface *FlatAccessible::factory(const QString &className, QObject *object)
@@ -391,6 +407,8 @@ QAccessibleInterface *FlatAccessible::factory(const QString &className, QObject 
         return new FlatPanelAccessible(static_cast<TFlatPanel *>(object));
     if (className == u"LinkLabel")
         return new LinkAccessible(static_cast<LinkLabel *>(object));
+    if (className == u"ScreenReaderNotice")
+        return new NoticeAccessible(static_cast<ScreenReaderNotice *>(object));
     return nullptr;
 }
 

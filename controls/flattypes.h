@@ -19,6 +19,8 @@
 // - focusreason.h: which focus changes leave and enter a control.
 // - flataccessible.h: what screen readers are told of the flat controls and
 //   the link label (linklabel.h), and when they are told of a change.
+// - screenreadernotice.h: a short text a screen reader reads at once.
+// - heldshortcut.h: a held key triggers an action's shortcut once.
 
 #include <QObject>
 

@@ -54,6 +54,14 @@ void TFlatRadioButton::click()
     emit OnClick(this);
 }
 
+void TFlatRadioButton::clickAndCheck()
+{
+    const QPointer<TFlatRadioButton> alive(this); // a click handler may delete the button
+    click();
+    if (alive && !m_checked)
+        setChecked(true);
+}
+
 void TFlatRadioButton::setTabStop(bool on)
 {
     setFocusPolicy(on ? Qt::StrongFocus : Qt::NoFocus);
@@ -186,9 +194,19 @@ void TFlatRadioButton::focusSibling(int direction)
 
 void TFlatRadioButton::keyPressEvent(QKeyEvent *event)
 {
-    // Arrow keys move the focus within the group, as the dialog keys do; no key
-    // checks. Moved by the keyboard, the focus shows its mark.
+    // Arrow keys move the focus within the group, as the dialog keys do,
+    // without checking: Space checks, so that the keyboard alone can choose.
+    // Moved by the keyboard, the focus shows its mark.
     switch (event->key()) {
+    case Qt::Key_Space:
+        if (event->modifiers() & ~Qt::KeypadModifier) {
+            FlatHoverControl::keyPressEvent(event);
+            break;
+        }
+        // A held key checks once; its repeats are used up quietly.
+        if (!event->isAutoRepeat())
+            clickAndCheck();
+        break;
     case Qt::Key_Up:
     case Qt::Key_Left:
         window()->setAttribute(Qt::WA_KeyboardFocusChange);

@@ -38,6 +38,9 @@ public:
     void setBiDiMode(Qt::LayoutDirection direction);
 
     void click();
+    // What a click with the mouse does: OnClick, and an unchecked button
+    // checks, which raises OnClick again. Space on the focused button does it.
+    void clickAndCheck();
 
     bool hasFocusLook() const { return m_hasFocus; }
     QRect circleRect() const;

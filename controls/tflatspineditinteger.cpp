@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QLocale>
 #include <QMenu>
+#include <QScopedValueRollback>
 
 #include <limits>
 
@@ -146,6 +147,7 @@ void TFlatSpinEditInteger::focusInEvent(QFocusEvent *event)
     const bool keyboardReason = event->reason() == Qt::TabFocusReason
                                 || event->reason() == Qt::BacktabFocusReason
                                 || event->reason() == Qt::ShortcutFocusReason;
+    const QScopedValueRollback quiet(m_focusPassing, true);
     TCustomFlatEdit::focusInEvent(event);
     // A press on the field itself places the cursor; an arrow press or the
     // keyboard select all. The window coming back or a menu closing returns
@@ -161,7 +163,10 @@ void TFlatSpinEditInteger::focusInEvent(QFocusEvent *event)
 
 void TFlatSpinEditInteger::focusOutEvent(QFocusEvent *event)
 {
-    TCustomFlatEdit::focusOutEvent(event);
+    {
+        const QScopedValueRollback quiet(m_focusPassing, true);
+        TCustomFlatEdit::focusOutEvent(event);
+    }
     if (Flat::isPassingFocusChange(event->reason()))
         return;
     const int v = value();

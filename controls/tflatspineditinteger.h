@@ -38,6 +38,10 @@ public:
     // Kept as the minimum height: a lower height written is raised to it.
     int minimumFieldHeight() const { return textHeight() + 7; }
 
+    // While the focus arrives or leaves: the selection it changes on the way
+    // is no news to a screen reader, which reads the field with the focus.
+    bool focusPassing() const { return m_focusPassing; }
+
     // The typing filter.
     virtual bool AcceptsChar(QChar ch) const;
 
@@ -71,4 +75,5 @@ private:
     int m_increment = 1;
     bool m_editorEnabled = true;
     bool m_autoSelect = true;
+    bool m_focusPassing = false;
 };

@@ -442,4 +442,17 @@ std::optional<bool> managerShowsProgramActive()
     return false;
 }
 
+std::optional<bool> keyDown(quint32 keyCode)
+{
+    xcb_connection_t *c = connection();
+    if (!c || keyCode < 8 || keyCode > 255)
+        return std::nullopt;
+    xcb_query_keymap_reply_t *reply = xcb_query_keymap_reply(c, xcb_query_keymap(c), nullptr);
+    if (!reply)
+        return std::nullopt;
+    const bool down = reply->keys[keyCode / 8] & (1u << (keyCode % 8));
+    std::free(reply);
+    return down;
+}
+
 } // namespace platform::x11

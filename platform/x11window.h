@@ -64,6 +64,11 @@ void requestActivation(const QWidget *window);
 // active one (_NET_ACTIVE_WINDOW); nothing where no manager reports it.
 std::optional<bool> managerShowsProgramActive();
 
+// Whether the key with this X key code (a key event's native scan code) is
+// down now, as the server sees the keyboard: a held key's repeats can reach
+// the program as releases and presses. Nothing on other platforms.
+std::optional<bool> keyDown(quint32 keyCode);
+
 } // namespace x11
 
 } // namespace platform

@@ -11,7 +11,7 @@ packages=(
     fonts-wine fontconfig
     xvfb xauth x11-utils xdotool xclip imagemagick openbox
     wmctrl tint2 weston xwayland qt6-wayland dbus-daemon python3-dbus python3-gi
-    at-spi2-core python3-pyatspi gir1.2-atspi-2.0
+    at-spi2-core python3-pyatspi gir1.2-atspi-2.0 orca
     pulseaudio pulseaudio-utils sox libsndfile1-dev
     faketime libfaketime tzdata
     librsvg2-bin

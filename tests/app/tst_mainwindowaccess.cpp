@@ -1,9 +1,11 @@
 #include "clock/clockaccessible.h"
 #include "clock/trxclock.h"
 #include "controls/flataccessible.h"
+#include "controls/screenreadernotice.h"
 #include "controls/tflatbutton.h"
 #include "controls/tflatspineditinteger.h"
 #include "platform/application.h"
+#include "tests/fakes/fakescreenreader.h"
 #include "tests/fakes/mainwindowfixture.h"
 
 #include <QAccessible>
@@ -11,6 +13,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QTest>
+#include <QtTest/qtestaccessible.h>
 
 using namespace Qt::StringLiterals;
 
@@ -27,6 +30,9 @@ private slots:
     void toggleKeyArmsAndDisarms_data();
     void toggleKeyArmsAndDisarms();
     void toggleKeyReportsRefusedFields();
+    void heldToggleKeyTogglesOnce();
+    void stateIsToldAtEveryChange_data();
+    void stateIsToldAtEveryChange();
     void messageKeyAsksForTheMessage();
     void keysCollideWithNothing();
     void screenReaderNames();
@@ -50,6 +56,7 @@ void tst_MainWindowAccess::initTestCase()
 {
     FlatAccessible::install();
     ClockAccessible::install();
+    QTestAccessibility::initialize();
 }
 
 void tst_MainWindowAccess::init()
@@ -62,6 +69,7 @@ void tst_MainWindowAccess::init()
 void tst_MainWindowAccess::cleanup()
 {
     closeMainWindow();
+    QTestAccessibility::clearEvents();
 }
 
 void tst_MainWindowAccess::toggleKeyArmsAndDisarms_data()
@@ -110,6 +118,27 @@ void tst_MainWindowAccess::toggleKeyReportsRefusedFields()
     QTest::keyClick(m_frm.get(), Qt::Key_Return, Qt::ControlModifier);
     platform::Application::setErrorPresenter({});
     QCOMPARE(reported, QStringList{u"''25:0:0'' ist keine gültige Zeit."_s});
+    QVERIFY(!armed());
+}
+
+void tst_MainWindowAccess::heldToggleKeyTogglesOnce()
+{
+    setFields(u"6"_s, u"45"_s, u"30"_s);
+    auto *field = part<TFlatSpinEditInteger>("seStunde");
+    field->setFocus(Qt::TabFocusReason);
+    m_keyboard.down = true;
+    QTest::keyPress(field, Qt::Key_Return, Qt::ControlModifier);
+    QVERIFY(armed());
+    // Repeats that reach the program as releases and presses, the key down.
+    for (int i = 0; i < 23; ++i) {
+        QTest::keyRelease(field, Qt::Key_Return, Qt::ControlModifier);
+        QTest::keyPress(field, Qt::Key_Return, Qt::ControlModifier);
+    }
+    QVERIFY(armed());
+    QCOMPARE(part<TFlatSpinEditInteger>("seStunde")->text(), u"6"_s);
+    m_keyboard.down = false;
+    QTest::keyRelease(field, Qt::Key_Return, Qt::ControlModifier);
+    QTest::keyClick(field, Qt::Key_Return, Qt::ControlModifier);
     QVERIFY(!armed());
 }
 
@@ -183,6 +212,71 @@ void tst_MainWindowAccess::screenReaderNames()
         labelled = labelled || other->text(QAccessible::Name) == u"Alarmstatus"_s;
     QVERIFY(labelled);
     QVERIFY(toggle->accessibleDescription().contains(u"Strg+Eingabe"_s));
+    // The fields, which Tab reaches, tell both keys.
+    for (const char *field : {"seStunde", "seMinute", "seSekunde"}) {
+        const QString description = QAccessible::queryAccessibleInterface(part<QWidget>(field))
+                                        ->text(QAccessible::Description);
+        QVERIFY2(description.contains(u"Strg+Eingabe"_s) && description.contains(u"Strg+M"_s),
+                 qPrintable(description));
+    }
+}
+
+void tst_MainWindowAccess::stateIsToldAtEveryChange_data()
+{
+    QTest::addColumn<WindowCommand>("command");
+    QTest::addColumn<QStringList>("told");
+    const auto toggle = [this](TfrmMain &) {
+        QTest::keyClick(part<QWidget>("seMinute"), Qt::Key_Return, Qt::ControlModifier);
+    };
+    QTest::newRow("Ctrl+Return arms: the state and the time")
+        << WindowCommand(toggle) << QStringList{u"Alarm ist aktiv, 06:45:30"_s};
+    QTest::newRow("Ctrl+Return twice: armed, then off")
+        << WindowCommand([toggle](TfrmMain &w) { toggle(w); toggle(w); })
+        << QStringList{u"Alarm ist aktiv, 06:45:30"_s, u"Alarm aus"_s};
+    QTest::newRow("a relative alarm from the menu")
+        << WindowCommand([this](TfrmMain &) {
+               m_clock.set(8, 0, 0, 500);
+               menuItem(u"mnu5"_s).trigger();
+           })
+        << QStringList{u"Alarm ist aktiv, 08:05:00"_s};
+    QTest::newRow("the alarm's message confirmed: off")
+        << WindowCommand([this, toggle](TfrmMain &w) {
+               toggle(w);
+               deliverAlarm();
+           })
+        << QStringList{u"Alarm ist aktiv, 06:45:30"_s, u"Alarm aus"_s};
+    QTest::newRow("a field that holds no time: nothing changes, nothing told")
+        << WindowCommand([this, toggle](TfrmMain &w) {
+               part<TFlatSpinEditInteger>("seStunde")->setText(u"25"_s);
+               platform::Application::setErrorPresenter([](const QString &, const QString &) {});
+               toggle(w);
+               platform::Application::setErrorPresenter({});
+           })
+        << QStringList();
+}
+
+// The toggle never has the focus and its new caption is not read: a screen
+// reader hears the new state from a notice, wherever the change came from.
+void tst_MainWindowAccess::stateIsToldAtEveryChange()
+{
+    QFETCH(WindowCommand, command);
+    QFETCH(QStringList, told);
+    FakeScreenReader screenReader;
+    QVERIFY(screenReader.listening());
+    setFields(u"6"_s, u"45"_s, u"30"_s);
+    const auto *notice = m_frm->findChild<ScreenReaderNotice *>();
+    QVERIFY(notice);
+    // Each notice as it is read, when the state has changed.
+    QStringList heard;
+    QTestAccessibility::clearEvents();
+    connect(m_frm.get(), &TfrmMain::alarmStateChanged, this, [&] {
+        for (const QAccessibleEvent *event : QTestAccessibility::events())
+            if (event->object() == notice && event->type() == QAccessible::ObjectShow)
+                heard << notice->text();
+        QTestAccessibility::clearEvents();
+    });
+    command(*m_frm);
+    QCOMPARE(heard, told);
 }
 
 QTEST_MAIN(tst_MainWindowAccess)

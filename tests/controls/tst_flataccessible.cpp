@@ -1,5 +1,6 @@
 #include "controls/flataccessible.h"
 #include "controls/linklabel.h"
+#include "controls/screenreadernotice.h"
 #include "controls/tflatbutton.h"
 #include "controls/tflatpanel.h"
 #include "controls/tflatradiobutton.h"
@@ -10,6 +11,7 @@
 #include "tests/fakes/fakescreenreader.h"
 #include "tests/fakes/pointer.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
@@ -42,7 +44,11 @@ private slots:
     void spinEditValue();
     void spinEditActionsAndArrows();
     void spinEditText();
+    void spinEditFocusChangeIsOneNotice_data();
+    void spinEditFocusChangeIsOneNotice();
     void changesAreAnnounced();
+    void noticeIsReadWhenItAppears();
+    void noticeWaitsForItsWindow();
 
 private:
     QAccessibleInterface *accessible(QObject *object) const
@@ -331,6 +337,10 @@ void tst_FlatAccessible::spinEditActionsAndArrows()
     QCOMPARE(field->text(), u"23"_s); // stops at the limit, as the arrows do
     actions->doAction(QAccessibleActionInterface::decreaseAction());
     QCOMPARE(field->text(), u"22"_s);
+    // The arrow keys are no key of the field's own: a screen reader would read
+    // the first action's key as the field's shortcut.
+    QVERIFY(actions->keyBindingsForAction(QAccessibleActionInterface::increaseAction()).isEmpty());
+    QVERIFY(actions->keyBindingsForAction(QAccessibleActionInterface::decreaseAction()).isEmpty());
 
     // The arrows are the field's two children, named, pressing as a click does.
     QCOMPARE(iface->childCount(), 2);
@@ -376,6 +386,55 @@ void tst_FlatAccessible::spinEditText()
     QVERIFY(text->characterRect(2).isEmpty());
 }
 
+void tst_FlatAccessible::spinEditFocusChangeIsOneNotice_data()
+{
+    QTest::addColumn<bool>("autoSelect");
+    QTest::newRow("AutoSelect: the new field's text selected") << true;
+    QTest::newRow("no AutoSelect: nothing selected") << false;
+}
+
+// Passing through the fields with Tab, a screen reader hears of the focus
+// alone: not of the text the old field gives up nor of the one the new field
+// selects on the way, which it would read before the field's name.
+void tst_FlatAccessible::spinEditFocusChangeIsOneNotice()
+{
+    QFETCH(bool, autoSelect);
+    FakeScreenReader screenReader;
+    QVERIFY(screenReader.listening());
+    TFlatSpinEditInteger *first = hourField();
+    TFlatSpinEditInteger *second = hourField();
+    second->move(70, 10);
+    for (TFlatSpinEditInteger *field : {first, second})
+        field->setAutoSelect(autoSelect);
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+    second->setFocus();
+    first->setFocus(Qt::TabFocusReason);
+    QCOMPARE(first->hasSelectedText(), autoSelect);
+    QTestAccessibility::clearEvents();
+
+    for (TFlatSpinEditInteger *to : {second, first}) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), to);
+        QCOMPARE(to->hasSelectedText(), autoSelect);
+        QStringList told;
+        for (const QAccessibleEvent *event : QTestAccessibility::events())
+            if (event->object() == first || event->object() == second)
+                told << u"%1 %2"_s.arg(event->object() == first ? u"first"_s : u"second"_s)
+                            .arg(int(event->type()), 0, 16);
+        const QString focus = u"%1 %2"_s.arg(to == first ? u"first"_s : u"second"_s)
+                                  .arg(int(QAccessible::Focus), 0, 16);
+        QVERIFY2(told == QStringList{focus}, qPrintable(told.join(u", ")));
+        QTestAccessibility::clearEvents();
+    }
+
+    // Once the focus is there, selecting is told as always.
+    first->setValue(12);
+    first->setSelection(0, 1);
+    QAccessibleTextSelectionEvent selected(first, 0, 1);
+    QVERIFY(QTestAccessibility::containsEvent(&selected));
+}
+
 void tst_FlatAccessible::changesAreAnnounced()
 {
     FakeScreenReader screenReader;
@@ -418,6 +477,85 @@ void tst_FlatAccessible::changesAreAnnounced()
     QAccessibleStateChangeEvent disabledChange(button, disabled);
     button->setEnabled(false);
     QVERIFY(QTestAccessibility::containsEvent(&disabledChange));
+}
+
+namespace {
+
+// How often the notice appeared to a screen reader, and as what (read now).
+QStringList appearances(const ScreenReaderNotice *notice)
+{
+    QStringList told;
+    for (const QAccessibleEvent *event : QTestAccessibility::events())
+        if (event->object() == notice && event->type() == QAccessible::ObjectShow)
+            told << event->accessibleInterface()->text(QAccessible::Name);
+    return told;
+}
+
+} // namespace
+
+void tst_FlatAccessible::noticeIsReadWhenItAppears()
+{
+    auto *field = hourField();
+    auto *notice = new ScreenReaderNotice(m_form.get());
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+    const QImage before = m_form->grab().toImage();
+
+    // No screen reader: nothing appears.
+    QTestAccessibility::clearEvents();
+    notice->tell(u"Alarm ist aktiv"_s);
+    QVERIFY(notice->isHidden());
+
+    FakeScreenReader screenReader;
+    QAccessibleInterface *iface = accessible(notice);
+    QCOMPARE(int(iface->role()), int(QAccessible::Notification));
+    // Each text appears, the same one again too.
+    for (const QString &text : {u"Alarm ist aktiv, 12:31:00 Uhr"_s, u"Alarm aus"_s, u"Alarm aus"_s}) {
+        QTestAccessibility::clearEvents();
+        notice->tell(text);
+        QCOMPARE(appearances(notice), QStringList{text});
+    }
+
+    // Nothing to see, nothing to reach.
+    QCOMPARE(m_form->grab().toImage(), before);
+    QVERIFY(field->hasFocus());
+    QTest::keyClick(field, Qt::Key_Tab);
+    QVERIFY(!notice->hasFocus());
+}
+
+void tst_FlatAccessible::noticeWaitsForItsWindow()
+{
+    FakeScreenReader screenReader;
+    auto *notice = new ScreenReaderNotice(m_form.get());
+    m_form->show();
+    QWidget box;
+    box.resize(100, 50);
+    box.show();
+    box.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&box));
+    QTestAccessibility::clearEvents();
+
+    notice->tell(u"Alarm ist aktiv"_s);
+    notice->tell(u"Alarm aus"_s); // the latest text is the one read
+    QVERIFY(appearances(notice).isEmpty());
+    box.hide();
+    m_form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+    QTRY_COMPARE(appearances(notice), QStringList{u"Alarm aus"_s});
+
+    // Told while the window stays inactive too long: dropped.
+    notice->setWaitMSecs(50);
+    box.show();
+    box.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&box));
+    notice->tell(u"Alarm ist aktiv"_s);
+    QTest::qWait(150);
+    QTestAccessibility::clearEvents();
+    box.hide();
+    m_form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+    QCoreApplication::processEvents();
+    QVERIFY(appearances(notice).isEmpty());
 }
 
 QTEST_MAIN(tst_FlatAccessible)

@@ -3,7 +3,9 @@
 #include "controls/tflatradiobutton.h"
 #include "tests/fakes/pointer.h"
 
+#include <QApplication>
 #include <QDialog>
+#include <QKeyEvent>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -22,7 +24,9 @@ private slots:
     void checkingExcludesGroup();
     void uncheckingLeavesNoneChecked();
     void groupsAndParentsAreSeparate();
+    void clickOnCheckedRaisesOnce_data();
     void clickOnCheckedRaisesOnce();
+    void heldSpaceChecksOnce();
     void releaseOutsideDoesNotCheck();
     void lostReleaseEndsPress_data();
     void lostReleaseEndsPress();
@@ -68,17 +72,19 @@ void tst_TFlatRadioButton::cleanup()
 
 void tst_TFlatRadioButton::checkingExcludesGroup_data()
 {
-    QTest::addColumn<bool>("byMouse");
+    QTest::addColumn<QString>("how");
     QTest::addColumn<int>("clicks");
-    QTest::newRow("by mouse: clicked twice") << true << 2;
-    QTest::newRow("by writing Checked: once") << false << 1;
+    QTest::newRow("by mouse: clicked twice") << u"mouse"_s << 2;
+    QTest::newRow("by Space on the focused button: as the mouse") << u"space"_s << 2;
+    QTest::newRow("by writing Checked: once") << u"write"_s << 1;
 }
 
 void tst_TFlatRadioButton::checkingExcludesGroup()
 {
-    QFETCH(bool, byMouse);
+    QFETCH(QString, how);
     QFETCH(int, clicks);
     m_form->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_form));
     m_radios[0]->setChecked(true);
     m_radios[1]->setChecked(true);
     QList<QSignalSpy *> spies;
@@ -87,14 +93,20 @@ void tst_TFlatRadioButton::checkingExcludesGroup()
     QList<bool> checkedAtClick;
     connect(m_radios[2], &TFlatRadioButton::OnClick, this,
             [&] { checkedAtClick << m_radios[2]->isChecked(); });
-    if (byMouse)
+    if (how == u"mouse") {
         m_pointer->click(m_radios[2], {5, 8});
-    else
+    } else if (how == u"space") {
+        QTest::keyClick(m_form, Qt::Key_C, Qt::AltModifier);
+        QVERIFY(m_radios[2]->hasFocus());
+        QCOMPARE(spies[2]->count(), 0);
+        QTest::keyClick(m_radios[2], Qt::Key_Space);
+    } else {
         m_radios[2]->setChecked(true);
+    }
     QCOMPARE(spies[0]->count(), 0);
     QCOMPARE(spies[1]->count(), 0);
     QCOMPARE(spies[2]->count(), clicks);
-    if (byMouse)
+    if (how != u"write")
         QCOMPARE(checkedAtClick, (QList<bool>{false, true}));
     QVERIFY(!m_radios[0]->isChecked());
     QVERIFY(!m_radios[1]->isChecked());
@@ -130,14 +142,50 @@ void tst_TFlatRadioButton::groupsAndParentsAreSeparate()
     QVERIFY(elsewhere.isChecked());
 }
 
+void tst_TFlatRadioButton::clickOnCheckedRaisesOnce_data()
+{
+    QTest::addColumn<bool>("bySpace");
+    QTest::newRow("mouse") << false;
+    QTest::newRow("Space") << true;
+}
+
 void tst_TFlatRadioButton::clickOnCheckedRaisesOnce()
 {
+    QFETCH(bool, bySpace);
     m_form->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_form));
     m_radios[0]->setChecked(true);
     QSignalSpy clicks(m_radios[0], &TFlatRadioButton::OnClick);
-    m_pointer->click(m_radios[0], {5, 8});
+    if (bySpace) {
+        m_radios[0]->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(m_radios[0], Qt::Key_Space);
+    } else {
+        m_pointer->click(m_radios[0], {5, 8});
+    }
     QCOMPARE(clicks.count(), 1);
     QVERIFY(m_radios[0]->isChecked());
+}
+
+void tst_TFlatRadioButton::heldSpaceChecksOnce()
+{
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_form));
+    m_radios[0]->setChecked(true);
+    m_radios[1]->setFocus(Qt::ShortcutFocusReason);
+    QSignalSpy clicks(m_radios[1], &TFlatRadioButton::OnClick);
+    QTest::keyPress(m_radios[1], Qt::Key_Space);
+    QCOMPARE(clicks.count(), 2);
+    // The key's repeats, and Space with a modifier, change nothing.
+    for (int i = 0; i < 3; ++i) {
+        QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, u" "_s, true);
+        QApplication::sendEvent(m_radios[1], &repeat);
+    }
+    QTest::keyRelease(m_radios[1], Qt::Key_Space);
+    QCOMPARE(clicks.count(), 2);
+    m_radios[0]->setFocus(Qt::ShortcutFocusReason);
+    QTest::keyClick(m_radios[0], Qt::Key_Space, Qt::ControlModifier);
+    QVERIFY(m_radios[1]->isChecked());
+    QVERIFY(!m_radios[0]->isChecked());
 }
 
 void tst_TFlatRadioButton::releaseOutsideDoesNotCheck()

@@ -62,6 +62,8 @@ private slots:
     void showFollowsTheFlagsInTheirOrder();
     void radioButtonsSwitchTheFileControls_data();
     void radioButtonsSwitchTheFileControls();
+    void keyboardChoosesAndOkSaves_data();
+    void keyboardChoosesAndOkSaves();
     void okWritesTheFourKeysAndKeepsTheRest();
     void okCopiesIntoTheRecordForTheNextShowing();
     void abbrechenWritesNothing_data();
@@ -267,6 +269,53 @@ void tst_TfrmOptionen::radioButtonsSwitchTheFileControls()
     for (TFlatRadioButton *radio : {part<TFlatRadioButton>(dialog, u"rbkeinTon"_s), part<TFlatRadioButton>(dialog, u"rbSpeaker"_s), part<TFlatRadioButton>(dialog, u"rbSoundKarte"_s)})
         checkedCount += radio->isChecked();
     QCOMPARE(checkedCount, 1);
+}
+
+void tst_TfrmOptionen::keyboardChoosesAndOkSaves_data()
+{
+    QTest::addColumn<bool>("soundCardBefore");
+    QTest::addColumn<int>("accelerator");
+    QTest::addColumn<bool>("space");
+    QTest::addColumn<QString>("checked");
+    QTest::addColumn<bool>("fileControls");
+    QTest::newRow("Alt+S, Space: the sound card")
+        << false << int(Qt::Key_S) << true << u"rbSoundKarte"_s << true;
+    QTest::newRow("Alt+P, Space: the speaker")
+        << true << int(Qt::Key_P) << true << u"rbSpeaker"_s << false;
+    QTest::newRow("Alt+S alone moves the focus only")
+        << false << int(Qt::Key_S) << false << u"rbkeinTon"_s << false;
+}
+
+void tst_TfrmOptionen::keyboardChoosesAndOkSaves()
+{
+    QFETCH(bool, soundCardBefore);
+    QFETCH(int, accelerator);
+    QFETCH(bool, space);
+    QFETCH(QString, checked);
+    QFETCH(bool, fileControls);
+    m_record.Ohne = !soundCardBefore;
+    m_record.Soundkarte = soundCardBefore;
+    TfrmOptionen dialog(nullptr, *m_wavSound, m_location, m_record);
+    showActive(dialog);
+    QTest::keyClick(&dialog, Qt::Key(accelerator), Qt::AltModifier);
+    QWidget *focused = QApplication::focusWidget();
+    QVERIFY(qobject_cast<TFlatRadioButton *>(focused));
+    if (space)
+        QTest::keyClick(focused, Qt::Key_Space);
+    QVERIFY(part<TFlatRadioButton>(dialog, checked)->isChecked());
+    QCOMPARE(part<TFlatEdit>(dialog, u"edSoundFile"_s)->isEnabled(), fileControls);
+    QCOMPARE(part<TFlatButton>(dialog, u"btnTest"_s)->isEnabled(), fileControls);
+
+    QTest::keyClick(&dialog, Qt::Key_O, Qt::AltModifier);
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(dialog.result(), 1);
+    const SettingsFile file(iniPath());
+    QCOMPARE(file.readString(u"Sound"_s, u"Ohne"_s, {}), checked == u"rbkeinTon"_s ? u"1"_s : u"0"_s);
+    QCOMPARE(file.readString(u"Sound"_s, u"Speaker"_s, {}), checked == u"rbSpeaker"_s ? u"1"_s : u"0"_s);
+    QCOMPARE(file.readString(u"Sound"_s, u"Soundkarte"_s, {}),
+             checked == u"rbSoundKarte"_s ? u"1"_s : u"0"_s);
+    QCOMPARE(m_record.Soundkarte, checked == u"rbSoundKarte"_s);
+    QVERIFY(m_reports.isEmpty());
 }
 
 void tst_TfrmOptionen::okWritesTheFourKeysAndKeepsTheRest()

@@ -33,6 +33,18 @@ NO_SOUND = "[Sound]\r\nOhne=1\r\nSpeaker=0\r\nSoundkarte=0\r\n"
 MESSAGE = "Tee ist fertig"
 
 
+def start_accessibility_bus(desk):
+    """A private session bus with the accessibility bus on it, in desk.env:
+    what the program and a screen reader started after this speak to."""
+    desk.env["DBUS_SESSION_BUS_ADDRESS"] = start_session_bus(desk._spawn, desk.env)
+    desk.env.pop("AT_SPI_BUS_ADDRESS", None)
+    desk._spawn([BUS_LAUNCHER, "--launch-immediately"], env=desk.env,
+                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    wait_for("the accessibility bus", lambda: "AT_SPI_BUS" in desk.x(
+        "xprop", "-root", "AT_SPI_BUS") and "not found" not in desk.x(
+        "xprop", "-root", "AT_SPI_BUS"), timeout=20)
+
+
 class Reader:
     """The accessibility bus of one desktop, and the program's objects on it."""
 
@@ -44,13 +56,7 @@ class Reader:
         """A private session bus with the accessibility bus on it; then the
         program, which always speaks to it."""
         desk = self.desk
-        desk.env["DBUS_SESSION_BUS_ADDRESS"] = start_session_bus(desk._spawn, desk.env)
-        desk.env.pop("AT_SPI_BUS_ADDRESS", None)
-        desk._spawn([BUS_LAUNCHER, "--launch-immediately"], env=desk.env,
-                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        wait_for("the accessibility bus", lambda: "AT_SPI_BUS" in desk.x(
-            "xprop", "-root", "AT_SPI_BUS") and "not found" not in desk.x(
-            "xprop", "-root", "AT_SPI_BUS"), timeout=20)
+        start_accessibility_bus(desk)
         # pyatspi finds the bus through these when it is first imported.
         for key in ("DISPLAY", "DBUS_SESSION_BUS_ADDRESS", "XDG_RUNTIME_DIR"):
             os.environ[key] = desk.env[key]

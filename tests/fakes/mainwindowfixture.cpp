@@ -10,6 +10,7 @@ void MainWindowFixture::resetMainWindowFixture()
     m_shell = FakeDesktopShell();
     m_activation = FakeWindowActivation();
     m_windowManager = FakeWindowManager();
+    m_keyboard = FakeKeyboard();
     m_dialogs = FakeStandardDialogs();
     m_waveOutput = FakeWaveOutput();
     m_toneOutput = FakeToneOutput();
@@ -21,7 +22,7 @@ void MainWindowFixture::resetMainWindowFixture()
 
 MainWindowServices MainWindowFixture::fakeServices()
 {
-    return {m_clock, m_timeChanges, m_shell, m_activation, m_windowManager, m_dialogs,
+    return {m_clock, m_timeChanges, m_shell, m_activation, m_windowManager, m_keyboard, m_dialogs,
             SettingsLocation::single(settingsFile()),
             m_waveOutput, {m_toneOutput, m_ports, m_ticks, m_os}, m_wake};
 }

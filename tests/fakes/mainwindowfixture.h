@@ -5,6 +5,7 @@
 #include "controls/tflatbutton.h"
 #include "controls/tflatspineditinteger.h"
 #include "tests/fakes/fakedesktopshell.h"
+#include "tests/fakes/fakekeyboard.h"
 #include "tests/fakes/fakeosversion.h"
 #include "tests/fakes/fakespeakerports.h"
 #include "tests/fakes/fakestandarddialogs.h"
@@ -62,6 +63,7 @@ public:
     FakeDesktopShell m_shell;
     FakeWindowActivation m_activation;
     FakeWindowManager m_windowManager;
+    FakeKeyboard m_keyboard;
     FakeStandardDialogs m_dialogs;
     FakeWaveOutput m_waveOutput;
     FakeToneOutput m_toneOutput;
